@@ -1,0 +1,49 @@
+// GIF89a writer: one image, a global colour table, a graphic control extension and an LZW code
+// stream made only of 9-bit literal codes (clear codes keep the decoder's table below 512).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "giflib/object/pellory_types.h"
+
+namespace pellory::engine {
+
+// The fixed-size records of the file, in the order they are written.
+struct GifHeaderRecord {
+  // Header and logical screen descriptor (13 bytes).
+  char Signature[3];
+  char Version[3];
+  uint8_t ScreenWidth[2];
+  uint8_t ScreenHeight[2];
+  uint8_t ScreenFlags;  // 0x80 global table | 0x08 sorted | size code
+  uint8_t BackColorIndex;
+  uint8_t AspectRatio;
+  // Graphic control extension (8 bytes).
+  uint8_t ExtIntroducer;
+  uint8_t ControlLabel;
+  uint8_t ControlBlockSize;
+  uint8_t ControlFlags;  // 0x01 transparent index valid
+  uint8_t DelayTime[2];
+  uint8_t TransColorIndex;
+  uint8_t ControlTerminator;
+  // Image descriptor (10 bytes).
+  uint8_t ImageSeparator;
+  uint8_t ImageLeft[2];
+  uint8_t ImageTop[2];
+  uint8_t ImageWidth[2];
+  uint8_t ImageHeight[2];
+  uint8_t ImageFlags;
+};
+
+// Number of colour-table entries that the size code of `flags` announces (2 to 256).
+int ColorTableEntries(uint8_t screenFlags);
+
+bool ChangeLZW(const std::vector<uint8_t>& bitmapData, std::vector<uint8_t>& codeBytes);
+bool SetGifFormatParm(const Vesk_GifPictureType& picture, GifHeaderRecord& header);
+bool MakeGifFile(const GifHeaderRecord& header, const std::vector<Vesk_GIFRGBTRIPLE>& colorTable,
+                 const std::vector<uint8_t>& codeBytes, const std::string& fileName);
+bool Actual_SaveGifPicture(const Vesk_GifPictureType& picture, const std::string& fileName);
+
+}  // namespace pellory::engine

@@ -1,0 +1,134 @@
+// The message table: one text per error number, built from sentences, a closing sentence and,
+// for engine failures, the run-time error details.
+#include <string>
+
+#include "giflib/engine/error_record.h"
+
+namespace pellory::engine {
+
+namespace {
+
+constexpr const char* kBr = "\r\n";
+constexpr const char* kBr2 = "\r\n\r\n";
+
+constexpr const char* kClosingA = "Pellory.DLLの使用方法に誤りがあります。";
+constexpr const char* kClosingB = "Pellory.DLLの使用方法に誤りがあるか、Pellory.DLLのバグです。";
+constexpr const char* kClosingC =
+    "VBランタイムのバージョンまたはPellory.DLLの使用方法を検討して下さい。";
+constexpr const char* kClosingD = "Pellory.DLLでは扱えません。";
+// Ends with a half-width ideographic full stop and one space.
+constexpr const char* kClosingE =
+    "VBランタイムのバージョンまたはPellory.DLLのセットアップが完全ではないか、"
+    "Pellory.DLLの使用方法に誤りがあります。\r\n\r\n"
+    "また、システムに重大な障害が発生している可能性があります\uFF61 ";
+
+constexpr const char* kUnknown = "不明なエラーです。";
+
+std::string Detail(int32_t sysErrNumber, const std::string& sysErrDescription) {
+  return std::string("エラーの内容は次の通り、") + kBr2 + "Err.Number = " +
+         std::to_string(sysErrNumber) + kBr + "Err.Description = " + sysErrDescription;
+}
+
+std::string Join(const std::string& sentence, const char* closing) {
+  return sentence + kBr2 + closing;
+}
+
+}  // namespace
+
+std::string MakeErrorMessage(int32_t number, const std::string& methodName, int32_t sysErrNumber,
+                             const std::string& sysErrDescription) {
+  auto withDetail = [&](const std::string& s) {
+    return s + kBr2 + Detail(sysErrNumber, sysErrDescription);
+  };
+  const std::string inconsistent = "クラスプロパティ相関エラー";
+  switch (number) {
+    case 0: return "エラーはありません。";
+    case 1000: return Join("想定していないCompressionが現れました。", kClosingC);
+    case 1001: return Join("想定していないBitCountが現れました。", kClosingC);
+    case 1002: return Join("想定していないカラーパレット(ClrUsed)が現れました。", kClosingC);
+    case 1004: return "イメージが無効です。";
+    case 1005: return Join("作成したはずのテンポラリファイルがありません。", kClosingB);
+    case 1006:
+      return Join("減色のためのハーフトーンパレットが取得できませんでした。", kClosingD);
+    case 2000:
+      return withDetail(Join(methodName + "メソッド（プロパティ）でエラーが発生しました。", kClosingB));
+    case 2003: return Join("空（から）のピクチャーが渡されました。", kClosingB);
+    case 2004:
+      return Join(std::string("(Picture)") + kBr2 + "Property Set(Let)でエラーが発生しました。",
+                  kClosingB);
+    case 2100: return Join("テンポラリファイル名が取得できませんでした。", kClosingB);
+    case 2101: return Join("テンポラリイメージが作成できませんでした。", kClosingC);
+    case 2102:
+      return withDetail(Join("ビットマップデータの（無）圧縮変換に失敗しました。", kClosingB));
+    case 2103: return withDetail(Join("テンポラリファイルのヘッダーが編集不能です。", kClosingB));
+    case 2104:
+      return withDetail(
+          Join("GIFファイルまたはGIFテンポラリイメージが作成できませんでした。", kClosingB));
+    case 3001: return Join("メソッドで渡されたPictureオブジェクトが空です。", kClosingA);
+    case 3002:
+      return Join("Set(Base)Pictureメソッドによって有効なPictureが設定されていません。",
+                  kClosingA);
+    case 3003:
+      return Join(inconsistent + kBr2 + "TempPathMode=UserCustomなのにTempPathの指定がありません。",
+                  kClosingA);
+    case 3004:
+      return Join(inconsistent + kBr2 + "TempPathで指定したフォルダがありません。", kClosingA);
+    case 3005:
+      return Join("InhibitFlickersメソッド(Effect=True)はMDIフォームには使用できません。",
+                  kClosingA);
+    case 3006:
+      return Join(
+          "InhibitFlickersメソッド(Effect=True)はフォームまたはピクチャボックス以外には使用できま"
+          "せん。",
+          kClosingA);
+    case 3007:
+      return Join("InhibitFlickersメソッド(Effect=False)はMDIフォームには使用できません。",
+                  kClosingA);
+    case 3008:
+      return Join(
+          "InhibitFlickersメソッド(Effect=False)はフォームまたはピクチャボックス以外には使用でき"
+          "ません。",
+          kClosingA);
+    case 3009: return Join("指定されたフォルダがありません。", kClosingA);
+    case 3010: return Join("指定されたファイルはすでに存在しています。", kClosingA);
+    case 3011: return Join("ファイル名を指定してください。", kClosingA);
+    case 3012: return Join("ファイル名が名前付け規則に従っていません。", kClosingA);
+    case 3013: return Join("指定された背景色インデックスはカラーパレットにありません。", kClosingA);
+    case 3014: return Join("指定された透過色インデックスはカラーパレットにありません。", kClosingA);
+    case 3015:
+      return Join(std::string("変更するカラーパレットの配列は内部のパレット数と同じでなければなり"
+                              "ません。") +
+                      kBr2 + "PaletteSizeプロパティを参照してください。",
+                  kClosingA);
+    case 3016:
+      return Join("カラーパレットの配列のデータ型が違うか、固定配列を使用しました。", kClosingA);
+    case 3017:
+      return Join("対象とされたフォームのコントロール数が多過ぎる可能性があります。", kClosingA);
+    case 3018:
+      return Join("対象とされたフォームのコントロール数が多過ぎる可能性があります。", kClosingE);
+    case 3019:
+      return Join(
+          "InhibitFlickersメソッド(Effect=True)の使いすぎにより、対象とされたフォームのコントロ"
+          "ール数が多過ぎる可能性があります。",
+          kClosingE);
+    case 3020: return Join("加工後のイメージのサイズがGifの規格外です。", kClosingD);
+    case 3021: return Join("トリミング（ピクセル）の指定に誤りがあります。", kClosingA);
+    case 3022: return Join("追加するマージン（ピクセル）の指定に誤りがあります。", kClosingA);
+    case 3023:
+      return Join("OverLayクラスに使用するフォームのコントロール数が多過ぎる可能性があります。",
+                  kClosingA);
+    case 3024:
+      return Join("OverLayクラスに使用するフォームのコントロール数が多過ぎる可能性があります。",
+                  kClosingE);
+    case 3025: return Join("渡されたイメージのサイズがGifの規格外です。", kClosingD);
+    case 3026: return Join("メソッドで渡されたStringが空です。", kClosingA);
+    case 3027: return Join("メソッドで渡されたStringの行数が多すぎます。", kClosingD);
+    case 3028:
+      return std::string("対象のイメージは２５６色を超えています。") + kBr2 +
+             "HandleOver256Colorプロパティを<True>に設定してください。" + kBr2 + "このままでは、" +
+             kClosingD;
+    default: return kUnknown;
+  }
+}
+
+}  // namespace pellory::engine

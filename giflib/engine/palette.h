@@ -1,0 +1,26 @@
+// Palette building and colour reduction of 24-bit pixel buffers (blue, green, red per pixel,
+// top row first), and colour lookup in a palette.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "giflib/object/pellory_types.h"
+#include "platform/gdi/halftone.h"
+
+namespace pellory::engine {
+
+// Exact palette in order of first appearance, PaletteSize the next power of two (2 to 256).
+// With more than 256 colours: false; error 3028 is recorded only when HandleOver256Color is false.
+bool MakePalette(Vesk_GifPictureType& picture, const std::vector<uint8_t>& bgr);
+
+bool GetHalftonePalette(std::array<platform::PaletteEntry, 256>& entries);
+
+// Maps every pixel to the nearest halftone entry; the palette becomes the halftone palette.
+bool ReduceColor(Vesk_GifPictureType& picture, const std::vector<uint8_t>& bgr);
+
+// First entry equal to `color` (red + 256 green + 65536 blue), or -1.
+int16_t SearchClrIndex(const std::vector<Vesk_GIFRGBTRIPLE>& colorTable, int32_t color);
+
+}  // namespace pellory::engine

@@ -1,0 +1,42 @@
+// Test support: decodes a GIF file with giflib, independently of the library's own code.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "giflib/object/pellory_types.h"
+
+namespace pellory::testing {
+
+struct DecodedGif {
+  bool ok = false;
+  std::string error;
+  int width = 0, height = 0;             // logical screen
+  int imageWidth = 0, imageHeight = 0;   // first image
+  int colorResolution = 0;
+  bool sortFlag = false;
+  int background = 0;
+  int transparentIndex = -1;             // -1 when no graphic control says so
+  std::vector<Vesk_GIFRGBTRIPLE> palette;  // the global colour map, whole
+  std::vector<uint8_t> indices;            // first image, top row first
+};
+
+DecodedGif DecodeGif(const std::string& path);
+
+// A fresh folder under the temp folder, removed with its contents when the object dies.
+class TempFolder {
+ public:
+  TempFolder();
+  ~TempFolder();
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+  const std::string& path() const { return path_; }
+  std::string File(const std::string& name) const { return path_ + "/" + name; }
+  int CountEntries() const;
+
+ private:
+  std::string path_;
+};
+
+}  // namespace pellory::testing
