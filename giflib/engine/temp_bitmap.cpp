@@ -1,0 +1,209 @@
+#include "giflib/engine/temp_bitmap.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "giflib/engine/error_record.h"
+#include "giflib/engine/global_module.h"
+#include "giflib/engine/palette.h"
+#include "platform/kernel/err.h"
+#include "platform/kernel/files.h"
+
+namespace pellory::engine {
+
+std::string LibraryFolder() {
+  return platform::ModuleFolderOf(reinterpret_cast<const void*>(&LibraryFolder));
+}
+
+bool MakeTempFileName(const std::string& folder, std::string& path) {
+  try {
+    std::string dir = folder.empty() ? platform::GetTempFolder() : folder;
+    if (dir.empty() || !platform::DirectoryExists(dir)) return false;
+    std::string made = platform::MakeUniqueTempFile(dir, "Vesk0");
+    if (made.empty()) return false;
+    path = made;
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+bool GetTempFilePathClass(const Vesk_GifPictureType& picture, std::string& path) {
+  SetProcName("GetTempFilePathClass");
+  try {
+    const Vesk_GifSettingType& s = picture.GifSetting;
+    std::string folder;
+    if (s.TempPathMode == AppPath) {
+      folder = LibraryFolder();
+    } else if (s.TempPathMode == UserCustom) {
+      if (s.TempPath.empty()) {
+        RecordModuleError(3003, kStyleExclamation);
+        return false;
+      }
+      if (!platform::DirectoryExists(s.TempPath)) {
+        RecordModuleError(3004, kStyleExclamation);
+        return false;
+      }
+      folder = s.TempPath;
+    }
+    if (!MakeTempFileName(folder, path)) {
+      RecordModuleError(2100, kStyleStop);
+      return false;
+    }
+    return true;
+  } catch (...) {
+    RecordModuleUnexpected();
+    return false;
+  }
+}
+
+namespace {
+
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+uint32_t Get32(const uint8_t* p) {
+  return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t{p[3]} << 24);
+}
+uint16_t Get16(const uint8_t* p) {
+  return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
+
+constexpr size_t kHeaderSize = 54;
+// The library holds pictures of at most 32767 x 32767 pixels.
+constexpr int64_t kMaxSide = 32767;
+
+// Reads `count` bytes at `offset`, failing on anything that lies outside the file.
+void ReadAt(std::FILE* f, int64_t fileSize, int64_t offset, uint8_t* out, int64_t count) {
+  if (offset < 0 || count < 0 || offset + count > fileSize)
+    throw platform::RuntimeError(platform::kErrPathFileAccess, "Input past end of file");
+  if (std::fseek(f, static_cast<long>(offset), SEEK_SET) != 0 ||
+      std::fread(out, 1, static_cast<size_t>(count), f) != static_cast<size_t>(count))
+    throw platform::RuntimeError(platform::kErrPathFileAccess, "Input past end of file");
+}
+
+}  // namespace
+
+bool GetTempBMP(Vesk_GifPictureType& picture, const std::string& path) {
+  SetProcName("GetTempBMP");
+  try {
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    if (!file) throw platform::RuntimeError(platform::kErrFileNotFound);
+    std::FILE* f = file.get();
+    if (std::fseek(f, 0, SEEK_END) != 0) throw platform::RuntimeError(platform::kErrPathFileAccess);
+    const int64_t fileSize = std::ftell(f);
+    uint8_t h[kHeaderSize];
+    ReadAt(f, fileSize, 0, h, kHeaderSize);
+
+    const uint32_t dataOffset = Get32(h + 10);
+    const int32_t width = static_cast<int32_t>(Get32(h + 18));
+    const int32_t height = static_cast<int32_t>(Get32(h + 22));
+    const uint16_t bits = Get16(h + 28);
+    const uint32_t compression = Get32(h + 30);
+    const uint32_t imageSize = Get32(h + 34);
+    const uint32_t colorsUsed = Get32(h + 46);
+
+    if (compression != 0) {
+      RecordModuleError(1000, kStyleStop);
+      return false;
+    }
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 24) {
+      RecordModuleError(1001, kStyleStop);
+      return false;
+    }
+    int64_t count;
+    if (colorsUsed != 0) {
+      if (colorsUsed > 32767) throw platform::RuntimeError(platform::kErrOverflow);
+      count = colorsUsed;
+    } else {
+      count = RoundToInt32((static_cast<double>(dataOffset) - 54.0) / 4.0);
+    }
+    if (count > 256) {
+      RecordModuleError(1002, kStyleStop);
+      return false;
+    }
+    // Top-down (negative height) and empty bitmaps are not what the picture saving writes.
+    if (width < 1 || height < 1 || width > kMaxSide || height > kMaxSide || count < 0)
+      throw platform::RuntimeError(platform::kErrInvalidPicture);
+    // A colour table in a 24-bit file says nothing about its pixels: build the palette from them.
+    if (bits == 24) count = 0;
+    // Indices without a palette cannot be shown.
+    if (bits != 24 && count == 0) throw platform::RuntimeError(platform::kErrInvalidPicture);
+    picture.GifSetting.PaletteSize = static_cast<int16_t>(count);
+
+    if (count > 0) {
+      std::vector<uint8_t> raw(static_cast<size_t>(count) * 4);
+      ReadAt(f, fileSize, 54, raw.data(), static_cast<int64_t>(raw.size()));
+      picture.ColorTable.assign(static_cast<size_t>(count), {});
+      for (int64_t i = 0; i < count; ++i)
+        picture.ColorTable[i] = {raw[4 * i + 2], raw[4 * i + 1], raw[4 * i]};
+    }
+
+    const int64_t stride = RoundToInt32(static_cast<double>(imageSize) / height);
+    const int64_t w = width, hgt = height;
+    const int64_t rowBytes = bits == 24 ? 3 * w : bits == 8 ? w : (w * bits + 7) / 8;
+    if (stride < rowBytes) throw platform::RuntimeError(platform::kErrInvalidPicture);
+    // Every row must lie inside the file before anything is allocated for the pixels.
+    if (dataOffset + (hgt - 1) * stride + rowBytes > fileSize)
+      throw platform::RuntimeError(platform::kErrPathFileAccess, "Input past end of file");
+
+    std::vector<uint8_t> row(static_cast<size_t>(rowBytes));
+    std::vector<uint8_t> pixels;  // indices, or blue-green-red triples for 24 bits
+    pixels.resize(static_cast<size_t>(w * hgt * (bits == 24 ? 3 : 1)));
+    for (int64_t r = 0; r < hgt; ++r) {
+      ReadAt(f, fileSize, dataOffset + r * stride, row.data(), rowBytes);
+      const int64_t y = hgt - 1 - r;  // rows are stored bottom-up
+      switch (bits) {
+        case 24:
+          std::memcpy(&pixels[static_cast<size_t>(y * w * 3)], row.data(), rowBytes);
+          break;
+        case 8:
+          std::memcpy(&pixels[static_cast<size_t>(y * w)], row.data(), rowBytes);
+          break;
+        case 4:
+          for (int64_t x = 0; x < w; ++x) {
+            uint8_t b = row[x / 2];
+            pixels[y * w + x] = (x % 2 == 0) ? (b >> 4) : (b & 0x0F);
+          }
+          break;
+        case 1:
+          for (int64_t x = 0; x < w; ++x) pixels[y * w + x] = (row[x / 8] >> (7 - x % 8)) & 1;
+          break;
+      }
+    }
+    file.reset();
+
+    Vesk_GifSettingType& s = picture.GifSetting;
+    s.biWidth = width;
+    s.biHeight = height;
+    s.CompressionLevel = NoCompression;
+    // The 16-bit limit saturates: a picture GIF allows must not fail on its diagonal.
+    const double diagonal = std::nearbyint(std::sqrt(static_cast<double>(w * w + hgt * hgt)));
+    const int16_t limit = static_cast<int16_t>(diagonal > 32767.0 ? 32767.0 : diagonal);
+    s.LimitWidth = limit;
+    s.LimitHeight = limit;
+
+    if (s.PaletteSize != 0) {
+      picture.BitmapData = std::move(pixels);
+      return true;
+    }
+    if (MakePalette(picture, pixels)) return true;
+    if (PendingError().Number != 0) return false;
+    return ReduceColor(picture, pixels);
+  } catch (...) {
+    RecordModuleUnexpected();
+    return false;
+  }
+}
+
+void CopyGifPicture(Vesk_GifPictureType& destination, const Vesk_GifPictureType& source) {
+  destination.GifSetting = source.GifSetting;
+  destination.ColorTable = source.ColorTable;
+  destination.BitmapData = source.BitmapData;
+}
+
+}  // namespace pellory::engine

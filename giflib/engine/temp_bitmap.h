@@ -1,0 +1,28 @@
+// Temporary files of the library and the reader of the bitmap files that pictures are captured
+// through.
+#pragma once
+
+#include <string>
+
+#include "giflib/object/pellory_types.h"
+
+namespace pellory::engine {
+
+// Creates a new, empty temporary file in the folder chosen by the picture's TempPathMode and
+// TempPath (3003/3004 for a wrong UserCustom setting, 2100 when no file can be made).
+bool GetTempFilePathClass(const Vesk_GifPictureType& picture, std::string& path);
+
+// The platform part: "" means the system temporary folder. Records nothing.
+bool MakeTempFileName(const std::string& folder, std::string& path);
+
+// Reads an uncompressed 1, 4, 8 or 24-bit bitmap file into palette, indices and size; 24-bit
+// pixels get an exact palette or are reduced to the halftone palette.
+bool GetTempBMP(Vesk_GifPictureType& picture, const std::string& path);
+
+// Deep copy of settings, palette and pixels.
+void CopyGifPicture(Vesk_GifPictureType& destination, const Vesk_GifPictureType& source);
+
+// The folder temporary files go to for TempPathMode AppPath: the folder of the loaded library.
+std::string LibraryFolder();
+
+}  // namespace pellory::engine

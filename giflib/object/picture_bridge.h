@@ -1,0 +1,21 @@
+// Where pictures cross between the toolkit's picture object and the held picture: capture
+// through a temporary bitmap file, and return through a temporary GIF file.
+#pragma once
+
+#include <string>
+
+#include "giflib/object/pellory_types.h"
+#include "platform/picture/picture.h"
+
+namespace pellory::engine {
+
+// Writes the picture to `path` as an uncompressed bitmap file.
+bool MakeTempBMP(const platform::Picture& picture, const std::string& path);
+
+// The whole capture: temporary file, bitmap, reader; the file is gone afterwards in every case.
+bool Actual_SetPicture(Vesk_GifPictureType& picture, const platform::Picture& source);
+
+// The held picture as a picture object, through a temporary GIF file that is gone afterwards.
+bool LoadTempGifFile(const Vesk_GifPictureType& picture, platform::Picture& result);
+
+}  // namespace pellory::engine

@@ -1,0 +1,540 @@
+#include "giflib/object/vesk_gif_object.h"
+
+#include <cmath>
+
+#include "giflib/engine/file_utility.h"
+#include "giflib/engine/gif_writer.h"
+#include "giflib/engine/global_module.h"
+#include "giflib/engine/palette.h"
+#include "giflib/engine/temp_bitmap.h"
+#include "giflib/object/picture_bridge.h"
+#include "platform/kernel/err.h"
+#include "platform/kernel/files.h"
+
+namespace pellory {
+
+using engine::kStyleExclamation;
+using engine::kStyleStop;
+
+namespace {
+
+const bool kRegistered = platform::RegisterComClass(
+    kProgIdVesk_GifObject, kClsidVesk_GifObject, [] { return std::make_shared<Vesk_GifObject>(); });
+
+// The largest side a free rotation may produce; saturates where the diagonal exceeds what the
+// 16-bit setting can hold rather than refusing a picture that GIF allows.
+int16_t DiagonalLimit(int32_t w, int32_t h) {
+  double d = std::nearbyint(std::sqrt(static_cast<double>(w) * w + static_cast<double>(h) * h));
+  return static_cast<int16_t>(d > 32767.0 ? 32767.0 : d);
+}
+
+}  // namespace
+
+Vesk_GifObject::Vesk_GifObject() {
+  (void)kRegistered;
+  error_.BeginCall("Class_Initialize", false);
+}
+
+Vesk_GifObject::~Vesk_GifObject() {
+  error_.BeginCall("Class_Terminate", false);
+}
+
+void Vesk_GifObject::Fail(int32_t number, int32_t style) {
+  error_.RecordError(number, style, ShowsMessages());
+}
+
+void Vesk_GifObject::FailUnexpected() {
+  error_.RecordUnexpected(ShowsMessages());
+}
+
+bool Vesk_GifObject::Enter(const char* name) {
+  error_.BeginCall(name, true);
+  return !error_.IsLatched();
+}
+
+// ---- Properties ------------------------------------------------------------------------------
+
+bool Vesk_GifObject::HasPicture() const {
+  return hasPicture_;
+}
+void Vesk_GifObject::HasPicture(bool) {
+  error_.BeginCall("HasPicture", true);
+}
+
+Vesk_ExecuteModeEnum Vesk_GifObject::ExecuteMode() const {
+  return Current().GifSetting.ExecuteMode;
+}
+void Vesk_GifObject::ExecuteMode(Vesk_ExecuteModeEnum value) {
+  error_.BeginCall("ExecuteMode", true);
+  if (value == Nontest || value == Test) Current().GifSetting.ExecuteMode = value;
+}
+
+bool Vesk_GifObject::Sort() const {
+  return Current().GifSetting.Sort;
+}
+void Vesk_GifObject::Sort(bool) {
+  error_.BeginCall("Sort", true);
+}
+
+int32_t Vesk_GifObject::BackColor() const {
+  return Current().GifSetting.BackColor;
+}
+int32_t Vesk_GifObject::TransColor() const {
+  return Current().GifSetting.TransColor;
+}
+
+// Assigning a colour to a loaded picture recolours its palette entry, so every pixel of that
+// index changes; before a picture is loaded it is only remembered for SetPicture.
+void Vesk_GifObject::BackColor(int32_t color) {
+  if (!Enter("BackColor")) return;
+  try {
+    const int32_t c = engine::NormalizeColor(color);
+    Vesk_GifPictureType& p = Current();
+    Vesk_GifSettingType& s = p.GifSetting;
+    if (!hasPicture_) {
+      source_.GifSetting.BackColor = c;
+      return;
+    }
+    auto rgb = engine::ColorToBytes(c);
+    p.ColorTable.at(s.BackColorIndex) = {rgb[0], rgb[1], rgb[2]};
+    s.BackColor = c;
+    if (s.TransColorIndex == s.BackColorIndex) s.TransColor = c;
+  } catch (...) {
+    FailUnexpected();
+  }
+}
+
+void Vesk_GifObject::TransColor(int32_t color) {
+  if (!Enter("TransColor")) return;
+  try {
+    const int32_t c = engine::NormalizeColor(color);
+    Vesk_GifPictureType& p = Current();
+    Vesk_GifSettingType& s = p.GifSetting;
+    if (!hasPicture_) {
+      source_.GifSetting.TransColor = c;
+      return;
+    }
+    auto rgb = engine::ColorToBytes(c);
+    p.ColorTable.at(s.TransColorIndex) = {rgb[0], rgb[1], rgb[2]};
+    s.TransColor = c;
+    if (s.TransColorIndex == s.BackColorIndex) s.BackColor = c;
+  } catch (...) {
+    FailUnexpected();
+  }
+}
+
+Vesk_TransparentEnum Vesk_GifObject::Transparent() const {
+  return Current().GifSetting.Transparent;
+}
+void Vesk_GifObject::Transparent(Vesk_TransparentEnum value) {
+  error_.BeginCall("Transparent", true);
+  if (value == TransOn || value == TransOff) Current().GifSetting.Transparent = value;
+}
+
+int16_t Vesk_GifObject::PaletteSize() const {
+  return Current().GifSetting.PaletteSize;
+}
+void Vesk_GifObject::PaletteSize(int16_t) {
+  error_.BeginCall("PaletteSize", true);
+}
+
+Vesk_GifCompressionLevelEnum Vesk_GifObject::CompressionLevel() const {
+  return NoCompression;
+}
+void Vesk_GifObject::CompressionLevel(Vesk_GifCompressionLevelEnum) {
+  error_.BeginCall("CompressionLevel", true);
+}
+
+Vesk_GifTempPathModeEnum Vesk_GifObject::TempPathMode() const {
+  return Current().GifSetting.TempPathMode;
+}
+void Vesk_GifObject::TempPathMode(Vesk_GifTempPathModeEnum value) {
+  error_.BeginCall("TempPathMode", true);
+  if (value == TempSystem || value == AppPath || value == UserCustom)
+    Current().GifSetting.TempPathMode = value;
+}
+
+std::string Vesk_GifObject::TempPath() const {
+  return Current().GifSetting.TempPath;
+}
+void Vesk_GifObject::TempPath(const std::string& value) {
+  error_.BeginCall("TempPath", true);
+  try {
+    Current().GifSetting.TempPath = value;
+  } catch (...) {
+    FailUnexpected();
+  }
+}
+
+bool Vesk_GifObject::HandleOver256Color() const {
+  return Current().GifSetting.HandleOver256Color;
+}
+void Vesk_GifObject::HandleOver256Color(bool value) {
+  error_.BeginCall("HandleOver256Color", true);
+  Current().GifSetting.HandleOver256Color = value;
+}
+
+float Vesk_GifObject::IncLeft() const {
+  return Current().GifSetting.IncLeft;
+}
+void Vesk_GifObject::IncLeft(float) {
+  error_.BeginCall("IncLeft", true);
+}
+float Vesk_GifObject::IncTop() const {
+  return Current().GifSetting.IncTop;
+}
+void Vesk_GifObject::IncTop(float) {
+  error_.BeginCall("IncTop", true);
+}
+
+// ---- Picture in and out ----------------------------------------------------------------------
+
+bool Vesk_GifObject::SetPicture(const Picture& SourcePicture) {
+  Vesk_GifSetPictureOptionEnum option = Default;
+  return SetPicture(SourcePicture, option);
+}
+
+bool Vesk_GifObject::SetPicture(const Picture& SourcePicture,
+                                Vesk_GifSetPictureOptionEnum& AutoMaticColorSetting) {
+  error_.ResetError();
+  error_.BeginCall("SetPicture", true);
+  try {
+    if (AutoMaticColorSetting < Default || AutoMaticColorSetting > UnAutomatic)
+      AutoMaticColorSetting = Default;
+    const bool present = SourcePicture && SourcePicture->Handle() != 0;
+    if (present) {
+      const int32_t w = platform::HimetricToPixels(SourcePicture->Width());
+      const int32_t h = platform::HimetricToPixels(SourcePicture->Height());
+      if (w > 32767 || h > 32767) {
+        Fail(3025, kStyleExclamation);
+        return false;
+      }
+    }
+    if (chain_) {
+      chain_ = false;
+      ClearTMPPicture();
+    }
+    if (hasPicture_) ClearSRCPicture();
+    if (!present) return true;
+
+    if (!engine::Actual_SetPicture(source_, SourcePicture)) {
+      // Whatever the failed capture left behind is not a picture.
+      source_.ColorTable.clear();
+      source_.BitmapData.clear();
+      Fail(0, kStyleExclamation);
+      return false;
+    }
+    hasPicture_ = true;
+
+    Vesk_GifSettingType& s = source_.GifSetting;
+    const auto opt = AutoMaticColorSetting;
+    bool backDone = false;
+    if (opt == AutomaticTransColor || opt == UnAutomatic) {
+      int16_t i = engine::SearchClrIndex(source_.ColorTable, s.BackColor);
+      if (i >= 0) {
+        s.BackColorIndex = static_cast<uint8_t>(i);
+        backDone = true;
+      }
+    }
+    if (!backDone) EasyBackColor();
+    bool transDone = false;
+    if (opt == AutomaticBackColor || opt == UnAutomatic) {
+      int16_t i = engine::SearchClrIndex(source_.ColorTable, s.TransColor);
+      if (i >= 0) {
+        s.TransColorIndex = static_cast<uint8_t>(i);
+        transDone = true;
+      }
+    }
+    if (!transDone) EasyTransColor();
+    return true;
+  } catch (...) {
+    FailUnexpected();
+    return false;
+  }
+}
+
+bool Vesk_GifObject::SaveGifPicture(const std::string& GifFileName) {
+  if (!Enter("SaveGifPicture")) return false;
+  try {
+    if (!hasPicture_) {
+      Fail(3002, kStyleExclamation);
+      return false;
+    }
+    if (GifFileName.empty()) {
+      Fail(3011, kStyleExclamation);
+      return false;
+    }
+    if (!engine::IsValidFileName(GifFileName)) {
+      Fail(3012, kStyleExclamation);
+      return false;
+    }
+    const std::string parent = engine::GetParentFolder(GifFileName);
+    if (!parent.empty() && !platform::DirectoryExists(engine::ToNativePath(parent))) {
+      Fail(3009, kStyleExclamation);
+      return false;
+    }
+    const std::string target = engine::ToNativePath(GifFileName);
+    if (platform::FileExists(target)) {
+      Fail(3010, kStyleExclamation);
+      return false;
+    }
+    if (!engine::Actual_SaveGifPicture(Current(), target)) {
+      Fail(0, kStyleExclamation);
+      return false;
+    }
+    return true;
+  } catch (...) {
+    FailUnexpected();
+    return false;
+  }
+}
+
+void Vesk_GifObject::ClearPicture() {
+  try {
+    source_ = Vesk_GifPictureType{};
+    work_ = Vesk_GifPictureType{};
+    hasPicture_ = false;
+    chain_ = false;
+    ratioWidth_ = ratioHeight_ = 1.0f;
+    error_ = engine::ErrorState{};
+    error_.BeginCall("ClearPicture", true);
+  } catch (...) {
+    FailUnexpected();
+  }
+}
+
+void Vesk_GifObject::ClearTempPicture() {
+  error_.ResetError();
+  error_.BeginCall("ClearTempPicture", true);
+  try {
+    if (chain_) {
+      chain_ = false;
+      ClearTMPPicture();
+    }
+  } catch (...) {
+    FailUnexpected();
+  }
+}
+
+void Vesk_GifObject::ClearSRCPicture() {
+  error_.BeginCall("ClearSRCPicture", false);
+  source_.ColorTable.clear();
+  source_.BitmapData.clear();
+  hasPicture_ = false;
+}
+
+void Vesk_GifObject::ClearTMPPicture() {
+  error_.BeginCall("ClearTMPPicture", false);
+  work_ = Vesk_GifPictureType{};
+  ratioWidth_ = ratioHeight_ = 1.0f;
+  source_.GifSetting.LimitWidth = source_.GifSetting.LimitHeight =
+      DiagonalLimit(source_.GifSetting.biWidth, source_.GifSetting.biHeight);
+}
+
+void Vesk_GifObject::ChangeLimitSize() {
+  error_.BeginCall("ChangeLimitSize", false);
+  if (error_.IsLatched()) return;
+  // Ratios back at 1 (to two decimals) mean the chain has returned to the source size.
+  const bool unchanged = std::nearbyint(static_cast<double>(ratioWidth_) * 100.0) == 100.0 &&
+                         std::nearbyint(static_cast<double>(ratioHeight_) * 100.0) == 100.0;
+  if (unchanged) {
+    work_.GifSetting.LimitWidth = source_.GifSetting.LimitWidth;
+    work_.GifSetting.LimitHeight = source_.GifSetting.LimitHeight;
+  } else {
+    work_.GifSetting.LimitWidth = work_.GifSetting.LimitHeight =
+        DiagonalLimit(work_.GifSetting.biWidth, work_.GifSetting.biHeight);
+  }
+}
+
+void Vesk_GifObject::ReplaceWork(Vesk_GifPictureType&& result, float factorX, float factorY,
+                                 bool factors) {
+  work_ = std::move(result);
+  if (!factors) return;
+  ratioWidth_ *= factorX;
+  ratioHeight_ *= factorY;
+  ChangeLimitSize();
+}
+
+// ---- Colour indices and palette --------------------------------------------------------------
+
+int32_t Vesk_GifObject::EasyBackColor() {
+  Vesk_GifPictureType& p = Current();
+  const uint8_t index = p.BitmapData.at(0);
+  p.GifSetting.BackColorIndex = index;
+  p.GifSetting.BackColor = engine::EntryToColor(p.ColorTable.at(index));
+  return p.GifSetting.BackColor;
+}
+
+int32_t Vesk_GifObject::EasyTransColor() {
+  Vesk_GifPictureType& p = Current();
+  const uint8_t index = p.BitmapData.at(0);
+  p.GifSetting.TransColorIndex = index;
+  p.GifSetting.TransColor = engine::EntryToColor(p.ColorTable.at(index));
+  return p.GifSetting.TransColor;
+}
+
+int32_t Vesk_GifObject::SetEasyBackColor() {
+  const int32_t previous = Current().GifSetting.BackColor;
+  if (!Enter("SetEasyBackColor")) return previous;
+  try {
+    if (!hasPicture_) {
+      Fail(3002, kStyleExclamation);
+      return previous;
+    }
+    EasyBackColor();
+  } catch (...) {
+    FailUnexpected();
+  }
+  return previous;
+}
+
+int32_t Vesk_GifObject::SetEasyTransColor() {
+  const int32_t previous = Current().GifSetting.TransColor;
+  if (!Enter("SetEasyTransColor")) return previous;
+  try {
+    if (!hasPicture_) {
+      Fail(3002, kStyleExclamation);
+      return previous;
+    }
+    EasyTransColor();
+  } catch (...) {
+    FailUnexpected();
+  }
+  return previous;
+}
+
+uint8_t Vesk_GifObject::SetBackColorIndex(uint8_t NewBackColorIndex) {
+  const uint8_t previous = Current().GifSetting.BackColorIndex;
+  if (!Enter("SetBackColorIndex")) return previous;
+  try {
+    Vesk_GifPictureType& p = Current();
+    if (!hasPicture_) {
+      Fail(3002, kStyleExclamation);
+    } else if (NewBackColorIndex >= p.ColorTable.size()) {
+      Fail(3013, kStyleExclamation);
+    } else {
+      p.GifSetting.BackColorIndex = NewBackColorIndex;
+      p.GifSetting.BackColor = engine::EntryToColor(p.ColorTable[NewBackColorIndex]);
+    }
+  } catch (...) {
+    FailUnexpected();
+  }
+  return previous;
+}
+
+uint8_t Vesk_GifObject::SetTransColorIndex(uint8_t NewTransColorIndex) {
+  const uint8_t previous = Current().GifSetting.TransColorIndex;
+  if (!Enter("SetTransColorIndex")) return previous;
+  try {
+    Vesk_GifPictureType& p = Current();
+    if (!hasPicture_) {
+      Fail(3002, kStyleExclamation);
+    } else if (NewTransColorIndex >= p.ColorTable.size()) {
+      Fail(3014, kStyleExclamation);
+    } else {
+      p.GifSetting.TransColorIndex = NewTransColorIndex;
+      p.GifSetting.TransColor = engine::EntryToColor(p.ColorTable[NewTransColorIndex]);
+    }
+  } catch (...) {
+    FailUnexpected();
+  }
+  return previous;
+}
+
+int16_t Vesk_GifObject::GetColorIndex(int32_t Color) {
+  error_.BeginCall("GetColorIndex", true);
+  try {
+    if (!hasPicture_) return -1;
+    return engine::SearchClrIndex(Current().ColorTable, engine::NormalizeColor(Color));
+  } catch (...) {
+    FailUnexpected();
+    return -1;
+  }
+}
+
+int16_t Vesk_GifObject::GetPointColorIndex(int32_t X, int32_t Y) {
+  error_.BeginCall("GetPointColorIndex", true);
+  try {
+    const Vesk_GifPictureType& p = Current();
+    const int32_t w = p.GifSetting.biWidth, h = p.GifSetting.biHeight;
+    if (!hasPicture_ || X < 0 || X >= w || Y < 0 || Y >= h) return -1;
+    return p.BitmapData.at(static_cast<size_t>(Y) * w + X);
+  } catch (...) {
+    FailUnexpected();
+    return -1;
+  }
+}
+
+int16_t Vesk_GifObject::GetBackColorIndex() {
+  error_.BeginCall("GetBackColorIndex", true);
+  return hasPicture_ ? Current().GifSetting.BackColorIndex : -1;
+}
+
+int16_t Vesk_GifObject::GetTransColorIndex() {
+  error_.BeginCall("GetTransColorIndex", true);
+  return hasPicture_ ? Current().GifSetting.TransColorIndex : -1;
+}
+
+std::vector<uint8_t> Vesk_GifObject::GetPalette() {
+  if (!Enter("GetPalette")) return {};
+  if (!hasPicture_) {
+    Fail(3002, kStyleExclamation);
+    return {};
+  }
+  try {
+    std::vector<uint8_t> bytes;
+    bytes.reserve(Current().ColorTable.size() * 3);
+    for (const Vesk_GIFRGBTRIPLE& e : Current().ColorTable) {
+      bytes.push_back(e.gRed);
+      bytes.push_back(e.gGreen);
+      bytes.push_back(e.gBlue);
+    }
+    return bytes;
+  } catch (...) {
+    platform::Err().SetFromCurrentException();
+    Fail(3016, kStyleExclamation);
+    platform::Err().Clear();
+    return {};
+  }
+}
+
+bool Vesk_GifObject::SetPalette(const std::vector<uint8_t>& NewPalette) {
+  if (!Enter("SetPalette")) return false;
+  try {
+    if (!hasPicture_) {
+      Fail(3002, kStyleExclamation);
+      return false;
+    }
+    Vesk_GifPictureType& p = Current();
+    if (NewPalette.size() != p.ColorTable.size() * 3) {
+      Fail(3015, kStyleExclamation);
+      return false;
+    }
+    for (size_t i = 0; i < p.ColorTable.size(); ++i)
+      p.ColorTable[i] = {NewPalette[3 * i], NewPalette[3 * i + 1], NewPalette[3 * i + 2]};
+    Vesk_GifSettingType& s = p.GifSetting;
+    s.BackColor = engine::EntryToColor(p.ColorTable.at(s.BackColorIndex));
+    s.TransColor = engine::EntryToColor(p.ColorTable.at(s.TransColorIndex));
+    return true;
+  } catch (...) {
+    FailUnexpected();
+    return false;
+  }
+}
+
+// ---- Error state -----------------------------------------------------------------------------
+
+int32_t Vesk_GifObject::ErrorNumber() const {
+  return error_.ErrorNumber();
+}
+int32_t Vesk_GifObject::ErrorInfo(Vesk_ErrorInfoType& ErrInfo) const {
+  return error_.ErrorInfo(ErrInfo);
+}
+void Vesk_GifObject::ResetError() {
+  error_.ResetError();
+}
+std::string Vesk_GifObject::GetErrorMsg(int32_t ErrNumber) const {
+  return error_.GetErrorMsg(ErrNumber);
+}
+
+}  // namespace pellory

@@ -1,0 +1,407 @@
+// The Get...Picture members: one frame shared by all (entry, latch, Order, checks, working copy,
+// Continue or ReturnPicture) around the pixel routines of the engine.
+#include <cmath>
+
+#include "giflib/engine/colour_ops.h"
+#include "giflib/engine/geometry.h"
+#include "giflib/engine/global_module.h"
+#include "giflib/engine/temp_bitmap.h"
+#include "giflib/object/picture_bridge.h"
+#include "giflib/object/vesk_gif_object.h"
+
+namespace pellory {
+
+using engine::kStyleExclamation;
+using engine::kStyleStop;
+
+namespace {
+constexpr int32_t kMaxSide = 32767;
+const auto kNoCheck = [] { return true; };
+}  // namespace
+
+template <class CheckFn, class TransformFn>
+Picture Vesk_GifObject::RunTransform(const char* name, Vesk_GifOrderEnum& order,
+                                     bool normaliseOrder, CheckFn&& check,
+                                     TransformFn&& transform) {
+  if (!Enter(name)) return nullptr;
+  try {
+    if (!hasPicture_) {
+      Fail(3002, kStyleExclamation);
+      return nullptr;
+    }
+    if (normaliseOrder && order != ReturnPicture && order != Continue) order = ReturnPicture;
+    // Checks run before the working picture is opened, so a refusal leaves a chain as it was.
+    if (!check()) return nullptr;
+    if (!chain_) {
+      source_.GifSetting.IncLeft = 0.0f;
+      source_.GifSetting.IncTop = 0.0f;
+      engine::CopyGifPicture(work_, source_);
+    }
+    if (!transform()) {
+      Fail(0, kStyleExclamation);
+      return nullptr;
+    }
+    if (order == Continue) {
+      chain_ = true;
+      return nullptr;
+    }
+    Picture result;
+    if (!engine::LoadTempGifFile(work_, result)) {
+      Fail(0, kStyleExclamation);
+      result = nullptr;
+    }
+    chain_ = false;
+    source_.GifSetting.IncLeft =
+        static_cast<float>(source_.GifSetting.biWidth - work_.GifSetting.biWidth) / 2.0f;
+    source_.GifSetting.IncTop =
+        static_cast<float>(source_.GifSetting.biHeight - work_.GifSetting.biHeight) / 2.0f;
+    ClearTMPPicture();
+    return result;
+  } catch (...) {
+    FailUnexpected();
+    return nullptr;
+  }
+}
+
+// ---- Colour-index and colour transforms ------------------------------------------------------
+
+Picture Vesk_GifObject::GetTransPicture() {
+  Vesk_GifOrderEnum order = ReturnPicture;
+  return GetTransPicture(order);
+}
+
+Picture Vesk_GifObject::GetTransPicture(Vesk_GifOrderEnum& Order) {
+  return RunTransform("GetTransPicture", Order, true, kNoCheck, [&] {
+    work_.GifSetting.Transparent = TransOn;
+    return true;
+  });
+}
+
+Picture Vesk_GifObject::GetRGBPicture(int16_t R, int16_t G, int16_t B) {
+  Vesk_GifOrderEnum order = ReturnPicture;
+  return GetRGBPicture(R, G, B, order);
+}
+
+Picture Vesk_GifObject::GetRGBPicture(int16_t R, int16_t G, int16_t B, Vesk_GifOrderEnum& Order) {
+  return RunTransform("GetRGBPicture", Order, true, kNoCheck,
+                      [&] { return engine::Actual_GetRGBPicture(work_, R, G, B); });
+}
+
+Picture Vesk_GifObject::GetGrayPicutre(Vesk_GifOrderEnum Order) {
+  Vesk_GifOrderEnum order = Order == Continue ? Continue : ReturnPicture;
+  return RunTransform("GetGrayPicutre", order, false, kNoCheck,
+                      [&] { return engine::Actual_GetGrayPicutre(work_); });
+}
+
+Picture Vesk_GifObject::GetMeshPicture(int32_t sMeshLevel) {
+  Vesk_GifOrderEnum order = ReturnPicture;
+  return GetMeshPicture(sMeshLevel, order);
+}
+
+Picture Vesk_GifObject::GetMeshPicture(int32_t sMeshLevel, Vesk_GifOrderEnum& Order) {
+  return RunTransform("GetMeshPicture", Order, true, kNoCheck, [&] {
+    if (sMeshLevel == NoMesh) return true;
+    return engine::Actual_GetMeshPicture(work_, sMeshLevel);
+  });
+}
+
+Picture Vesk_GifObject::GetSpritePicture() {
+  Vesk_GifOrderEnum order = ReturnPicture;
+  return GetSpritePicture(order);
+}
+
+Picture Vesk_GifObject::GetSpritePicture(Vesk_GifOrderEnum& Order) {
+  return RunTransform("GetSpritePicture", Order, true, kNoCheck, [&] {
+    Vesk_GIFRGBTRIPLE& entry = work_.ColorTable.at(work_.GifSetting.BackColorIndex);
+    entry = {0, 0, 0};
+    return true;
+  });
+}
+
+Picture Vesk_GifObject::GetMaskPicture() {
+  Vesk_GifOrderEnum order = ReturnPicture;
+  return GetMaskPicture(order);
+}
+
+Picture Vesk_GifObject::GetMaskPicture(Vesk_GifOrderEnum& Order) {
+  return RunTransform("GetMaskPicture", Order, true, kNoCheck, [&] {
+    const uint8_t back = work_.GifSetting.BackColorIndex;
+    work_.ColorTable = {{255, 255, 255}, {0, 0, 0}};
+    if (!engine::Actual_GetMaskPicture(work_, back)) return false;
+    Vesk_GifSettingType& s = work_.GifSetting;
+    s.BackColorIndex = 0;
+    s.BackColor = 0xFFFFFF;
+    s.TransColorIndex = 0;
+    s.TransColor = 0xFFFFFF;
+    s.PaletteSize = 2;
+    s.Sort = false;
+    return true;
+  });
+}
+
+// ---- Geometric transforms --------------------------------------------------------------------
+
+Picture Vesk_GifObject::GetStretchPicture(float StretchRate) {
+  Vesk_GifOrderEnum order = ReturnPicture;
+  return GetStretchPicture(StretchRate, order);
+}
+
+Picture Vesk_GifObject::GetStretchPicture(float StretchRate, Vesk_GifOrderEnum& Order) {
+  int32_t newW = 0, newH = 0;
+  auto check = [&] {
+    const double w = Current().GifSetting.biWidth, h = Current().GifSetting.biHeight;
+    const double rate = StretchRate;
+    if (!(rate > 0) || rate * w > kMaxSide || rate * h > kMaxSide) {
+      Fail(3020, kStyleExclamation);
+      return false;
+    }
+    newW = engine::RoundToInt32(rate * w);
+    newH = engine::RoundToInt32(rate * h);
+    // A rate so small that a side rounds to nothing cannot make a picture.
+    if (newW < 1 || newH < 1) {
+      Fail(2000, kStyleStop);
+      return false;
+    }
+    return true;
+  };
+  return RunTransform("GetStretchPicture", Order, true, check, [&] {
+    Vesk_GifPictureType result = engine::MakeResultPicture(work_, newW, newH);
+    if (!engine::Actual_GetStretchPicture(work_, result, StretchRate, StretchRate)) return false;
+    ReplaceWork(std::move(result), StretchRate, StretchRate, true);
+    return true;
+  });
+}
+
+Picture Vesk_GifObject::GetStretchPictureEX(int16_t NewWidth, int16_t NewHeight) {
+  Vesk_GifOrderEnum order = ReturnPicture;
+  return GetStretchPictureEX(NewWidth, NewHeight, order);
+}
+
+Picture Vesk_GifObject::GetStretchPictureEX(int16_t NewWidth, int16_t NewHeight,
+                                            Vesk_GifOrderEnum& Order) {
+  auto check = [&] {
+    if (NewWidth <= 0 || NewHeight <= 0) {
+      Fail(3020, kStyleExclamation);
+      return false;
+    }
+    return true;
+  };
+  return RunTransform("GetStretchPictureEX", Order, true, check, [&] {
+    const float rx = static_cast<float>(NewWidth) / static_cast<float>(work_.GifSetting.biWidth);
+    const float ry = static_cast<float>(NewHeight) / static_cast<float>(work_.GifSetting.biHeight);
+    Vesk_GifPictureType result = engine::MakeResultPicture(work_, NewWidth, NewHeight);
+    if (!engine::Actual_GetStretchPicture(work_, result, rx, ry)) return false;
+    ReplaceWork(std::move(result), rx, ry, true);
+    return true;
+  });
+}
+
+Picture Vesk_GifObject::GetRotatePicture(Vesk_GifRotateAngleEnum& Angle) {
+  Vesk_GifOrderEnum order = ReturnPicture;
+  return GetRotatePicture(Angle, order);
+}
+
+Picture Vesk_GifObject::GetRotatePicture(Vesk_GifRotateAngleEnum& Angle, Vesk_GifOrderEnum& Order) {
+  auto check = [&] {
+    Angle = static_cast<Vesk_GifRotateAngleEnum>(engine::NormalizeRightAngle(Angle));
+    return true;
+  };
+  return RunTransform("GetRotatePicture", Order, true, check, [&] {
+    const bool quarter = Angle == Angle90 || Angle == Angle270;
+    const int32_t w = work_.GifSetting.biWidth, h = work_.GifSetting.biHeight;
+    Vesk_GifPictureType result = engine::MakeResultPicture(work_, quarter ? h : w, quarter ? w : h);
+    if (!engine::Actual_GetRotatePicture(work_, result, Angle)) return false;
+    ReplaceWork(std::move(result), 1.0f, 1.0f, false);
+    return true;
+  });
+}
+
+Picture Vesk_GifObject::GetRotatePictureEX(float Angle) {
+  Vesk_GifOrderEnum order = ReturnPicture;
+  return GetRotatePictureEX(Angle, order);
+}
+
+Picture Vesk_GifObject::GetRotatePictureEX(float Angle, Vesk_GifOrderEnum& Order) {
+  float a = 0.0f;
+  int32_t newW = 0, newH = 0;
+  auto check = [&] {
+    a = engine::NormalizeFreeAngle(Angle);
+    engine::GetAfterRotateSize(Current().GifSetting.biWidth, Current().GifSetting.biHeight, a, newW,
+                               newH);
+    if (newW < 1 || newH < 1 || newW > kMaxSide || newH > kMaxSide) {
+      Fail(3020, kStyleExclamation);
+      return false;
+    }
+    return true;
+  };
+  return RunTransform("GetRotatePictureEX", Order, true, check, [&] {
+    Vesk_GifPictureType rotated = engine::MakeResultPicture(work_, newW, newH);
+    if (!engine::Actual_GetRotatePictureEX(work_, rotated, a)) return false;
+    // A turned picture may not grow beyond the limit: cut it back symmetrically.
+    const int32_t lw = work_.GifSetting.LimitWidth, lh = work_.GifSetting.LimitHeight;
+    if (newW > lw || newH > lh) {
+      int32_t left = 0, top = 0, w = newW, h = newH;
+      if (newW > lw) {
+        left = engine::RoundToInt32((newW - lw) / 2.0);
+        w = newW - 2 * left;
+      }
+      if (newH > lh) {
+        top = engine::RoundToInt32((newH - lh) / 2.0);
+        h = newH - 2 * top;
+      }
+      if (w < 1 || h < 1) return false;
+      Vesk_GifPictureType cut = engine::MakeResultPicture(rotated, w, h);
+      if (!engine::Actual_GetTrimPicture(rotated, cut, left, top)) return false;
+      rotated = std::move(cut);
+    }
+    ReplaceWork(std::move(rotated), 1.0f, 1.0f, false);
+    return true;
+  });
+}
+
+Picture Vesk_GifObject::GetReversePicture(Vesk_GifReverseEnum& Reverse) {
+  Vesk_GifOrderEnum order = ReturnPicture;
+  return GetReversePicture(Reverse, order);
+}
+
+Picture Vesk_GifObject::GetReversePicture(Vesk_GifReverseEnum& Reverse, Vesk_GifOrderEnum& Order) {
+  auto check = [&] {
+    if (Reverse < TopBottom || Reverse > Both) Reverse = TopBottom;
+    return true;
+  };
+  return RunTransform("GetReversePicture", Order, true, check, [&] {
+    Vesk_GifPictureType result =
+        engine::MakeResultPicture(work_, work_.GifSetting.biWidth, work_.GifSetting.biHeight);
+    if (!engine::Actual_GetReversePicture(work_, result, Reverse)) return false;
+    ReplaceWork(std::move(result), 1.0f, 1.0f, false);
+    return true;
+  });
+}
+
+namespace {
+// Size factor of one axis as the frame multiplies it in.
+float Factor(int32_t after, int32_t before) {
+  return static_cast<float>(after) / static_cast<float>(before);
+}
+}  // namespace
+
+Picture Vesk_GifObject::GetTrimPicture() {
+  Vesk_GifOrderEnum order = ReturnPicture;
+  return GetTrimPicture(order);
+}
+
+Picture Vesk_GifObject::GetTrimPicture(Vesk_GifOrderEnum& Order) {
+  return RunTransform("GetTrimPicture", Order, true, kNoCheck, [&] {
+    Vesk_MarginType m;
+    int32_t w = 0, h = 0;
+    engine::GetAfterTrimSize(work_, m, w, h);
+    if (w < 1 || h < 1) return true;
+    const int32_t oldW = work_.GifSetting.biWidth, oldH = work_.GifSetting.biHeight;
+    if (w == oldW && h == oldH) return true;
+    Vesk_GifPictureType result = engine::MakeResultPicture(work_, w, h);
+    if (!engine::Actual_GetTrimPicture(work_, result, m.trLeft, m.trTop)) return false;
+    ReplaceWork(std::move(result), Factor(w, oldW), Factor(h, oldH), true);
+    return true;
+  });
+}
+
+Picture Vesk_GifObject::GetTrimPictureEX(const Vesk_MarginType& TrimSize) {
+  Vesk_GifOrderEnum order = ReturnPicture;
+  return GetTrimPictureEX(TrimSize, order);
+}
+
+Picture Vesk_GifObject::GetTrimPictureEX(const Vesk_MarginType& TrimSize,
+                                         Vesk_GifOrderEnum& Order) {
+  const Vesk_MarginType t = TrimSize;
+  auto check = [&] {
+    const int64_t w = Current().GifSetting.biWidth, h = Current().GifSetting.biHeight;
+    auto inRange = [](int32_t v) { return v >= 0 && v <= 32766; };
+    if (!inRange(t.trLeft) || !inRange(t.trTop) || !inRange(t.trRight) || !inRange(t.trBottom) ||
+        w - t.trLeft - t.trRight < 1 || h - t.trTop - t.trBottom < 1) {
+      Fail(3021, kStyleExclamation);
+      return false;
+    }
+    return true;
+  };
+  return RunTransform("GetTrimPictureEX", Order, true, check, [&] {
+    if (t.trLeft == 0 || t.trTop == 0 || t.trRight == 0 || t.trBottom == 0) return true;
+    const int32_t oldW = work_.GifSetting.biWidth, oldH = work_.GifSetting.biHeight;
+    const int32_t w = oldW - t.trLeft - t.trRight, h = oldH - t.trTop - t.trBottom;
+    Vesk_GifPictureType result = engine::MakeResultPicture(work_, w, h);
+    if (!engine::Actual_GetTrimPicture(work_, result, t.trLeft, t.trTop)) return false;
+    ReplaceWork(std::move(result), Factor(w, oldW), Factor(h, oldH), true);
+    return true;
+  });
+}
+
+Picture Vesk_GifObject::GetMarginPicture(const Vesk_MarginType& MarginSize) {
+  Vesk_GifOrderEnum order = ReturnPicture;
+  return GetMarginPicture(MarginSize, order);
+}
+
+Picture Vesk_GifObject::GetMarginPicture(const Vesk_MarginType& MarginSize,
+                                         Vesk_GifOrderEnum& Order) {
+  const Vesk_MarginType m = MarginSize;
+  auto check = [&] {
+    const int64_t w = Current().GifSetting.biWidth, h = Current().GifSetting.biHeight;
+    if (m.trLeft < 0 || m.trTop < 0 || m.trRight < 0 || m.trBottom < 0 ||
+        w + m.trLeft + m.trRight > kMaxSide || h + m.trTop + m.trBottom > kMaxSide) {
+      Fail(3022, kStyleExclamation);
+      return false;
+    }
+    return true;
+  };
+  return RunTransform("GetMarginPicture", Order, true, check, [&] {
+    if (m.trLeft == 0 && m.trTop == 0 && m.trRight == 0 && m.trBottom == 0) return true;
+    const int32_t oldW = work_.GifSetting.biWidth, oldH = work_.GifSetting.biHeight;
+    const int32_t w = oldW + m.trLeft + m.trRight, h = oldH + m.trTop + m.trBottom;
+    Vesk_GifPictureType result = engine::MakeResultPicture(work_, w, h);
+    if (!engine::Actual_GetMarginPicture(work_, result, m.trLeft, m.trTop)) return false;
+    ReplaceWork(std::move(result), Factor(w, oldW), Factor(h, oldH), true);
+    return true;
+  });
+}
+
+Picture Vesk_GifObject::GetMarginPictureEX(float MarginRateX, float MarginRateY,
+                                           Vesk_GifMarginXEnum& ImagePositionX,
+                                           Vesk_GifMarginYEnum& ImagePositionY) {
+  Vesk_GifOrderEnum order = ReturnPicture;
+  return GetMarginPictureEX(MarginRateX, MarginRateY, ImagePositionX, ImagePositionY, order);
+}
+
+Picture Vesk_GifObject::GetMarginPictureEX(float MarginRateX, float MarginRateY,
+                                           Vesk_GifMarginXEnum& ImagePositionX,
+                                           Vesk_GifMarginYEnum& ImagePositionY,
+                                           Vesk_GifOrderEnum& Order) {
+  int32_t newW = 0, newH = 0;
+  auto check = [&] {
+    if (ImagePositionX < mxCenter || ImagePositionX > mxRight) ImagePositionX = mxCenter;
+    if (ImagePositionY < myCenter || ImagePositionY > myBottom) ImagePositionY = myCenter;
+    const double w = Current().GifSetting.biWidth, h = Current().GifSetting.biHeight;
+    const double rx = MarginRateX, ry = MarginRateY;
+    if (!(rx >= 1) || !(ry >= 1) || rx * w > kMaxSide || ry * h > kMaxSide) {
+      Fail(3022, kStyleExclamation);
+      return false;
+    }
+    newW = engine::RoundToInt32(rx * w);
+    newH = engine::RoundToInt32(ry * h);
+    return true;
+  };
+  return RunTransform("GetMarginPictureEX", Order, true, check, [&] {
+    if (MarginRateX == 1.0f && MarginRateY == 1.0f) return true;
+    const int32_t oldW = work_.GifSetting.biWidth, oldH = work_.GifSetting.biHeight;
+    const int32_t extraW = newW - oldW, extraH = newH - oldH;
+    int32_t left = ImagePositionX == mxLeft    ? 0
+                   : ImagePositionX == mxRight ? extraW
+                                               : engine::RoundToInt32(extraW / 2.0);
+    int32_t top = ImagePositionY == myTop      ? 0
+                  : ImagePositionY == myBottom ? extraH
+                                               : engine::RoundToInt32(extraH / 2.0);
+    Vesk_GifPictureType result = engine::MakeResultPicture(work_, newW, newH);
+    if (!engine::Actual_GetMarginPicture(work_, result, left, top)) return false;
+    ReplaceWork(std::move(result), MarginRateX, MarginRateY, newW != oldW || newH != oldH);
+    return true;
+  });
+}
+
+}  // namespace pellory

@@ -1,0 +1,18 @@
+// GIF decoding through giflib, keeping the exact palette, indices and transparent index that
+// Qt's own reader would lose.
+#pragma once
+
+#include <QImage>
+#include <string>
+
+namespace platform {
+
+// True when the file starts with a GIF signature.
+bool IsGifFile(const std::string& path);
+
+// The first image as Format_Indexed8: its local colour table when present, else the global one;
+// the transparent entry has alpha 0. Interlaced images are de-interlaced.
+// Throws RuntimeError 53 (cannot open) or 481 (malformed, truncated, absurd sizes).
+QImage ReadGifImage(const std::string& path);
+
+}  // namespace platform

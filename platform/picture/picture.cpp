@@ -1,0 +1,57 @@
+#include "platform/picture/picture.h"
+
+#include <QFileInfo>
+#include <QImageReader>
+#include <atomic>
+#include <cmath>
+
+#include "platform/kernel/err.h"
+#include "platform/kernel/files.h"
+#include "platform/picture/gif_reader.h"
+
+namespace platform {
+
+namespace {
+uint64_t NextHandle() {
+  static std::atomic<uint64_t> next{1};
+  return next.fetch_add(1);
+}
+}  // namespace
+
+StdPicture::StdPicture(QImage image) : image_(std::move(image)) {
+  if (!image_.isNull()) handle_ = NextHandle();
+}
+
+int32_t StdPicture::Width() const {
+  return handle_ ? PixelsToHimetric(image_.width()) : 0;
+}
+int32_t StdPicture::Height() const {
+  return handle_ ? PixelsToHimetric(image_.height()) : 0;
+}
+
+int32_t PixelsToHimetric(int32_t pixels) {
+  return static_cast<int32_t>(std::nearbyint(pixels * kHimetricPerPixel));
+}
+
+int32_t HimetricToPixels(int32_t himetric) {
+  return static_cast<int32_t>(std::nearbyint(himetric / kHimetricPerPixel));
+}
+
+Picture LoadPicture(const std::string& path) {
+  if (path.empty()) return std::make_shared<StdPicture>();
+  if (DirectoryExists(path) || !FileExists(path)) throw RuntimeError(kErrFileNotFound);
+  if (IsGifFile(path)) return std::make_shared<StdPicture>(ReadGifImage(path));
+  QImageReader reader(QString::fromStdString(path));
+  reader.setAutoTransform(false);
+  QImage image = reader.read();
+  if (image.isNull()) throw RuntimeError(kErrInvalidPicture);
+  if (image.format() == QImage::Format_Mono || image.format() == QImage::Format_MonoLSB) {
+    image = image.convertToFormat(QImage::Format_Indexed8, image.colorTable());
+  } else if (image.format() != QImage::Format_Indexed8) {
+    image = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32
+                                                          : QImage::Format_RGB32);
+  }
+  return std::make_shared<StdPicture>(std::move(image));
+}
+
+}  // namespace platform
