@@ -12,12 +12,12 @@ namespace pellory::testing {
 struct DecodedGif {
   bool ok = false;
   std::string error;
-  int width = 0, height = 0;             // logical screen
-  int imageWidth = 0, imageHeight = 0;   // first image
+  int width = 0, height = 0;            // logical screen
+  int imageWidth = 0, imageHeight = 0;  // first image
   int colorResolution = 0;
   bool sortFlag = false;
   int background = 0;
-  int transparentIndex = -1;             // -1 when no graphic control says so
+  int transparentIndex = -1;               // -1 when no graphic control says so
   std::vector<Vesk_GIFRGBTRIPLE> palette;  // the global colour map, whole
   std::vector<uint8_t> indices;            // first image, top row first
 };

@@ -1,0 +1,338 @@
+#include "giflib/engine/gif_writer.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "giflib/engine/error_record.h"
+#include "giflib/engine/global_module.h"
+#include "platform/kernel/err.h"
+
+namespace pellory::engine {
+namespace {
+
+constexpr int32_t kErrLzw = 2102;
+constexpr int32_t kErrHeader = 2103;
+constexpr int32_t kErrFile = 2104;
+
+constexpr uint32_t kClearCode = 256;
+constexpr uint32_t kEndCode = 257;
+// A decoder adds one table entry per code after the first of a group. Starting from 258 entries,
+// 253 literals after the first clear and 254 after each later one stay below 512 entries, so
+// the code width never leaves 9 bits.
+constexpr size_t kFirstGroupPixels = 253;
+constexpr size_t kLaterGroupPixels = 254;
+// The packer stores whole 64-bit words ahead of the stream end.
+constexpr size_t kPackSlack = 16;
+
+constexpr int32_t kMaxGifDimension = 32767;
+constexpr uint8_t kGlobalTableFlag = 0x80;
+constexpr uint8_t kSortFlag = 0x08;
+constexpr size_t kMaxSubBlock = 255;
+// Header, largest table, control extension, descriptor and code size.
+constexpr size_t kMaxHeadBytes = 13 + 3 * 256 + 8 + 10 + 1;
+// 4096 full sub-blocks per write.
+constexpr size_t kStagingBytes = 4096 * (kMaxSubBlock + 1);
+
+inline uint64_t LoadLE64(const uint8_t* p) {
+  uint64_t v;
+  std::memcpy(&v, p, 8);
+  if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap64(v);
+  return v;
+}
+
+inline void StoreLE64(uint8_t* p, uint64_t v) {
+  if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap64(v);
+  std::memcpy(p, &v, 8);
+}
+
+// Moves bytes 0..6 of `p` to bit positions 0, 9, 18, ... 54, leaving a zero ninth bit after each:
+// seven literal codes side by side. Bytes move by 4, 2 and 1 bits in turn, largest first, so no
+// byte ever overlaps one that has not moved yet.
+inline uint64_t Spread7(uint64_t p) {
+  uint64_t x = p & 0x00FF'FFFF'FFFF'FFFFull;
+  constexpr uint64_t kBy4 = 0x00FF'FFFF'0000'0000ull;  // bytes 4, 5, 6
+  x = (x & ~kBy4) | ((x & kBy4) << 4);
+  constexpr uint64_t kBy2 = 0x0FF0'0000'FFFF'0000ull;  // bytes 2, 3 and byte 6 (now at 52)
+  x = (x & ~kBy2) | ((x & kBy2) << 2);
+  constexpr uint64_t kBy1 = 0x000F'F003'FC00'FF00ull;  // byte 1, byte 3 (at 26), byte 5 (at 44)
+  x = (x & ~kBy1) | ((x & kBy1) << 1);
+  return x;
+}
+
+// Packs 9-bit codes least significant bit first. Between calls fewer than 8 bits are pending,
+// so a 64-bit accumulator always has room for the next code.
+class CodePacker {
+ public:
+  explicit CodePacker(uint8_t* out) : out_(out) {}
+
+  void Put(uint32_t code) {
+    acc_ |= uint64_t{code} << bits_;
+    bits_ += 9;
+    StoreLE64(out_, acc_);
+    out_ += bits_ >> 3;
+    acc_ >>= bits_ & ~7u;
+    bits_ &= 7;
+  }
+
+  // Eight literals are 72 bits, exactly nine bytes: the pending bit count does not change.
+  void Put8(const uint8_t* pixels) {
+    const uint64_t p = LoadLE64(pixels);
+    const uint64_t lo = Spread7(p) | (p >> 56) << 63;  // bit 0 of pixel 7 completes the word
+    const uint64_t hi = p >> 57;                       // its other seven bits
+    const uint64_t w0 = (lo << bits_) | acc_;
+    const uint64_t w1 = (hi << bits_) | ((lo >> 1) >> (63 - bits_));
+    StoreLE64(out_, w0);
+    out_[8] = static_cast<uint8_t>(w1);
+    acc_ = w1 >> 8;
+    out_ += 9;
+  }
+
+  void PutRun(const uint8_t* pixels, size_t count) {
+    for (; count >= 8; count -= 8, pixels += 8) Put8(pixels);
+    for (; count > 0; --count) Put(*pixels++);
+  }
+
+  uint8_t* Finish() {
+    if (bits_ > 0) *out_++ = static_cast<uint8_t>(acc_);
+    return out_;
+  }
+
+ private:
+  uint8_t* out_;
+  uint64_t acc_ = 0;
+  unsigned bits_ = 0;
+};
+
+// Records `number` with the run-time detail of the exception being handled.
+void RecordCaught(int32_t number) {
+  platform::Err().SetFromCurrentException();
+  RecordModuleError(number, kStyleStop);
+  platform::Err().Clear();
+}
+
+// Records a file failure with the run-time error that the OS error stands for.
+void RecordFileError(int err) {
+  const int32_t number =
+      (err == ENOENT || err == ENOTDIR) ? platform::kErrPathNotFound : platform::kErrPathFileAccess;
+  platform::Err().Set(number, platform::DescribeErr(number));
+  RecordModuleError(kErrFile, kStyleStop);
+  platform::Err().Clear();
+}
+
+bool InGifRange(int32_t v) {
+  return v >= 1 && v <= kMaxGifDimension;
+}
+
+// Smallest size code whose table (2 << code entries) holds `entries`; -1 beyond 256.
+int SizeCodeFor(size_t entries) {
+  if (entries > 256) return -1;
+  int code = 0;
+  while ((size_t{2} << code) < entries) ++code;
+  return code;
+}
+
+void Append(std::vector<uint8_t>& out, const void* data, size_t size) {
+  const auto* p = static_cast<const uint8_t*>(data);
+  out.insert(out.end(), p, p + size);
+}
+
+}  // namespace
+
+int ColorTableEntries(uint8_t screenFlags) {
+  return 2 << (screenFlags & 0x07);
+}
+
+bool ChangeLZW(const std::vector<uint8_t>& bitmapData, std::vector<uint8_t>& codeBytes) {
+  SetProcName("ChangeLZW");
+  try {
+    const size_t n = bitmapData.size();
+    if (n == 0) {
+      RecordModuleError(kErrLzw, kStyleStop);
+      return false;
+    }
+    const size_t codes = n + 2 + (n + 1) / kLaterGroupPixels;
+    const size_t bytes = (codes * 9 + 7) / 8;
+    codeBytes.resize(bytes + kPackSlack);
+
+    CodePacker packer(codeBytes.data());
+    packer.Put(kClearCode);
+    const uint8_t* pixels = bitmapData.data();
+    size_t left = n;
+    size_t group = kFirstGroupPixels;
+    while (left > 0) {
+      const size_t take = std::min(group, left);
+      packer.PutRun(pixels, take);
+      pixels += take;
+      left -= take;
+      if (take == group) packer.Put(kClearCode);
+      group = kLaterGroupPixels;
+    }
+    packer.Put(kEndCode);
+    codeBytes.resize(static_cast<size_t>(packer.Finish() - codeBytes.data()));
+    return true;
+  } catch (...) {
+    codeBytes.clear();
+    RecordCaught(kErrLzw);
+    return false;
+  }
+}
+
+bool SetGifFormatParm(const Vesk_GifPictureType& picture, GifHeaderRecord& header) {
+  SetProcName("SetGifFormatParm");
+  try {
+    const Vesk_GifSettingType& s = picture.GifSetting;
+    std::array<uint8_t, 2> width{}, height{};
+    // The table is written whole and padded up to the size its code announces, so the code
+    // follows the entries actually held.
+    const int sizeCode = SizeCodeFor(picture.ColorTable.size());
+    if (!InGifRange(s.biWidth) || !InGifRange(s.biHeight) ||
+        !WordToBytes(static_cast<int16_t>(s.biWidth), width) ||
+        !WordToBytes(static_cast<int16_t>(s.biHeight), height) || sizeCode < 0) {
+      RecordModuleError(kErrHeader, kStyleStop);
+      return false;
+    }
+    const bool transparent = s.Transparent == TransOn;
+
+    GifHeaderRecord h{};
+    std::memcpy(h.Signature, "GIF", 3);
+    std::memcpy(h.Version, "89a", 3);
+    std::memcpy(h.ScreenWidth, width.data(), 2);
+    std::memcpy(h.ScreenHeight, height.data(), 2);
+    h.ScreenFlags = static_cast<uint8_t>(kGlobalTableFlag | (s.Sort ? kSortFlag : 0) | sizeCode);
+    h.BackColorIndex = s.BackColorIndex;
+    h.AspectRatio = 0;
+    h.ExtIntroducer = 0x21;
+    h.ControlLabel = 0xF9;
+    h.ControlBlockSize = 4;
+    h.ControlFlags = transparent ? 0x01 : 0x00;
+    h.TransColorIndex = transparent ? s.TransColorIndex : 0;
+    h.ControlTerminator = 0;
+    h.ImageSeparator = 0x2C;
+    std::memcpy(h.ImageWidth, width.data(), 2);
+    std::memcpy(h.ImageHeight, height.data(), 2);
+    h.ImageFlags = 0;
+    header = h;
+    return true;
+  } catch (...) {
+    RecordCaught(kErrHeader);
+    return false;
+  }
+}
+
+bool MakeGifFile(const GifHeaderRecord& header, const std::vector<Vesk_GIFRGBTRIPLE>& colorTable,
+                 const std::vector<uint8_t>& codeBytes, const std::string& fileName) {
+  SetProcName("MakeGifFile");
+  std::FILE* file = nullptr;
+  try {
+    const size_t entries = static_cast<size_t>(ColorTableEntries(header.ScreenFlags));
+    // Either would make a file that no decoder reads back as the picture.
+    if (colorTable.size() > entries || codeBytes.empty()) {
+      RecordModuleError(kErrFile, kStyleStop);
+      return false;
+    }
+
+    // The records go out together with the first sub-blocks; the sub-blocks follow through a
+    // small reused buffer, since a file-sized one costs more in fresh pages than it saves.
+    std::vector<uint8_t> out;
+    out.reserve(
+        std::min(kStagingBytes, kMaxHeadBytes + codeBytes.size() + codeBytes.size() / 255 + 3));
+    Append(out, header.Signature, 3);
+    Append(out, header.Version, 3);
+    Append(out, header.ScreenWidth, 2);
+    Append(out, header.ScreenHeight, 2);
+    out.insert(out.end(), {header.ScreenFlags, header.BackColorIndex, header.AspectRatio});
+    for (const Vesk_GIFRGBTRIPLE& e : colorTable)
+      out.insert(out.end(), {e.gRed, e.gGreen, e.gBlue});
+    out.resize(out.size() + 3 * (entries - colorTable.size()), 0);  // black padding entries
+    out.insert(out.end(), {header.ExtIntroducer, header.ControlLabel, header.ControlBlockSize,
+                           header.ControlFlags});
+    Append(out, header.DelayTime, 2);
+    out.insert(out.end(),
+               {header.TransColorIndex, header.ControlTerminator, header.ImageSeparator});
+    Append(out, header.ImageLeft, 2);
+    Append(out, header.ImageTop, 2);
+    Append(out, header.ImageWidth, 2);
+    Append(out, header.ImageHeight, 2);
+    out.insert(out.end(), {header.ImageFlags, 8});  // LZW minimum code size 8
+
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::file_status st = fs::symlink_status(fileName, ec);
+    if (fs::exists(st) && !fs::is_directory(st) && !fs::remove(fileName, ec)) {
+      RecordFileError(ec.value());
+      return false;
+    }
+    file = std::fopen(fileName.c_str(), "wb");
+    if (!file) {
+      RecordFileError(errno);
+      return false;
+    }
+    std::setvbuf(file, nullptr, _IONBF, 0);  // the staging buffer already batches the writes
+    bool written = true;
+    auto flush = [&] {
+      written = written && std::fwrite(out.data(), 1, out.size(), file) == out.size();
+      out.clear();
+    };
+    const uint8_t* src = codeBytes.data();
+    for (size_t left = codeBytes.size(); left > 0 && written;) {
+      const size_t k = std::min(left, kMaxSubBlock);
+      if (out.size() + 1 + k > kStagingBytes) flush();
+      out.push_back(static_cast<uint8_t>(k));
+      out.insert(out.end(), src, src + k);
+      src += k;
+      left -= k;
+    }
+    out.insert(out.end(), {0x00, 0x3B});  // block terminator, trailer
+    flush();
+    int err = errno;
+    const bool closed = std::fclose(file) == 0;
+    if (written && !closed) err = errno;
+    file = nullptr;
+    if (!written || !closed) {
+      // A partial file would be taken for a picture; callers never ask to keep it.
+      fs::remove(fileName, ec);
+      RecordFileError(err);
+      return false;
+    }
+    return true;
+  } catch (...) {
+    if (file) {
+      std::fclose(file);
+      std::error_code ec;
+      std::filesystem::remove(fileName, ec);
+    }
+    RecordCaught(kErrFile);
+    return false;
+  }
+}
+
+bool Actual_SaveGifPicture(const Vesk_GifPictureType& picture, const std::string& fileName) {
+  SetProcName("Actual_SaveGifPicture");
+  try {
+    const Vesk_GifSettingType& s = picture.GifSetting;
+    const size_t n = picture.BitmapData.size();
+    // Empty data and bad dimensions are left to ChangeLZW and SetGifFormatParm; a size that
+    // disagrees with valid dimensions would give a file whose rows are cut or run short.
+    if (n != 0 && InGifRange(s.biWidth) && InGifRange(s.biHeight) &&
+        n != static_cast<size_t>(s.biWidth) * static_cast<size_t>(s.biHeight)) {
+      RecordModuleError(kErrLzw, kStyleStop);
+      return false;
+    }
+    std::vector<uint8_t> codeBytes;
+    if (!ChangeLZW(picture.BitmapData, codeBytes)) return false;
+    GifHeaderRecord header{};
+    if (!SetGifFormatParm(picture, header)) return false;
+    return MakeGifFile(header, picture.ColorTable, codeBytes, fileName);
+  } catch (...) {
+    RecordModuleUnexpected();
+    return false;
+  }
+}
+
+}  // namespace pellory::engine

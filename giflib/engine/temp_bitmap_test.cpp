@@ -1,0 +1,225 @@
+#include "giflib/engine/temp_bitmap.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "giflib/engine/error_record.h"
+#include "giflib/tests/gif_decode.h"
+
+namespace pellory::engine {
+namespace {
+
+using pellory::testing::TempFolder;
+
+// Builds a bitmap file the way the picture saving lays it out, with every field settable.
+struct BmpSpec {
+  int32_t width = 1, height = 1;
+  uint16_t bits = 8;
+  uint32_t compression = 0;
+  uint32_t colorsUsed = 0;
+  std::vector<std::array<uint8_t, 3>> palette;  // r, g, b
+  std::vector<std::vector<uint8_t>> fileRows;   // as stored: bottom row first
+  int32_t stride = -1;                          // -1: from the rows
+  int32_t dataOffset = -1;                      // -1: after the palette
+  bool padToOffset = true;                      // false: the rows follow the palette anyway
+};
+
+void WriteBmp(const std::string& path, const BmpSpec& s) {
+  std::vector<uint8_t> out(54, 0);
+  auto put32 = [&](size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) out[at + i] = (v >> (8 * i)) & 0xFF;
+  };
+  const uint32_t offset = s.dataOffset >= 0 ? s.dataOffset : 54 + 4 * s.palette.size();
+  const uint32_t stride =
+      s.stride >= 0 ? s.stride : (s.fileRows.empty() ? 0 : s.fileRows[0].size());
+  out[0] = 'B';
+  out[1] = 'M';
+  put32(10, offset);
+  put32(14, 40);
+  put32(18, s.width);
+  put32(22, s.height);
+  out[26] = 1;
+  out[28] = s.bits & 0xFF;
+  put32(30, s.compression);
+  put32(34, stride * s.height);
+  put32(46, s.colorsUsed);
+  for (auto& c : s.palette) out.insert(out.end(), {c[2], c[1], c[0], 0});
+  if (s.padToOffset) out.resize(offset, 0);
+  for (auto& row : s.fileRows) out.insert(out.end(), row.begin(), row.end());
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(out.data()), static_cast<std::streamsize>(out.size()));
+}
+
+class TempBitmap : public ::testing::Test {
+ protected:
+  void SetUp() override { PendingError() = {}; }
+  // Reads a bitmap and returns the pending error number (0 on success).
+  int Read(const BmpSpec& spec, Vesk_GifPictureType& picture) {
+    WriteBmp(folder_.File("x.bmp"), spec);
+    bool ok = GetTempBMP(picture, folder_.File("x.bmp"));
+    EXPECT_EQ(ok, PendingError().Number == 0);
+    return PendingError().Number;
+  }
+  TempFolder folder_;
+};
+
+TEST_F(TempBitmap, EightBitWithoutColourCountTakesPaletteFromOffset) {
+  BmpSpec s;
+  s.width = 2;
+  s.height = 1;
+  for (int i = 0; i < 256; ++i) s.palette.push_back({uint8_t(i), uint8_t(255 - i), 7});
+  s.fileRows = {{200, 3, 0, 0}};
+  Vesk_GifPictureType p;
+  ASSERT_EQ(Read(s, p), 0);
+  EXPECT_EQ(p.GifSetting.PaletteSize, 256);
+  ASSERT_EQ(p.ColorTable.size(), 256u);
+  EXPECT_EQ(p.ColorTable[200], (Vesk_GIFRGBTRIPLE{200, 55, 7}));
+  EXPECT_EQ(p.BitmapData, (std::vector<uint8_t>{200, 3}));
+  EXPECT_EQ(p.GifSetting.biWidth, 2);
+  EXPECT_EQ(p.GifSetting.LimitWidth, 2);  // Round(sqrt(5)) = 2
+}
+
+TEST_F(TempBitmap, OneAndFourBitRowsUnpackMostSignificantFirst) {
+  BmpSpec one;
+  one.width = 10;
+  one.bits = 1;
+  one.colorsUsed = 2;
+  one.palette = {{0, 0, 0}, {255, 255, 255}};
+  one.fileRows = {{0xA0, 0x40, 0, 0}};
+  Vesk_GifPictureType p;
+  ASSERT_EQ(Read(one, p), 0);
+  EXPECT_EQ(p.BitmapData, (std::vector<uint8_t>{1, 0, 1, 0, 0, 0, 0, 0, 0, 1}));
+
+  BmpSpec four;
+  four.width = 3;
+  four.bits = 4;
+  four.colorsUsed = 16;
+  four.palette.assign(16, {1, 2, 3});
+  four.fileRows = {{0x12, 0xF0, 0, 0}};
+  Vesk_GifPictureType q;
+  ASSERT_EQ(Read(four, q), 0);
+  EXPECT_EQ(q.BitmapData, (std::vector<uint8_t>{1, 2, 15}));
+}
+
+TEST_F(TempBitmap, LastFileRowBecomesTopRow) {
+  BmpSpec s;
+  s.width = 3;
+  s.height = 3;
+  s.colorsUsed = 4;
+  s.palette.assign(4, {0, 0, 0});
+  s.fileRows = {{1, 1, 1, 0}, {2, 2, 2, 0}, {3, 3, 3, 0}};
+  Vesk_GifPictureType p;
+  ASSERT_EQ(Read(s, p), 0);
+  EXPECT_EQ(p.BitmapData, (std::vector<uint8_t>{3, 3, 3, 2, 2, 2, 1, 1, 1}));
+}
+
+TEST_F(TempBitmap, TrueColourGetsExactPaletteInOrderOfAppearance) {
+  BmpSpec s;
+  s.width = 3;
+  s.bits = 24;
+  s.fileRows = {{0, 0, 255, 0, 0, 255, 255, 0, 0, 0, 0, 0}};  // red, red, blue (B, G, R)
+  Vesk_GifPictureType p;
+  ASSERT_EQ(Read(s, p), 0);
+  EXPECT_EQ(p.GifSetting.PaletteSize, 2);
+  EXPECT_EQ(p.ColorTable[0], (Vesk_GIFRGBTRIPLE{255, 0, 0}));
+  EXPECT_EQ(p.ColorTable[1], (Vesk_GIFRGBTRIPLE{0, 0, 255}));
+  EXPECT_EQ(p.BitmapData, (std::vector<uint8_t>{0, 0, 1}));
+}
+
+TEST_F(TempBitmap, UnsupportedFormatsFailWithTheirNumbers) {
+  Vesk_GifPictureType p;
+  BmpSpec s;
+  s.bits = 32;
+  s.fileRows = {{0, 0, 0, 0}};
+  EXPECT_EQ(Read(s, p), 1001);
+  s.bits = 16;
+  EXPECT_EQ(Read(s, p), 1001);
+  s.bits = 8;
+  s.compression = 1;
+  EXPECT_EQ(Read(s, p), 1000);
+  s.compression = 0;
+  s.colorsUsed = 300;
+  EXPECT_EQ(Read(s, p), 1002);
+  EXPECT_EQ(PendingError().ProcName, "GetTempBMP");
+  EXPECT_EQ(PendingError().Style, 16);
+}
+
+TEST_F(TempBitmap, LyingHeadersFailWithoutReadingPastTheEnd) {
+  Vesk_GifPictureType p;
+  BmpSpec s;
+  s.width = 30000;
+  s.height = 30000;
+  s.colorsUsed = 2;
+  s.palette = {{0, 0, 0}, {1, 1, 1}};
+  s.fileRows = {{0, 0, 0, 0}};
+  s.stride = 30000;
+  EXPECT_EQ(Read(s, p), 2000);
+  EXPECT_EQ(PendingError().SysErrNumber, 75);
+
+  BmpSpec offset = s;
+  offset.width = offset.height = 1;
+  offset.stride = 4;
+  offset.dataOffset = 1 << 30;
+  offset.padToOffset = false;
+  EXPECT_EQ(Read(offset, p), 2000);
+
+  BmpSpec negative = offset;
+  negative.dataOffset = -1;
+  negative.padToOffset = true;
+  negative.height = -1;  // top-down bitmaps are not what the capture writes
+  EXPECT_EQ(Read(negative, p), 2000);
+
+  std::ofstream(folder_.File("short.bmp"), std::ios::binary) << "BM12";
+  PendingError() = {};
+  EXPECT_FALSE(GetTempBMP(p, folder_.File("short.bmp")));
+  EXPECT_EQ(PendingError().Number, 2000);
+  PendingError() = {};
+  EXPECT_FALSE(GetTempBMP(p, folder_.File("missing.bmp")));
+  EXPECT_EQ(PendingError().SysErrNumber, 53);
+}
+
+TEST_F(TempBitmap, DiagonalLimitSaturatesInsteadOfFailing) {
+  // Round(sqrt(32767^2 + 200^2)) = 32768 does not fit the 16-bit limit.
+  BmpSpec s;
+  s.width = 32767;
+  s.height = 200;
+  s.bits = 1;
+  s.colorsUsed = 2;
+  s.palette = {{0, 0, 0}, {1, 1, 1}};
+  s.fileRows.assign(200, std::vector<uint8_t>(4096, 0xFF));
+  Vesk_GifPictureType p;
+  ASSERT_EQ(Read(s, p), 0);
+  EXPECT_EQ(p.GifSetting.LimitWidth, 32767);
+}
+
+TEST(TempFilePath, UserCustomChecksComeFirst) {
+  PendingError() = {};
+  Vesk_GifPictureType p;
+  p.GifSetting.TempPathMode = UserCustom;
+  std::string path;
+  EXPECT_FALSE(GetTempFilePathClass(p, path));
+  EXPECT_EQ(PendingError().Number, 3003);
+  EXPECT_EQ(PendingError().Style, 48);
+  p.GifSetting.TempPath = "/no/such/folder/anywhere";
+  EXPECT_FALSE(GetTempFilePathClass(p, path));
+  EXPECT_EQ(PendingError().Number, 3004);
+  EXPECT_TRUE(path.empty());
+
+  pellory::testing::TempFolder folder;
+  p.GifSetting.TempPath = folder.path();
+  PendingError() = {};
+  ASSERT_TRUE(GetTempFilePathClass(p, path));
+  EXPECT_EQ(std::filesystem::path(path).parent_path(), std::filesystem::path(folder.path()));
+  EXPECT_EQ(folder.CountEntries(), 1);
+  p.GifSetting.TempPathMode = TempSystem;
+  std::string system;
+  ASSERT_TRUE(GetTempFilePathClass(p, system));
+  std::filesystem::remove(system);
+  p.GifSetting.TempPathMode = AppPath;
+  EXPECT_FALSE(LibraryFolder().empty());
+}
+
+}  // namespace
+}  // namespace pellory::engine

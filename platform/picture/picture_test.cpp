@@ -1,0 +1,210 @@
+#include "platform/picture/picture.h"
+
+#include <gif_lib.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "platform/kernel/err.h"
+#include "platform/kernel/files.h"
+
+namespace platform {
+namespace {
+
+class PictureFiles : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = std::filesystem::temp_directory_path() /
+           ("kestrin-picture-" + std::to_string(::getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::create_directories(dir_);
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+  std::string File(const char* name) const { return (dir_ / name).string(); }
+
+  // Writes a GIF with giflib: 4-colour global table, optional local table, interlace and
+  // transparency.
+  void WriteGif(const std::string& path, int w, int h, const std::vector<uint8_t>& rows,
+                bool interlace, int transparent, bool localTable) {
+    int error = 0;
+    GifFileType* gif = EGifOpenFileName(path.c_str(), false, &error);
+    ASSERT_NE(gif, nullptr);
+    GifColorType global[4] = {{0, 0, 0}, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
+    GifColorType local[4] = {{10, 20, 30}, {40, 50, 60}, {70, 80, 90}, {100, 110, 120}};
+    ColorMapObject* globalMap = GifMakeMapObject(4, global);
+    ColorMapObject* localMap = localTable ? GifMakeMapObject(4, local) : nullptr;
+    EGifSetGifVersion(gif, true);
+    ASSERT_EQ(EGifPutScreenDesc(gif, w, h, 2, 0, globalMap), GIF_OK);
+    if (transparent >= 0) {
+      GraphicsControlBlock gcb{};
+      gcb.TransparentColor = transparent;
+      GifByteType ext[4];
+      size_t n = EGifGCBToExtension(&gcb, ext);
+      ASSERT_EQ(EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(n), ext), GIF_OK);
+    }
+    ASSERT_EQ(EGifPutImageDesc(gif, 0, 0, w, h, interlace, localMap), GIF_OK);
+    // giflib expects interlaced rows in pass order.
+    std::vector<int> order;
+    if (interlace) {
+      const int start[] = {0, 4, 2, 1}, step[] = {8, 8, 4, 2};
+      for (int p = 0; p < 4; ++p)
+        for (int y = start[p]; y < h; y += step[p]) order.push_back(y);
+    } else {
+      for (int y = 0; y < h; ++y) order.push_back(y);
+    }
+    for (int y : order) {
+      std::vector<GifPixelType> line(rows.begin() + y * w, rows.begin() + (y + 1) * w);
+      ASSERT_EQ(EGifPutLine(gif, line.data(), w), GIF_OK);
+    }
+    EGifCloseFile(gif, &error);
+    GifFreeMapObject(globalMap);
+    if (localMap) GifFreeMapObject(localMap);
+  }
+
+  std::filesystem::path dir_;
+};
+
+std::vector<uint8_t> Indices(const QImage& image) {
+  std::vector<uint8_t> out;
+  for (int y = 0; y < image.height(); ++y)
+    out.insert(out.end(), image.constScanLine(y), image.constScanLine(y) + image.width());
+  return out;
+}
+
+std::vector<uint8_t> ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+uint32_t U32(const std::vector<uint8_t>& b, size_t at) {
+  return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (uint32_t{b[at + 3]} << 24);
+}
+
+TEST_F(PictureFiles, GifKeepsPaletteIndicesAndTransparentEntry) {
+  std::vector<uint8_t> rows = {0, 1, 2, 3, 3, 2, 1, 0, 1, 1, 2, 2};
+  WriteGif(File("a.gif"), 4, 3, rows, false, 2, false);
+  Picture p = LoadPicture(File("a.gif"));
+  ASSERT_NE(p->Handle(), 0u);
+  EXPECT_EQ(p->Type(), kPictureTypeBitmap);
+  const QImage& image = p->Image();
+  ASSERT_EQ(image.format(), QImage::Format_Indexed8);
+  EXPECT_EQ(Indices(image), rows);
+  ASSERT_EQ(image.colorCount(), 4);
+  EXPECT_EQ(image.color(1), qRgb(255, 0, 0));
+  EXPECT_EQ(image.color(2), qRgba(0, 255, 0, 0)) << "transparent entry keeps its true RGB";
+  EXPECT_EQ(p->Width(), PixelsToHimetric(4));
+}
+
+TEST_F(PictureFiles, GifInterlacedRowsComeBackInOrderAndLocalTableWins) {
+  const int w = 3, h = 11;
+  std::vector<uint8_t> rows(w * h);
+  for (int i = 0; i < w * h; ++i) rows[i] = static_cast<uint8_t>((i / w) % 4);
+  WriteGif(File("i.gif"), w, h, rows, true, -1, true);
+  Picture p = LoadPicture(File("i.gif"));
+  EXPECT_EQ(Indices(p->Image()), rows);
+  EXPECT_EQ(p->Image().color(0), qRgb(10, 20, 30));
+}
+
+TEST_F(PictureFiles, BrokenFilesRaiseRuntimeErrorsNotCrashes) {
+  EXPECT_EQ(LoadPicture("")->Handle(), 0u);
+  try {
+    LoadPicture(File("missing.gif"));
+    FAIL();
+  } catch (const RuntimeError& e) {
+    EXPECT_EQ(e.Number(), kErrFileNotFound);
+  }
+  std::vector<uint8_t> rows(64 * 64, 1);
+  WriteGif(File("t.gif"), 64, 64, rows, false, -1, false);
+  std::vector<uint8_t> bytes = ReadAll(File("t.gif"));
+  for (size_t keep : {size_t{6}, size_t{13}, size_t{20}, bytes.size() / 2, bytes.size() - 3}) {
+    std::ofstream(File("cut.gif"), std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(keep));
+    try {
+      LoadPicture(File("cut.gif"));
+      ADD_FAILURE() << "truncated to " << keep << " bytes was accepted";
+    } catch (const RuntimeError& e) {
+      EXPECT_EQ(e.Number(), kErrInvalidPicture) << keep;
+    }
+  }
+  // A header that claims 65535 x 65535 pixels with no data behind it.
+  std::vector<uint8_t> liar = bytes;
+  liar[6] = liar[7] = liar[8] = liar[9] = 0xFF;
+  for (size_t at = 13 + 12; at + 9 < liar.size(); ++at)
+    if (liar[at] == 0x2C) {
+      liar[at + 5] = liar[at + 6] = liar[at + 7] = liar[at + 8] = 0xFF;
+      break;
+    }
+  liar.resize(liar.size() / 2);
+  std::ofstream(File("liar.gif"), std::ios::binary)
+      .write(reinterpret_cast<const char*>(liar.data()), static_cast<std::streamsize>(liar.size()));
+  EXPECT_THROW(LoadPicture(File("liar.gif")), RuntimeError);
+  std::ofstream(File("junk.bmp")) << "not a picture";
+  EXPECT_THROW(LoadPicture(File("junk.bmp")), RuntimeError);
+}
+
+TEST_F(PictureFiles, SavedIndexedBitmapHasWholePaletteAndBottomUpRows) {
+  QImage image(5, 2, QImage::Format_Indexed8);
+  image.setColorTable({qRgb(1, 2, 3), qRgba(4, 5, 6, 0), qRgb(7, 8, 9)});
+  const uint8_t top[5] = {0, 1, 2, 1, 0}, bottom[5] = {2, 2, 2, 2, 1};
+  std::memcpy(image.scanLine(0), top, 5);
+  std::memcpy(image.scanLine(1), bottom, 5);
+  SavePicture(std::make_shared<StdPicture>(image), File("s.bmp"));
+  std::vector<uint8_t> b = ReadAll(File("s.bmp"));
+  ASSERT_EQ(b.size(), 54u + 3 * 4 + 8 * 2);
+  EXPECT_EQ(b[28], 8);               // bits per pixel
+  EXPECT_EQ(U32(b, 30), 0u);         // uncompressed
+  EXPECT_EQ(U32(b, 34), 16u);        // image size: 8-byte rows
+  EXPECT_EQ(U32(b, 46), 3u);         // colours used
+  EXPECT_EQ(U32(b, 10), 54u + 12u);  // pixel data offset
+  EXPECT_EQ(b[54 + 4], 6);           // entry 1 blue, true RGB despite alpha 0
+  EXPECT_EQ(b[54 + 6], 4);
+  EXPECT_EQ(std::vector<uint8_t>(b.begin() + 66, b.begin() + 71),
+            std::vector<uint8_t>(bottom, bottom + 5));
+  EXPECT_EQ(std::vector<uint8_t>(b.begin() + 74, b.begin() + 79),
+            std::vector<uint8_t>(top, top + 5));
+}
+
+TEST_F(PictureFiles, SavedTrueColourBitmapFlattensTransparencyOnGrey254) {
+  QImage image(2, 1, QImage::Format_ARGB32);
+  image.setPixel(0, 0, qRgba(10, 20, 30, 255));
+  image.setPixel(1, 0, qRgba(200, 100, 50, 0));
+  SavePicture(std::make_shared<StdPicture>(image), File("t.bmp"));
+  std::vector<uint8_t> b = ReadAll(File("t.bmp"));
+  ASSERT_EQ(b.size(), 54u + 8u);
+  EXPECT_EQ(b[28], 24);
+  EXPECT_EQ(U32(b, 34), 8u);
+  EXPECT_EQ(std::vector<uint8_t>(b.begin() + 54, b.begin() + 60),
+            (std::vector<uint8_t>{30, 20, 10, 254, 254, 254}));
+  EXPECT_THROW(SavePicture(nullptr, File("n.bmp")), RuntimeError);
+  EXPECT_THROW(SavePicture(std::make_shared<StdPicture>(), File("n.bmp")), RuntimeError);
+  EXPECT_THROW(SavePicture(std::make_shared<StdPicture>(image), File("no/such/dir.bmp")),
+               RuntimeError);
+}
+
+TEST(PictureUnits, HimetricRoundTripsEveryPixelSize) {
+  EXPECT_EQ(PixelsToHimetric(96), 2540);
+  for (int px : {1, 2, 3, 320, 32767, 32768}) EXPECT_EQ(HimetricToPixels(PixelsToHimetric(px)), px);
+}
+
+TEST(TempFiles, UniqueNamesAreCreatedEmptyWithThreeCharacterPrefix) {
+  auto dir = std::filesystem::temp_directory_path() / ("kestrin-tmp-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  std::string a = MakeUniqueTempFile(dir.string(), "Vesk0");
+  std::string b = MakeUniqueTempFile(dir.string(), "Vesk0");
+  ASSERT_FALSE(a.empty());
+  EXPECT_NE(a, b);
+  EXPECT_EQ(std::filesystem::path(a).filename().string().substr(0, 3), "Ves");
+  EXPECT_EQ(std::filesystem::file_size(a), 0u);
+  EXPECT_TRUE(MakeUniqueTempFile((dir / "missing").string(), "Vesk0").empty());
+  EXPECT_TRUE(RemoveFileIfExists(a));
+  EXPECT_FALSE(FileExists(a));
+  std::filesystem::remove_all(dir);
+  EXPECT_FALSE(GetTempFolder().empty());
+  EXPECT_EQ(GetTempFolder().back(), '/');
+}
+
+}  // namespace
+}  // namespace platform
