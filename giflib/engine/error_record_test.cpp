@@ -29,9 +29,10 @@ TEST(ErrorMessages, ClosingsOfEachKind) {
   EXPECT_EQ(MakeErrorMessage(1000, "", 0, ""),
             "想定していないCompressionが現れました。\r\n\r\n"
             "VBランタイムのバージョンまたはPellory.DLLの使用方法を検討して下さい。");
-  EXPECT_EQ(MakeErrorMessage(3003, "", 0, ""),
-            "クラスプロパティ相関エラー\r\n\r\nTempPathMode=UserCustomなのにTempPathの指定がありませ"
-            "ん。\r\n\r\nPellory.DLLの使用方法に誤りがあります。");
+  EXPECT_EQ(
+      MakeErrorMessage(3003, "", 0, ""),
+      "クラスプロパティ相関エラー\r\n\r\nTempPathMode=UserCustomなのにTempPathの指定がありませ"
+      "ん。\r\n\r\nPellory.DLLの使用方法に誤りがあります。");
   EXPECT_EQ(MakeErrorMessage(3020, "", 0, ""),
             "加工後のイメージのサイズがGifの規格外です。\r\n\r\nPellory.DLLでは扱えません。");
   // Closing E ends with a half-width ideographic full stop and a space.
