@@ -1,0 +1,199 @@
+#include "giflib/engine/palette.h"
+
+#include <algorithm>
+#include <system_error>
+#include <thread>
+
+#include "giflib/engine/error_record.h"
+#include "giflib/engine/global_module.h"
+#include "platform/kernel/err.h"
+
+namespace pellory::engine {
+
+namespace {
+
+constexpr int32_t kErrHalftone = 1006;
+constexpr int32_t kErrOver256Colors = 3028;
+
+// Number of pixels of the picture, after checking that the buffer holds exactly three bytes for
+// each; a mismatch is an out-of-range read in the making.
+size_t PixelCount(const Vesk_GifPictureType& picture, const std::vector<uint8_t>& bgr) {
+  const int32_t w = picture.GifSetting.biWidth, h = picture.GifSetting.biHeight;
+  if (w < 0 || h < 0) throw platform::RuntimeError(platform::kErrSubscript);
+  const uint64_t count = static_cast<uint64_t>(w) * static_cast<uint64_t>(h);
+  if (static_cast<uint64_t>(bgr.size()) != 3 * count)
+    throw platform::RuntimeError(platform::kErrSubscript);
+  return static_cast<size_t>(count);
+}
+
+// Colour -> list position for at most 256 colours: open addressing over 512 slots keeps the
+// load at one half, and the whole table stays in L1.
+class ColourIndexMap {
+ public:
+  // Position of `key` (a 24-bit colour), inserting it at `next` when absent; -1 when absent and
+  // the map is full.
+  int FindOrInsert(uint32_t key, int next) {
+    const uint32_t tagged = key | kOccupied;
+    for (uint32_t slot = (key * 0x9E3779B1u) >> (32 - kBits);; slot = (slot + 1) & (kSlots - 1)) {
+      if (keys_[slot] == tagged) return positions_[slot];
+      if (keys_[slot] == 0) {
+        if (next >= 256) return -1;
+        keys_[slot] = tagged;
+        positions_[slot] = static_cast<uint8_t>(next);
+        return next;
+      }
+    }
+  }
+
+ private:
+  static constexpr int kBits = 9;
+  static constexpr uint32_t kSlots = 1u << kBits;
+  static constexpr uint32_t kOccupied = 1u << 24;
+  uint32_t keys_[kSlots] = {};
+  uint8_t positions_[kSlots] = {};
+};
+
+int16_t PowerOfTwoPaletteSize(int n) {
+  int16_t size = 2;
+  while (size < n) size *= 2;
+  return size;
+}
+
+// Maps pixels [begin, end) to halftone indices. Neighbouring pixels often share a colour, so
+// the last match is reused.
+void MapToHalftone(const uint8_t* bgr, uint8_t* out, size_t begin, size_t end) noexcept {
+  uint32_t lastKey = 0xFFFFFFFFu;
+  uint8_t lastIndex = 0;
+  const uint8_t* p = bgr + 3 * begin;
+  for (size_t i = begin; i < end; ++i, p += 3) {
+    const uint32_t key = p[0] | (p[1] << 8) | (p[2] << 16);
+    if (key != lastKey) {
+      lastKey = key;
+      lastIndex = platform::NearestHalftoneIndex(p[2], p[1], p[0]);
+    }
+    out[i] = lastIndex;
+  }
+}
+
+// Below this a second thread costs more than it saves.
+constexpr size_t kMinPixelsForTwoThreads = size_t{1} << 18;
+
+}  // namespace
+
+bool MakePalette(Vesk_GifPictureType& picture, const std::vector<uint8_t>& bgr) {
+  SetProcName("MakePalette");
+  try {
+    const size_t count = PixelCount(picture, bgr);
+    std::vector<uint8_t> indices(count);
+    Vesk_GIFRGBTRIPLE colours[256];
+    int n = 0;
+    ColourIndexMap map;
+
+    uint32_t lastKey = 0xFFFFFFFFu;
+    uint8_t lastIndex = 0;
+    const uint8_t* p = bgr.data();
+    uint8_t* out = indices.data();
+    for (size_t i = 0; i < count; ++i, p += 3) {
+      const uint32_t key = p[0] | (p[1] << 8) | (p[2] << 16);
+      if (key != lastKey) {
+        const int pos = map.FindOrInsert(key, n);
+        if (pos < 0) {
+          // The caller reduces the picture instead when the client allows it.
+          if (!picture.GifSetting.HandleOver256Color)
+            RecordModuleError(kErrOver256Colors, kStyleExclamation);
+          return false;
+        }
+        if (pos == n) colours[n++] = {p[2], p[1], p[0]};
+        lastKey = key;
+        lastIndex = static_cast<uint8_t>(pos);
+      }
+      out[i] = lastIndex;
+    }
+
+    const int16_t size = PowerOfTwoPaletteSize(n);
+    std::vector<Vesk_GIFRGBTRIPLE> table(size);
+    std::copy(colours, colours + n, table.begin());
+    picture.ColorTable = std::move(table);
+    picture.BitmapData = std::move(indices);
+    picture.GifSetting.PaletteSize = size;
+    picture.GifSetting.Sort = false;
+    return true;
+  } catch (...) {
+    RecordModuleUnexpected();
+    return false;
+  }
+}
+
+bool GetHalftonePalette(std::array<platform::PaletteEntry, 256>& entries) {
+  SetProcName("GetHalftonePalette");
+  try {
+    const auto& halftone = platform::HalftonePalette();
+    const size_t read = std::min(halftone.size(), entries.size());
+    std::copy_n(halftone.begin(), read, entries.begin());
+    if (read == 0) {
+      RecordModuleError(kErrHalftone, kStyleStop);
+      return false;
+    }
+    return true;
+  } catch (...) {
+    RecordModuleUnexpected();
+    return false;
+  }
+}
+
+bool ReduceColor(Vesk_GifPictureType& picture, const std::vector<uint8_t>& bgr) {
+  SetProcName("ReduceColor");
+  try {
+    std::array<platform::PaletteEntry, 256> entries;
+    if (!GetHalftonePalette(entries)) return false;
+
+    std::vector<Vesk_GIFRGBTRIPLE> table(entries.size());
+    for (size_t i = 0; i < entries.size(); ++i)
+      table[i] = {entries[i].red, entries[i].green, entries[i].blue};
+    picture.ColorTable = std::move(table);
+    picture.GifSetting.PaletteSize = 256;
+    picture.GifSetting.Sort = false;
+
+    const size_t count = PixelCount(picture, bgr);
+    std::vector<uint8_t> indices(count);
+    // Builds the lookup tables here, so that a failure is caught on this thread.
+    platform::NearestHalftoneIndex(0, 0, 0);
+    size_t split = count;
+    std::thread helper;
+    if (count >= kMinPixelsForTwoThreads) {
+      try {
+        helper = std::thread(MapToHalftone, bgr.data(), indices.data(), count / 2, count);
+        split = count / 2;
+      } catch (const std::system_error&) {
+        // No second thread available: this thread does all of it.
+      }
+    }
+    MapToHalftone(bgr.data(), indices.data(), 0, split);
+    if (helper.joinable()) helper.join();
+
+    picture.BitmapData = std::move(indices);
+    return true;
+  } catch (...) {
+    RecordModuleUnexpected();
+    return false;
+  }
+}
+
+int16_t SearchClrIndex(const std::vector<Vesk_GIFRGBTRIPLE>& colorTable, int32_t color) {
+  SetProcName("SearchClrIndex");
+  try {
+    // A palette that was never filled has no highest index to compare against.
+    if (colorTable.empty()) throw platform::RuntimeError(platform::kErrSubscript);
+    if (colorTable.size() > 256) return -1;
+    const std::array<uint8_t, 3> rgb = ColorToBytes(color);
+    const Vesk_GIFRGBTRIPLE wanted{rgb[0], rgb[1], rgb[2]};
+    for (size_t i = 0; i < colorTable.size(); ++i)
+      if (colorTable[i] == wanted) return static_cast<int16_t>(i);
+    return -1;
+  } catch (...) {
+    RecordModuleUnexpected();
+    return -1;
+  }
+}
+
+}  // namespace pellory::engine

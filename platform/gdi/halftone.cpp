@@ -1,0 +1,199 @@
+#include "platform/gdi/halftone.h"
+
+#include <algorithm>
+#include <atomic>
+#include <climits>
+#include <cstdlib>
+#include <memory>
+#include <new>
+#include <vector>
+
+namespace platform {
+
+namespace {
+
+// Layout: the first ten static system colours, a 6x6x6 colour cube without its eight corners
+// (they are static colours already, and a duplicate entry could never be chosen), greys filling
+// the gaps of the grey ramp, and the last ten static system colours.
+constexpr uint8_t kStaticFirst[10][3] = {
+    {0, 0, 0},     {128, 0, 0},   {0, 128, 0},     {128, 128, 0},   {0, 0, 128},
+    {128, 0, 128}, {0, 128, 128}, {192, 192, 192}, {192, 220, 192}, {166, 202, 240},
+};
+constexpr uint8_t kStaticLast[10][3] = {
+    {255, 251, 240}, {160, 160, 164}, {128, 128, 128}, {255, 0, 0},   {0, 255, 0},
+    {255, 255, 0},   {0, 0, 255},     {255, 0, 255},   {0, 255, 255}, {255, 255, 255},
+};
+constexpr int kCubeLevels[6] = {0, 51, 102, 153, 204, 255};
+
+std::array<PaletteEntry, 256> BuildPalette() {
+  std::array<PaletteEntry, 256> pal{};
+  size_t n = 0;
+  auto add = [&](int r, int g, int b) {
+    pal[n++] = {static_cast<uint8_t>(r), static_cast<uint8_t>(g), static_cast<uint8_t>(b), 0};
+  };
+  for (const auto& c : kStaticFirst) add(c[0], c[1], c[2]);
+  auto isEdge = [](int level) { return level == 0 || level == 255; };
+  for (int r : kCubeLevels)
+    for (int g : kCubeLevels)
+      for (int b : kCubeLevels)
+        if (!(isEdge(r) && isEdge(g) && isEdge(b))) add(r, g, b);
+
+  // Greys: repeatedly take the level farthest from every grey already present, so the ramp has
+  // no wide gap; the lowest level wins a tie.
+  bool grey[256] = {};
+  for (size_t i = 0; i < n; ++i)
+    if (pal[i].red == pal[i].green && pal[i].green == pal[i].blue) grey[pal[i].red] = true;
+  for (const auto& c : kStaticLast)
+    if (c[0] == c[1] && c[1] == c[2]) grey[c[0]] = true;
+  const size_t greyCount = 256 - n - 10;
+  std::vector<int> added;
+  for (size_t k = 0; k < greyCount; ++k) {
+    int best = -1, bestGap = -1;
+    for (int v = 0; v < 256; ++v) {
+      if (grey[v]) continue;
+      int gap = INT_MAX;
+      for (int u = 0; u < 256; ++u)
+        if (grey[u]) gap = std::min(gap, std::abs(u - v));
+      if (gap > bestGap) bestGap = gap, best = v;
+    }
+    grey[best] = true;
+    added.push_back(best);
+  }
+  std::sort(added.begin(), added.end());
+  for (int v : added) add(v, v, v);
+  for (const auto& c : kStaticLast) add(c[0], c[1], c[2]);
+  return pal;
+}
+
+// Inverse colour map: RGB space is cut into cubic cells of kCellSide values per channel, and
+// each cell lists, in index order, the only entries that can be nearest to some colour inside
+// it. A lookup then compares a handful of entries instead of 256.
+constexpr int kCellShift = 3;
+constexpr int kCellSide = 1 << kCellShift;
+constexpr int kCellsPerAxis = 256 / kCellSide;
+constexpr int kCells = kCellsPerAxis * kCellsPerAxis * kCellsPerAxis;
+
+struct Candidate {
+  uint8_t index, red, green, blue;
+};
+
+struct InverseMap {
+  std::vector<uint32_t> first;  // kCells + 1 offsets into candidates
+  std::vector<Candidate> candidates;
+};
+
+// Squared distance along one axis from v to the nearest and the farthest point of [lo, hi].
+inline int AxisMin(int v, int lo, int hi) {
+  int d = v < lo ? lo - v : (v > hi ? v - hi : 0);
+  return d * d;
+}
+inline int AxisMax(int v, int lo, int hi) {
+  int d = std::max(std::abs(v - lo), std::abs(v - hi));
+  return d * d;
+}
+
+InverseMap BuildInverseMap(const std::array<PaletteEntry, 256>& pal) {
+  InverseMap map;
+  map.first.resize(kCells + 1);
+  map.candidates.reserve(kCells * 8);
+  int minDist[256];
+  for (int cell = 0; cell < kCells; ++cell) {
+    const int rlo = (cell / (kCellsPerAxis * kCellsPerAxis)) * kCellSide;
+    const int glo = (cell / kCellsPerAxis % kCellsPerAxis) * kCellSide;
+    const int blo = (cell % kCellsPerAxis) * kCellSide;
+    const int rhi = rlo + kCellSide - 1, ghi = glo + kCellSide - 1, bhi = blo + kCellSide - 1;
+    // Every colour of the cell is within `bound` of some entry, so its nearest entry (and any
+    // entry tying with it) is at most `bound` away; an entry whose closest approach to the cell
+    // is farther can never win there.
+    int bound = INT_MAX;
+    for (int i = 0; i < 256; ++i) {
+      const PaletteEntry& e = pal[i];
+      minDist[i] =
+          AxisMin(e.red, rlo, rhi) + AxisMin(e.green, glo, ghi) + AxisMin(e.blue, blo, bhi);
+      bound = std::min(
+          bound, AxisMax(e.red, rlo, rhi) + AxisMax(e.green, glo, ghi) + AxisMax(e.blue, blo, bhi));
+    }
+    map.first[cell] = static_cast<uint32_t>(map.candidates.size());
+    for (int i = 0; i < 256; ++i)
+      if (minDist[i] <= bound)
+        map.candidates.push_back({static_cast<uint8_t>(i), pal[i].red, pal[i].green, pal[i].blue});
+  }
+  map.first[kCells] = static_cast<uint32_t>(map.candidates.size());
+  map.candidates.shrink_to_fit();
+  return map;
+}
+
+// Answers are memoised per colour in a 16 MiB table laid out cell by cell, filled a whole cell
+// at a time on first use; a picture touches only a few thousand cells. The table comes from
+// calloc, so untouched cells cost no memory. Threads racing on one cell compute and store the
+// same bytes, hence relaxed atomics suffice for the bytes and release/acquire for the flag.
+struct Memo {
+  InverseMap map;
+  std::unique_ptr<uint8_t, decltype(&std::free)> indices{nullptr, &std::free};
+  std::unique_ptr<std::atomic<uint8_t>[]> filled;
+};
+
+inline int CellOf(int r, int g, int b) {
+  return ((r >> kCellShift) * kCellsPerAxis + (g >> kCellShift)) * kCellsPerAxis +
+         (b >> kCellShift);
+}
+inline size_t SlotOf(int cell, int r, int g, int b) {
+  constexpr int m = kCellSide - 1;
+  return (static_cast<size_t>(cell) << (3 * kCellShift)) |
+         (((r & m) << (2 * kCellShift)) | ((g & m) << kCellShift) | (b & m));
+}
+
+uint8_t Search(const InverseMap& map, int cell, int r, int g, int b) {
+  const Candidate* c = map.candidates.data() + map.first[cell];
+  const Candidate* end = map.candidates.data() + map.first[cell + 1];
+  uint8_t best = c->index;
+  int bestDist = INT_MAX;
+  // Candidates are in index order, so a strict comparison keeps the lowest index on a tie.
+  for (; c != end; ++c) {
+    const int dr = r - c->red, dg = g - c->green, db = b - c->blue;
+    const int d = dr * dr + dg * dg + db * db;
+    if (d < bestDist) bestDist = d, best = c->index;
+  }
+  return best;
+}
+
+void FillCell(const Memo& memo, int cell, int r, int g, int b) {
+  const int r0 = r & ~(kCellSide - 1), g0 = g & ~(kCellSide - 1), b0 = b & ~(kCellSide - 1);
+  for (int rr = r0; rr < r0 + kCellSide; ++rr)
+    for (int gg = g0; gg < g0 + kCellSide; ++gg)
+      for (int bb = b0; bb < b0 + kCellSide; ++bb)
+        std::atomic_ref<uint8_t>(memo.indices.get()[SlotOf(cell, rr, gg, bb)])
+            .store(Search(memo.map, cell, rr, gg, bb), std::memory_order_relaxed);
+  memo.filled[cell].store(1, std::memory_order_release);
+}
+
+Memo BuildMemo() {
+  Memo memo;
+  memo.map = BuildInverseMap(HalftonePalette());
+  memo.indices.reset(static_cast<uint8_t*>(std::calloc(size_t{1} << 24, 1)));
+  if (!memo.indices) throw std::bad_alloc();
+  memo.filled = std::make_unique<std::atomic<uint8_t>[]>(kCells);
+  return memo;
+}
+
+const Memo& GetMemo() {
+  static const Memo memo = BuildMemo();
+  return memo;
+}
+
+}  // namespace
+
+const std::array<PaletteEntry, 256>& HalftonePalette() {
+  static const std::array<PaletteEntry, 256> palette = BuildPalette();
+  return palette;
+}
+
+uint8_t NearestHalftoneIndex(uint8_t r, uint8_t g, uint8_t b) {
+  const Memo& memo = GetMemo();
+  const int cell = CellOf(r, g, b);
+  if (!memo.filled[cell].load(std::memory_order_acquire)) FillCell(memo, cell, r, g, b);
+  return std::atomic_ref<uint8_t>(memo.indices.get()[SlotOf(cell, r, g, b)])
+      .load(std::memory_order_relaxed);
+}
+
+}  // namespace platform
