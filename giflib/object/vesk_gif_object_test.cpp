@@ -484,7 +484,7 @@ TEST_F(GifObjectTest, MaskAndSpriteFormARasterPair) {
   gif_.SetBackColorIndex(1);
   Picture sprite = gif_.GetSpritePicture();
   EXPECT_EQ(PaletteOf(sprite)[1], (Vesk_GIFRGBTRIPLE{0, 0, 0}));
-  EXPECT_EQ(gif_.BackColor(), 255 - 1 << 8 | 1 | 37 << 16) << "source colour unchanged";
+  EXPECT_EQ(gif_.BackColor(), 1 | 254 << 8 | 37 << 16) << "source colour unchanged";
 }
 
 TEST_F(GifObjectTest, MeshFillsCellsWithTheTransparentIndex) {
