@@ -85,42 +85,31 @@ int32_t Vesk_GifObject::TransColor() const {
 
 // Assigning a colour to a loaded picture recolours its palette entry, so every pixel of that
 // index changes; before a picture is loaded it is only remembered for SetPicture.
-void Vesk_GifObject::BackColor(int32_t color) {
-  if (!Enter("BackColor")) return;
+void Vesk_GifObject::AssignColour(const ColourRole& role, const ColourRole& other, const char* name,
+                                  int32_t color) {
+  if (!Enter(name)) return;
   try {
     const int32_t c = engine::NormalizeColor(color);
-    Vesk_GifPictureType& p = Current();
-    Vesk_GifSettingType& s = p.GifSetting;
     if (!hasPicture_) {
-      source_.GifSetting.BackColor = c;
+      source_.GifSetting.*role.color = c;
       return;
     }
+    Vesk_GifPictureType& p = Current();
+    Vesk_GifSettingType& s = p.GifSetting;
     auto rgb = engine::ColorToBytes(c);
-    p.ColorTable.at(s.BackColorIndex) = {rgb[0], rgb[1], rgb[2]};
-    s.BackColor = c;
-    if (s.TransColorIndex == s.BackColorIndex) s.TransColor = c;
+    p.ColorTable.at(s.*role.index) = {rgb[0], rgb[1], rgb[2]};
+    s.*role.color = c;
+    if (s.*other.index == s.*role.index) s.*other.color = c;
   } catch (...) {
     FailUnexpected();
   }
 }
 
+void Vesk_GifObject::BackColor(int32_t color) {
+  AssignColour(kBackRole, kTransRole, "BackColor", color);
+}
 void Vesk_GifObject::TransColor(int32_t color) {
-  if (!Enter("TransColor")) return;
-  try {
-    const int32_t c = engine::NormalizeColor(color);
-    Vesk_GifPictureType& p = Current();
-    Vesk_GifSettingType& s = p.GifSetting;
-    if (!hasPicture_) {
-      source_.GifSetting.TransColor = c;
-      return;
-    }
-    auto rgb = engine::ColorToBytes(c);
-    p.ColorTable.at(s.TransColorIndex) = {rgb[0], rgb[1], rgb[2]};
-    s.TransColor = c;
-    if (s.TransColorIndex == s.BackColorIndex) s.BackColor = c;
-  } catch (...) {
-    FailUnexpected();
-  }
+  AssignColour(kTransRole, kBackRole, "TransColor", color);
 }
 
 Vesk_TransparentEnum Vesk_GifObject::Transparent() const {
@@ -236,7 +225,7 @@ bool Vesk_GifObject::SetPicture(const Picture& SourcePicture,
         backDone = true;
       }
     }
-    if (!backDone) EasyBackColor();
+    if (!backDone) UseIndex(kBackRole, source_.BitmapData.at(0));
     bool transDone = false;
     if (opt == AutomaticBackColor || opt == UnAutomatic) {
       int16_t i = engine::SearchClrIndex(source_.ColorTable, s.TransColor);
@@ -245,7 +234,7 @@ bool Vesk_GifObject::SetPicture(const Picture& SourcePicture,
         transDone = true;
       }
     }
-    if (!transDone) EasyTransColor();
+    if (!transDone) UseIndex(kTransRole, source_.BitmapData.at(0));
     return true;
   } catch (...) {
     FailUnexpected();
@@ -357,46 +346,49 @@ void Vesk_GifObject::ReplaceWork(Vesk_GifPictureType&& result, float factorX, fl
 
 // ---- Colour indices and palette --------------------------------------------------------------
 
-int32_t Vesk_GifObject::EasyBackColor() {
+void Vesk_GifObject::UseIndex(const ColourRole& role, uint8_t index) {
   Vesk_GifPictureType& p = Current();
-  const uint8_t index = p.BitmapData.at(0);
-  p.GifSetting.BackColorIndex = index;
-  p.GifSetting.BackColor = engine::EntryToColor(p.ColorTable.at(index));
-  return p.GifSetting.BackColor;
+  const int32_t color = engine::EntryToColor(p.ColorTable.at(index));
+  p.GifSetting.*role.index = index;
+  p.GifSetting.*role.color = color;
 }
 
-int32_t Vesk_GifObject::EasyTransColor() {
-  Vesk_GifPictureType& p = Current();
-  const uint8_t index = p.BitmapData.at(0);
-  p.GifSetting.TransColorIndex = index;
-  p.GifSetting.TransColor = engine::EntryToColor(p.ColorTable.at(index));
-  return p.GifSetting.TransColor;
-}
-
-int32_t Vesk_GifObject::SetEasyBackColor() {
-  const int32_t previous = Current().GifSetting.BackColor;
-  if (!Enter("SetEasyBackColor")) return previous;
+// Automatic choice: the colour of the top-left pixel. The result is the colour held before.
+int32_t Vesk_GifObject::SetEasyColour(const ColourRole& role, const char* name) {
+  const int32_t previous = Current().GifSetting.*role.color;
+  if (!Enter(name)) return previous;
   try {
     if (!hasPicture_) {
       Fail(3002, kStyleExclamation);
       return previous;
     }
-    EasyBackColor();
+    UseIndex(role, Current().BitmapData.at(0));
   } catch (...) {
     FailUnexpected();
   }
   return previous;
 }
 
+int32_t Vesk_GifObject::SetEasyBackColor() {
+  return SetEasyColour(kBackRole, "SetEasyBackColor");
+}
 int32_t Vesk_GifObject::SetEasyTransColor() {
-  const int32_t previous = Current().GifSetting.TransColor;
-  if (!Enter("SetEasyTransColor")) return previous;
+  return SetEasyColour(kTransRole, "SetEasyTransColor");
+}
+
+// The result is the index held before, whether the call succeeds, fails or is refused.
+uint8_t Vesk_GifObject::SetColourIndex(const ColourRole& role, const char* name, uint8_t index,
+                                       int32_t outOfRangeError) {
+  const uint8_t previous = Current().GifSetting.*role.index;
+  if (!Enter(name)) return previous;
   try {
     if (!hasPicture_) {
       Fail(3002, kStyleExclamation);
-      return previous;
+    } else if (index >= Current().ColorTable.size()) {
+      Fail(outOfRangeError, kStyleExclamation);
+    } else {
+      UseIndex(role, index);
     }
-    EasyTransColor();
   } catch (...) {
     FailUnexpected();
   }
@@ -404,41 +396,10 @@ int32_t Vesk_GifObject::SetEasyTransColor() {
 }
 
 uint8_t Vesk_GifObject::SetBackColorIndex(uint8_t NewBackColorIndex) {
-  const uint8_t previous = Current().GifSetting.BackColorIndex;
-  if (!Enter("SetBackColorIndex")) return previous;
-  try {
-    Vesk_GifPictureType& p = Current();
-    if (!hasPicture_) {
-      Fail(3002, kStyleExclamation);
-    } else if (NewBackColorIndex >= p.ColorTable.size()) {
-      Fail(3013, kStyleExclamation);
-    } else {
-      p.GifSetting.BackColorIndex = NewBackColorIndex;
-      p.GifSetting.BackColor = engine::EntryToColor(p.ColorTable[NewBackColorIndex]);
-    }
-  } catch (...) {
-    FailUnexpected();
-  }
-  return previous;
+  return SetColourIndex(kBackRole, "SetBackColorIndex", NewBackColorIndex, 3013);
 }
-
 uint8_t Vesk_GifObject::SetTransColorIndex(uint8_t NewTransColorIndex) {
-  const uint8_t previous = Current().GifSetting.TransColorIndex;
-  if (!Enter("SetTransColorIndex")) return previous;
-  try {
-    Vesk_GifPictureType& p = Current();
-    if (!hasPicture_) {
-      Fail(3002, kStyleExclamation);
-    } else if (NewTransColorIndex >= p.ColorTable.size()) {
-      Fail(3014, kStyleExclamation);
-    } else {
-      p.GifSetting.TransColorIndex = NewTransColorIndex;
-      p.GifSetting.TransColor = engine::EntryToColor(p.ColorTable[NewTransColorIndex]);
-    }
-  } catch (...) {
-    FailUnexpected();
-  }
-  return previous;
+  return SetColourIndex(kTransRole, "SetTransColorIndex", NewTransColorIndex, 3014);
 }
 
 int16_t Vesk_GifObject::GetColorIndex(int32_t Color) {

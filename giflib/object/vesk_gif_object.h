@@ -192,8 +192,21 @@ class PELLORY_API Vesk_GifObject : public platform::ComObject {
   void ChangeLimitSize();
   // Makes `result` the working picture and applies size factors (none when equal in size).
   void ReplaceWork(Vesk_GifPictureType&& result, float factorX, float factorY, bool factors);
-  int32_t EasyBackColor();
-  int32_t EasyTransColor();
+  // The background and the transparent colour are handled alike: an index and its colour.
+  struct ColourRole {
+    uint8_t Vesk_GifSettingType::*index;
+    int32_t Vesk_GifSettingType::*color;
+  };
+  static constexpr ColourRole kBackRole{&Vesk_GifSettingType::BackColorIndex,
+                                        &Vesk_GifSettingType::BackColor};
+  static constexpr ColourRole kTransRole{&Vesk_GifSettingType::TransColorIndex,
+                                         &Vesk_GifSettingType::TransColor};
+  void AssignColour(const ColourRole& role, const ColourRole& other, const char* name,
+                    int32_t color);
+  void UseIndex(const ColourRole& role, uint8_t index);
+  int32_t SetEasyColour(const ColourRole& role, const char* name);
+  uint8_t SetColourIndex(const ColourRole& role, const char* name, uint8_t index,
+                         int32_t outOfRangeError);
 
   Vesk_GifPictureType source_;
   Vesk_GifPictureType work_;
