@@ -1,0 +1,522 @@
+#include "giflib/engine/geometry.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <exception>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#include "giflib/engine/error_record.h"
+#include "giflib/engine/global_module.h"
+#include "platform/kernel/err.h"
+
+namespace pellory::engine {
+
+namespace {
+
+// Users compare rotated frames pixel by pixel with those of earlier releases, which used these
+// truncated values.
+constexpr double kPi = 3.14159265358979;
+constexpr double kHalfPi = 1.570796326794895;
+
+// Results at least this large are split between two threads; below it the thread start costs more
+// than it saves.
+constexpr int64_t kParallelPixels = int64_t{1} << 17;
+
+// A picture whose pixel array does not match its size would be read out of bounds.
+void CheckPicture(const Vesk_GifPictureType& p) {
+  const int32_t w = p.GifSetting.biWidth;
+  const int32_t h = p.GifSetting.biHeight;
+  if (w < 1 || h < 1 || p.BitmapData.size() != static_cast<size_t>(w) * static_cast<size_t>(h))
+    throw platform::RuntimeError(platform::kErrSubscript);
+}
+
+void CheckSize(const Vesk_GifPictureType& p, int32_t width, int32_t height) {
+  CheckPicture(p);
+  if (p.GifSetting.biWidth != width || p.GifSetting.biHeight != height)
+    throw platform::RuntimeError(platform::kErrSubscript);
+}
+
+// Round half to even for |v| < 2^51 without a library call: adding 1.5 * 2^52 leaves no fraction
+// bits, so the FPU's default rounding does the work.
+inline double RoundFast(double v) {
+  constexpr double kShift = 6755399441055744.0;
+  return (v + kShift) - kShift;
+}
+
+// Round(t / 2) for an integer t, halves to even.
+inline int32_t HalfOfRounded(int32_t t) {
+  const int32_t q = t >> 1;  // floor
+  return q + ((t & 1) & (q & 1));
+}
+
+// Runs fn(firstRow, endRow) over [0, rows), on two threads for large results. A failure on either
+// thread reaches the caller, whose catch records it in this thread's error state.
+template <class Fn>
+void ForRowBands(int32_t rows, int64_t pixels, const Fn& fn) {
+  if (pixels < kParallelPixels || rows < 2) {
+    fn(0, rows);
+    return;
+  }
+  const int32_t mid = rows / 2;
+  std::exception_ptr workerFailure;
+  std::thread worker;
+  try {
+    worker = std::thread([&] {
+      try {
+        fn(mid, rows);
+      } catch (...) {
+        workerFailure = std::current_exception();
+      }
+    });
+  } catch (const std::system_error&) {
+    fn(0, rows);  // no thread available: do it all here
+    return;
+  }
+  try {
+    fn(0, mid);
+  } catch (...) {
+    worker.join();
+    throw;
+  }
+  worker.join();
+  if (workerFailure) std::rethrow_exception(workerFailure);
+}
+
+// Source pixel of the result pixel at offset (rx, ry) from the result centre, every step rounded
+// as the rotation is defined. The fast path below defers to it wherever its shortcut could round
+// differently.
+struct SourcePoint {
+  int32_t x;
+  int32_t y;
+};
+
+[[gnu::noinline]] SourcePoint RotateSourceExact(int32_t rx, int32_t ry, double scx, double scy,
+                                                double turn) {
+  const double d = std::sqrt(static_cast<double>(rx) * rx + static_cast<double>(ry) * ry);
+  double theta;
+  if (rx != 0)
+    theta = std::atan(static_cast<double>(ry) / rx);
+  else
+    theta = ry <= 0 ? kHalfPi : -kHalfPi;
+  const double phi = theta - turn;
+  const double ux = std::nearbyint(std::cos(phi) * d);
+  const double uy = std::nearbyint(std::sin(phi) * d);
+  if (rx <= 0)
+    return {static_cast<int32_t>(std::nearbyint(scx + ux)),
+            static_cast<int32_t>(std::nearbyint(scy + uy))};
+  return {static_cast<int32_t>(std::nearbyint(scx - ux)),
+          static_cast<int32_t>(std::nearbyint(scy - uy))};
+}
+
+// Undoing atan, cos and sin, the offsets from the source centre are Round(rx cos a + ry sin a)
+// and Round(ry cos a - rx sin a) on both sides of the centre line. The step-by-step evaluation
+// differs from these sums by far less than 1e-6 (offsets stay below 50000), so both round alike
+// except near a half, where RotateSourceExact decides.
+constexpr double kNearHalf = 0.5 - 1e-6;
+constexpr int32_t kOutside = -1;
+constexpr int32_t kUndecided = -2;
+
+struct RotateRow {
+  const double* colC;  // rx cos a per result column
+  const double* colS;  // rx sin a per result column
+  double rowS;         // ry sin a
+  double rowC;         // ry cos a
+  int32_t w;           // source size
+  int32_t h;
+};
+
+// GCC's -O2 cost model leaves this loop scalar; the AVX2 clone is chosen at load time where the
+// processor has it.
+#if defined(__GNUC__) && !defined(__clang__)
+#define PELLORY_VECTORIZE [[gnu::optimize("tree-vectorize"), gnu::target_clones("avx2", "default")]]
+#else
+#define PELLORY_VECTORIZE
+#endif
+
+// Source offset of each of the n result pixels of one row, kOutside, or kUndecided where the sums
+// could round differently from the definition. Branch-free so that it vectorises.
+PELLORY_VECTORIZE void RotateRowOffsets(const RotateRow& r, int32_t n, int32_t* offsets) {
+  const double* colC = r.colC;
+  const double* colS = r.colS;
+  const double rowS = r.rowS;
+  const double rowC = r.rowC;
+  const int32_t w = r.w;
+  const int32_t h = r.h;
+  const uint32_t uw = static_cast<uint32_t>(w);
+  const uint32_t uh = static_cast<uint32_t>(h);
+  for (int32_t x = 0; x < n; ++x) {
+    const double v = colC[x] + rowS;
+    const double u = rowC - colS[x];
+    const double rv = RoundFast(v);
+    const double ru = RoundFast(u);
+    const bool undecided = (std::fabs(v - rv) >= kNearHalf) | (std::fabs(u - ru) >= kNearHalf);
+    const int32_t sx = HalfOfRounded(w - 1 - 2 * static_cast<int32_t>(rv));
+    const int32_t sy = HalfOfRounded(h - 1 - 2 * static_cast<int32_t>(ru));
+    const uint32_t usx = static_cast<uint32_t>(sx);
+    const uint32_t usy = static_cast<uint32_t>(sy);
+    const bool inside = (usx < uw) & (usy < uh);
+    // Unsigned: lanes outside the picture may wrap, they are discarded.
+    const int32_t offset = static_cast<int32_t>(usy * uw + usx);
+    offsets[x] = undecided ? kUndecided : (inside ? offset : kOutside);
+  }
+}
+
+}  // namespace
+
+Vesk_GifPictureType MakeResultPicture(const Vesk_GifPictureType& src, int32_t width,
+                                      int32_t height) {
+  if (width < 1 || height < 1) throw platform::RuntimeError(platform::kErrSubscript);
+  Vesk_GifPictureType result;
+  result.GifSetting = src.GifSetting;
+  result.GifSetting.biWidth = width;
+  result.GifSetting.biHeight = height;
+  result.ColorTable = src.ColorTable;
+  result.BitmapData.assign(static_cast<size_t>(width) * static_cast<size_t>(height),
+                           src.GifSetting.BackColorIndex);
+  return result;
+}
+
+int32_t NormalizeRightAngle(int32_t angle) {
+  if (angle > 3 || angle < -3) angle = (angle % 360) / 90;
+  switch (angle) {
+    case -1:
+      return 3;
+    case -2:
+      return 2;
+    case -3:
+      return 1;
+    default:
+      return angle >= 0 && angle <= 3 ? angle : 0;
+  }
+}
+
+float NormalizeFreeAngle(float angle) {
+  // Single precision throughout, as the angle is held: 359.9 * 5 rounds to 1799.5 and so to 360.
+  float a = angle;
+  if (a > 0 && a >= 360) {
+    a = static_cast<float>(RoundToInt32(a) % 360);
+  } else if (a <= 0) {
+    if (a <= -360) a = static_cast<float>(RoundToInt32(a) % 360);
+    if (a != 0) a += 360;
+  }
+  return static_cast<float>(RoundToInt32(a * 5.0f) / 5.0);
+}
+
+void GetAfterRotateSize(int32_t width, int32_t height, float angle, int32_t& newWidth,
+                        int32_t& newHeight) {
+  if (width < 1 || height < 1) throw platform::RuntimeError(platform::kErrInvalidCall);
+  if (angle == 0) {
+    newWidth = width;
+    newHeight = height;
+    return;
+  }
+  const float hx = static_cast<float>((width - 1) / 2.0);
+  const float hy = static_cast<float>((height - 1) / 2.0);
+  const float r =
+      static_cast<float>(std::sqrt(static_cast<double>(hx) * hx + static_cast<double>(hy) * hy));
+  const float corners[4][2] = {{-hx, hy}, {hx, hy}, {-hx, -hy}, {hx, -hy}};
+  float mx = 0;
+  float my = 0;
+  for (const auto& c : corners) {
+    // The quotient drops the quadrant; the absolute extents below do not need it.
+    const double theta = hx == 0 ? kHalfPi : std::atan(static_cast<double>(c[1]) / c[0]);
+    const double phi = static_cast<double>(angle) * kPi / 180 + theta;
+    const float px = static_cast<float>(r * std::cos(phi));
+    const float py = static_cast<float>(r * std::sin(phi));
+    mx = std::max(mx, std::fabs(px));
+    my = std::max(my, std::fabs(py));
+  }
+  newWidth = RoundToInt32(std::fabs(2 * mx)) + 1;
+  newHeight = RoundToInt32(std::fabs(2 * my)) + 1;
+}
+
+void GetAfterTrimSize(const Vesk_GifPictureType& picture, Vesk_MarginType& margins,
+                      int32_t& newWidth, int32_t& newHeight) {
+  CheckPicture(picture);
+  const int32_t w = picture.GifSetting.biWidth;
+  const int32_t h = picture.GifSetting.biHeight;
+  const uint8_t back = picture.GifSetting.BackColorIndex;
+  const uint8_t* data = picture.BitmapData.data();
+  auto notBack = [back](uint8_t p) { return p != back; };
+
+  int32_t top = -1;
+  int32_t bottom = -1;
+  int32_t left = w;
+  int32_t right = -1;
+  for (int32_t y = 0; y < h; ++y) {
+    const uint8_t* row = data + static_cast<size_t>(y) * w;
+    const uint8_t* first = std::find_if(row, row + w, notBack);
+    if (first == row + w) continue;
+    const int32_t last = static_cast<int32_t>(
+        std::find_if(std::make_reverse_iterator(row + w), std::make_reverse_iterator(row), notBack)
+            .base() -
+        row - 1);
+    if (top < 0) top = y;
+    bottom = y;
+    left = std::min(left, static_cast<int32_t>(first - row));
+    right = std::max(right, last);
+  }
+  if (top < 0) {
+    // Only background: keep the top-left pixel.
+    margins = {0, 0, w - 1, h - 1};
+  } else {
+    margins.trTop = top;
+    margins.trBottom = h - 1 - bottom;
+    margins.trLeft = left;
+    margins.trRight = w - 1 - right;
+  }
+  newWidth = w - margins.trLeft - margins.trRight;
+  newHeight = h - margins.trTop - margins.trBottom;
+}
+
+bool Actual_GetStretchPicture(const Vesk_GifPictureType& src, Vesk_GifPictureType& dst, float rx,
+                              float ry) {
+  SetProcName("Actual_GetStretchPicture");
+  try {
+    CheckPicture(src);
+    CheckPicture(dst);
+    // A rate of zero or below would sample left of column 0 or above row 0.
+    if (!(rx > 0) || !(ry > 0)) throw platform::RuntimeError(platform::kErrInvalidCall);
+    const int32_t w = src.GifSetting.biWidth;
+    const int32_t h = src.GifSetting.biHeight;
+    const int32_t dw = dst.GifSetting.biWidth;
+    const int32_t dh = dst.GifSetting.biHeight;
+    const uint8_t back = dst.GifSetting.BackColorIndex;
+
+    // Sampling is separable: one source column per result column, one source row per result row.
+    std::vector<int32_t> column(dw);
+    for (int32_t x = 0; x < dw; ++x) {
+      const int32_t sx = RoundToInt32(x / static_cast<double>(rx));
+      column[x] = sx > w - 1 ? -1 : sx;
+    }
+    const uint8_t* in = src.BitmapData.data();
+    uint8_t* out = dst.BitmapData.data();
+    int32_t previous = -1;
+    for (int32_t y = 0; y < dh; ++y) {
+      uint8_t* row = out + static_cast<size_t>(y) * dw;
+      const int32_t sy = RoundToInt32(y / static_cast<double>(ry));
+      if (sy > h - 1) {  // past the last source index
+        std::memset(row, back, dw);
+        previous = -1;
+        continue;
+      }
+      if (sy == previous) {
+        std::memcpy(row, row - dw, dw);
+        continue;
+      }
+      const uint8_t* srcRow = in + static_cast<size_t>(sy) * w;
+      for (int32_t x = 0; x < dw; ++x) row[x] = column[x] < 0 ? back : srcRow[column[x]];
+      previous = sy;
+    }
+    return true;
+  } catch (...) {
+    RecordModuleUnexpected();
+    return false;
+  }
+}
+
+bool Actual_GetRotatePicture(const Vesk_GifPictureType& src, Vesk_GifPictureType& dst,
+                             int32_t angle) {
+  SetProcName("Actual_GetRotatePicture");
+  try {
+    CheckPicture(src);
+    const int32_t w = src.GifSetting.biWidth;
+    const int32_t h = src.GifSetting.biHeight;
+    const uint8_t* in = src.BitmapData.data();
+    const size_t n = src.BitmapData.size();
+    switch (angle) {
+      case Angle0:
+        CheckSize(dst, w, h);
+        std::memcpy(dst.BitmapData.data(), in, n);
+        break;
+      case Angle180:
+        CheckSize(dst, w, h);
+        std::reverse_copy(in, in + n, dst.BitmapData.data());
+        break;
+      case Angle90: {
+        // (x, y) -> (h - 1 - y, x) in a result h wide.
+        CheckSize(dst, h, w);
+        uint8_t* out = dst.BitmapData.data();
+        for (int32_t y = 0; y < h; ++y)
+          for (int32_t x = 0; x < w; ++x)
+            out[static_cast<size_t>(x) * h + (h - 1 - y)] = in[static_cast<size_t>(y) * w + x];
+        break;
+      }
+      case Angle270: {
+        // (x, y) -> (y, w - 1 - x) in a result h wide.
+        CheckSize(dst, h, w);
+        uint8_t* out = dst.BitmapData.data();
+        for (int32_t y = 0; y < h; ++y)
+          for (int32_t x = 0; x < w; ++x)
+            out[static_cast<size_t>(w - 1 - x) * h + y] = in[static_cast<size_t>(y) * w + x];
+        break;
+      }
+      default:
+        throw platform::RuntimeError(platform::kErrInvalidCall);
+    }
+    return true;
+  } catch (...) {
+    RecordModuleUnexpected();
+    return false;
+  }
+}
+
+bool Actual_GetRotatePictureEX(const Vesk_GifPictureType& src, Vesk_GifPictureType& dst,
+                               float angle) {
+  SetProcName("Actual_GetRotatePictureEX");
+  try {
+    CheckPicture(src);
+    CheckPicture(dst);
+    const int32_t w = src.GifSetting.biWidth;
+    const int32_t h = src.GifSetting.biHeight;
+    const int32_t dw = dst.GifSetting.biWidth;
+    const int32_t dh = dst.GifSetting.biHeight;
+    // Source offsets are 32-bit.
+    if (src.BitmapData.size() > static_cast<size_t>(INT32_MAX))
+      throw platform::RuntimeError(platform::kErrOverflow);
+    const uint8_t back = dst.GifSetting.BackColorIndex;
+    const double scx = (w - 1) / 2.0;
+    const double scy = (h - 1) / 2.0;
+    const double dcx = (dw - 1) / 2.0;
+    const double dcy = (dh - 1) / 2.0;
+    const double turn = static_cast<double>(angle) * kPi / 180;
+    const double c = std::cos(turn);
+    const double s = std::sin(turn);
+
+    std::vector<int32_t> colRx(dw);
+    std::vector<double> colC(dw);
+    std::vector<double> colS(dw);
+    for (int32_t x = 0; x < dw; ++x) {
+      colRx[x] = static_cast<int32_t>(std::nearbyint(dcx - x));
+      colC[x] = colRx[x] * c;
+      colS[x] = colRx[x] * s;
+    }
+    const uint8_t* in = src.BitmapData.data();
+    uint8_t* out = dst.BitmapData.data();
+    const uint32_t uw = static_cast<uint32_t>(w);
+    const uint32_t uh = static_cast<uint32_t>(h);
+
+    // Tiles keep the source lines that a steep turn reads in cache from one result row to the
+    // next.
+    constexpr int32_t kTileRows = 32;
+    constexpr int32_t kTileColumns = 256;
+    auto rows = [&](int32_t y0, int32_t y1) {
+      int32_t offsets[kTileColumns];
+      for (int32_t ty = y0; ty < y1; ty += kTileRows) {
+        const int32_t tyEnd = std::min(ty + kTileRows, y1);
+        for (int32_t tx = 0; tx < dw; tx += kTileColumns) {
+          const int32_t n = std::min(kTileColumns, dw - tx);
+          for (int32_t y = ty; y < tyEnd; ++y) {
+            const int32_t ry = static_cast<int32_t>(std::nearbyint(dcy - y));
+            RotateRowOffsets({colC.data() + tx, colS.data() + tx, ry * s, ry * c, w, h}, n,
+                             offsets);
+            uint8_t* part = out + static_cast<size_t>(y) * dw + tx;
+            for (int32_t i = 0; i < n; ++i) {
+              const int32_t o = offsets[i];
+              if (o >= 0) {
+                part[i] = in[o];
+              } else if (o == kOutside) {
+                part[i] = back;
+              } else {
+                const SourcePoint p = RotateSourceExact(colRx[tx + i], ry, scx, scy, turn);
+                part[i] = static_cast<uint32_t>(p.x) < uw && static_cast<uint32_t>(p.y) < uh
+                              ? in[static_cast<size_t>(p.y) * w + p.x]
+                              : back;
+              }
+            }
+          }
+        }
+      }
+    };
+    ForRowBands(dh, static_cast<int64_t>(dw) * dh, rows);
+    return true;
+  } catch (...) {
+    RecordModuleUnexpected();
+    return false;
+  }
+}
+
+bool Actual_GetReversePicture(const Vesk_GifPictureType& src, Vesk_GifPictureType& dst,
+                              int32_t reverse) {
+  SetProcName("Actual_GetReversePicture");
+  try {
+    CheckPicture(src);
+    const int32_t w = src.GifSetting.biWidth;
+    const int32_t h = src.GifSetting.biHeight;
+    CheckSize(dst, w, h);
+    const uint8_t* in = src.BitmapData.data();
+    uint8_t* out = dst.BitmapData.data();
+    switch (reverse) {
+      case TopBottom:
+        for (int32_t y = 0; y < h; ++y)
+          std::memcpy(out + static_cast<size_t>(h - 1 - y) * w, in + static_cast<size_t>(y) * w, w);
+        break;
+      case LeftRight:
+        for (int32_t y = 0; y < h; ++y) {
+          const uint8_t* row = in + static_cast<size_t>(y) * w;
+          std::reverse_copy(row, row + w, out + static_cast<size_t>(y) * w);
+        }
+        break;
+      case Both:
+        std::reverse_copy(in, in + src.BitmapData.size(), out);
+        break;
+      default:
+        throw platform::RuntimeError(platform::kErrInvalidCall);
+    }
+    return true;
+  } catch (...) {
+    RecordModuleUnexpected();
+    return false;
+  }
+}
+
+bool Actual_GetTrimPicture(const Vesk_GifPictureType& src, Vesk_GifPictureType& dst, int32_t trLeft,
+                           int32_t trTop) {
+  SetProcName("Actual_GetTrimPicture");
+  try {
+    CheckPicture(src);
+    CheckPicture(dst);
+    const int32_t w = src.GifSetting.biWidth;
+    const int32_t h = src.GifSetting.biHeight;
+    const int32_t dw = dst.GifSetting.biWidth;
+    const int32_t dh = dst.GifSetting.biHeight;
+    if (trLeft < 0 || trTop < 0 || trLeft > w - dw || trTop > h - dh)
+      throw platform::RuntimeError(platform::kErrSubscript);
+    for (int32_t y = 0; y < dh; ++y)
+      std::memcpy(dst.BitmapData.data() + static_cast<size_t>(y) * dw,
+                  src.BitmapData.data() + static_cast<size_t>(y + trTop) * w + trLeft, dw);
+    return true;
+  } catch (...) {
+    RecordModuleUnexpected();
+    return false;
+  }
+}
+
+bool Actual_GetMarginPicture(const Vesk_GifPictureType& src, Vesk_GifPictureType& dst,
+                             int32_t trLeft, int32_t trTop) {
+  SetProcName("Actual_GetMarginPicture");
+  try {
+    CheckPicture(src);
+    CheckPicture(dst);
+    const int32_t w = src.GifSetting.biWidth;
+    const int32_t h = src.GifSetting.biHeight;
+    const int32_t dw = dst.GifSetting.biWidth;
+    const int32_t dh = dst.GifSetting.biHeight;
+    if (trLeft < 0 || trTop < 0 || trLeft > dw - w || trTop > dh - h)
+      throw platform::RuntimeError(platform::kErrSubscript);
+    std::fill(dst.BitmapData.begin(), dst.BitmapData.end(), src.GifSetting.BackColorIndex);
+    for (int32_t y = 0; y < h; ++y)
+      std::memcpy(dst.BitmapData.data() + static_cast<size_t>(y + trTop) * dw + trLeft,
+                  src.BitmapData.data() + static_cast<size_t>(y) * w, w);
+    return true;
+  } catch (...) {
+    RecordModuleUnexpected();
+    return false;
+  }
+}
+
+}  // namespace pellory::engine
