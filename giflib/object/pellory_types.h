@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/font/font.h"
+
 namespace pellory {
 
 enum Vesk_GifSetPictureOptionEnum : int32_t {
@@ -99,6 +101,18 @@ struct Vesk_OLPositionType {
   Vesk_OLPositionModeEnum Mode = ByPreset;
   Vesk_GifMarginXEnum pLeft = mxCenter;
   Vesk_GifMarginYEnum pTop = myCenter;
+};
+
+struct Vesk_OLWCFType {
+  platform::Font UseFont;
+  int32_t ForeColor = 0;
+  int32_t BackColor = 0;
+  Vesk_TransparentEnum Transparent = TransOn;
+  int32_t BorderColor = 0;
+  Vesk_OLBorderThicknessEnum BorderThickness = NonBordering;
+  Vesk_OLBorderStyleEnum BorderStyle = Soft;
+  Vesk_OLPositionType Position;
+  Vesk_GifMarginXEnum MultiLineArrangeMent = mxCenter;
 };
 
 // Component identities published by the registration.

@@ -1,5 +1,6 @@
 #include "giflib/object/picture_bridge.h"
 
+#include <QPainter>
 #include <cstdio>
 
 #include "giflib/engine/error_record.h"
@@ -48,6 +49,9 @@ bool MakeTempBMP(const platform::Picture& picture, const std::string& path) {
       // Draw the picture over the flattening grey and keep that instead: always uncompressed.
       QImage flat(picture->Image().size(), QImage::Format_RGB32);
       flat.fill(qRgb(254, 254, 254));
+      QPainter painter(&flat);
+      painter.drawImage(0, 0, picture->Image());
+      painter.end();
       platform::SavePicture(std::make_shared<platform::StdPicture>(flat), path);
     }
     return true;

@@ -72,6 +72,23 @@ TEST_F(GifObjectTest, IndexedPictureRoundTripsThroughSaveAndGiflib) {
   EXPECT_EQ(gif_.BackColor(), palette[3].gRed | palette[3].gGreen << 8 | palette[3].gBlue << 16);
 }
 
+TEST_F(GifObjectTest, SavedGifLoadsBackWithTheSamePaletteIndicesAndTransparency) {
+  std::vector<uint8_t> idx = {2, 0, 1, 2, 3, 3};
+  auto palette = testing::DistinctPalette(4);
+  ASSERT_TRUE(gif_.SetPicture(MakeIndexedPicture(3, 2, palette, idx)));
+  gif_.SetTransColorIndex(3);
+  ASSERT_TRUE(gif_.SaveGifPicture(out_.File("t.gif")));
+  Picture loaded = platform::LoadPicture(out_.File("t.gif"));
+  EXPECT_EQ(IndicesOf(loaded), idx);
+  EXPECT_EQ(PaletteOf(loaded), palette);
+  EXPECT_EQ(qAlpha(loaded->Image().color(3)), 0);
+  Vesk_GifObject again;
+  Use(again);
+  ASSERT_TRUE(again.SetPicture(loaded));
+  EXPECT_EQ(again.CurrentPictureData().BitmapData, idx);
+  EXPECT_EQ(again.CurrentPictureData().ColorTable, palette);
+}
+
 TEST_F(GifObjectTest, TrueColourPictureGetsExactPaletteOrReducedOrRefused) {
   std::vector<uint32_t> rgb(300);
   for (size_t i = 0; i < rgb.size(); ++i) rgb[i] = static_cast<uint32_t>(i * 0x010203 % 0xFFFFFF);

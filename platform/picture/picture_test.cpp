@@ -208,3 +208,34 @@ TEST(TempFiles, UniqueNamesAreCreatedEmptyWithThreeCharacterPrefix) {
 
 }  // namespace
 }  // namespace platform
+
+namespace platform {
+namespace {
+
+TEST(PictureFormats, BmpAndJpegLoadThroughTheToolkit) {
+  auto dir = std::filesystem::temp_directory_path() / ("kestrin-fmt-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  QImage image(6, 4, QImage::Format_RGB32);
+  image.fill(qRgb(200, 10, 10));
+  ASSERT_TRUE(image.save(QString::fromStdString((dir / "a.jpg").string()), "JPEG", 95));
+  Picture jpeg = LoadPicture((dir / "a.jpg").string());
+  EXPECT_EQ(jpeg->Image().format(), QImage::Format_RGB32);
+  EXPECT_EQ(jpeg->Image().width(), 6);
+  EXPECT_NEAR(qRed(jpeg->Image().pixel(2, 2)), 200, 8);
+
+  // A bitmap written by SavePicture comes back with its palette and indices.
+  QImage indexed(3, 2, QImage::Format_Indexed8);
+  indexed.setColorTable({qRgb(1, 2, 3), qRgb(4, 5, 6)});
+  indexed.fill(1);
+  indexed.setPixel(0, 0, 0);
+  SavePicture(std::make_shared<StdPicture>(indexed), (dir / "b.bmp").string());
+  Picture bmp = LoadPicture((dir / "b.bmp").string());
+  ASSERT_EQ(bmp->Image().format(), QImage::Format_Indexed8);
+  EXPECT_EQ(bmp->Image().pixelIndex(0, 0), 0);
+  EXPECT_EQ(bmp->Image().pixelIndex(2, 1), 1);
+  EXPECT_EQ(bmp->Image().color(1), qRgb(4, 5, 6));
+  std::filesystem::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace platform
