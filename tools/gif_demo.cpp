@@ -1,5 +1,5 @@
 // Writes a small GIF through the library and says where it went.
-#include <QGuiApplication>
+#include <QCoreApplication>
 #include <QImage>
 #include <cstdio>
 #include <string>
@@ -8,7 +8,7 @@
 #include "platform/kernel/files.h"
 
 int main(int argc, char** argv) {
-  QGuiApplication app(argc, argv);
+  QCoreApplication app(argc, argv);  // no window: runs without a display
   QImage image(64, 48, QImage::Format_RGB32);
   for (int y = 0; y < image.height(); ++y)
     for (int x = 0; x < image.width(); ++x)
