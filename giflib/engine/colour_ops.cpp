@@ -44,8 +44,7 @@ uint8_t ShiftChannel(uint8_t value, int16_t amount) {
 }  // namespace
 
 bool Actual_GetRGBPicture(Vesk_GifPictureType& picture, int16_t r, int16_t g, int16_t b) {
-  SetProcName("Actual_GetRGBPicture");
-  try {
+  return RunProcedure("Actual_GetRGBPicture", [&] {
     CheckColourIndices(picture);
     // Built aside so that an overflow leaves the palette as it was.
     std::vector<Vesk_GIFRGBTRIPLE> shifted(picture.ColorTable.size());
@@ -56,15 +55,11 @@ bool Actual_GetRGBPicture(Vesk_GifPictureType& picture, int16_t r, int16_t g, in
     picture.ColorTable.swap(shifted);
     FollowEntries(picture);
     return true;
-  } catch (...) {
-    RecordModuleUnexpected();
-    return false;
-  }
+  });
 }
 
 bool Actual_GetGrayPicutre(Vesk_GifPictureType& picture) {
-  SetProcName("Actual_GetGrayPicutre");
-  try {
+  return RunProcedure("Actual_GetGrayPicutre", [&] {
     CheckColourIndices(picture);
     for (Vesk_GIFRGBTRIPLE& e : picture.ColorTable) {
       const uint8_t level = GetGrayLevel(e);
@@ -72,15 +67,11 @@ bool Actual_GetGrayPicutre(Vesk_GifPictureType& picture) {
     }
     FollowEntries(picture);
     return true;
-  } catch (...) {
-    RecordModuleUnexpected();
-    return false;
-  }
+  });
 }
 
 bool Actual_GetMeshPicture(Vesk_GifPictureType& picture, int32_t level) {
-  SetProcName("Actual_GetMeshPicture");
-  try {
+  return RunProcedure("Actual_GetMeshPicture", [&] {
     CheckPixels(picture);
     if (level == 0) return true;
     const int64_t magnitude = std::llabs(static_cast<int64_t>(level));
@@ -98,22 +89,15 @@ bool Actual_GetMeshPicture(Vesk_GifPictureType& picture, int32_t level) {
         std::fill(row + x0, row + std::min(x0 + n, w), fill);
     }
     return true;
-  } catch (...) {
-    RecordModuleUnexpected();
-    return false;
-  }
+  });
 }
 
 bool Actual_GetMaskPicture(Vesk_GifPictureType& picture, uint8_t backIndex) {
-  SetProcName("Actual_GetMaskPicture");
-  try {
+  return RunProcedure("Actual_GetMaskPicture", [&] {
     CheckPixels(picture);
     for (uint8_t& p : picture.BitmapData) p = p == backIndex ? 0 : 1;
     return true;
-  } catch (...) {
-    RecordModuleUnexpected();
-    return false;
-  }
+  });
 }
 
 }  // namespace pellory::engine

@@ -35,6 +35,19 @@ void RecordModuleError(int32_t number, int32_t style);
 // run-time error record, records 2000 with style 16, then clears the run-time record.
 void RecordModuleUnexpected();
 
+// Runs the body of an engine procedure that fails only unexpectedly: records the procedure's
+// name first and turns any exception into the pending unexpected failure.
+template <class Body>
+bool RunProcedure(std::string_view name, Body&& body) {
+  SetProcName(name);
+  try {
+    return body();
+  } catch (...) {
+    RecordModuleUnexpected();
+    return false;
+  }
+}
+
 // The message text of an error number. Line breaks are CR LF.
 std::string MakeErrorMessage(int32_t number, const std::string& methodName, int32_t sysErrNumber,
                              const std::string& sysErrDescription);

@@ -275,8 +275,7 @@ void GetAfterTrimSize(const Vesk_GifPictureType& picture, Vesk_MarginType& margi
 
 bool Actual_GetStretchPicture(const Vesk_GifPictureType& src, Vesk_GifPictureType& dst, float rx,
                               float ry) {
-  SetProcName("Actual_GetStretchPicture");
-  try {
+  return RunProcedure("Actual_GetStretchPicture", [&] {
     CheckPicture(src);
     CheckPicture(dst);
     // A rate of zero or below would sample left of column 0 or above row 0.
@@ -313,16 +312,12 @@ bool Actual_GetStretchPicture(const Vesk_GifPictureType& src, Vesk_GifPictureTyp
       previous = sy;
     }
     return true;
-  } catch (...) {
-    RecordModuleUnexpected();
-    return false;
-  }
+  });
 }
 
 bool Actual_GetRotatePicture(const Vesk_GifPictureType& src, Vesk_GifPictureType& dst,
                              int32_t angle) {
-  SetProcName("Actual_GetRotatePicture");
-  try {
+  return RunProcedure("Actual_GetRotatePicture", [&] {
     CheckPicture(src);
     const int32_t w = src.GifSetting.biWidth;
     const int32_t h = src.GifSetting.biHeight;
@@ -359,16 +354,12 @@ bool Actual_GetRotatePicture(const Vesk_GifPictureType& src, Vesk_GifPictureType
         throw platform::RuntimeError(platform::kErrInvalidCall);
     }
     return true;
-  } catch (...) {
-    RecordModuleUnexpected();
-    return false;
-  }
+  });
 }
 
 bool Actual_GetRotatePictureEX(const Vesk_GifPictureType& src, Vesk_GifPictureType& dst,
                                float angle) {
-  SetProcName("Actual_GetRotatePictureEX");
-  try {
+  return RunProcedure("Actual_GetRotatePictureEX", [&] {
     CheckPicture(src);
     CheckPicture(dst);
     const int32_t w = src.GifSetting.biWidth;
@@ -434,16 +425,12 @@ bool Actual_GetRotatePictureEX(const Vesk_GifPictureType& src, Vesk_GifPictureTy
     };
     ForRowBands(dh, static_cast<int64_t>(dw) * dh, rows);
     return true;
-  } catch (...) {
-    RecordModuleUnexpected();
-    return false;
-  }
+  });
 }
 
 bool Actual_GetReversePicture(const Vesk_GifPictureType& src, Vesk_GifPictureType& dst,
                               int32_t reverse) {
-  SetProcName("Actual_GetReversePicture");
-  try {
+  return RunProcedure("Actual_GetReversePicture", [&] {
     CheckPicture(src);
     const int32_t w = src.GifSetting.biWidth;
     const int32_t h = src.GifSetting.biHeight;
@@ -468,16 +455,12 @@ bool Actual_GetReversePicture(const Vesk_GifPictureType& src, Vesk_GifPictureTyp
         throw platform::RuntimeError(platform::kErrInvalidCall);
     }
     return true;
-  } catch (...) {
-    RecordModuleUnexpected();
-    return false;
-  }
+  });
 }
 
 bool Actual_GetTrimPicture(const Vesk_GifPictureType& src, Vesk_GifPictureType& dst, int32_t trLeft,
                            int32_t trTop) {
-  SetProcName("Actual_GetTrimPicture");
-  try {
+  return RunProcedure("Actual_GetTrimPicture", [&] {
     CheckPicture(src);
     CheckPicture(dst);
     const int32_t w = src.GifSetting.biWidth;
@@ -490,16 +473,12 @@ bool Actual_GetTrimPicture(const Vesk_GifPictureType& src, Vesk_GifPictureType& 
       std::memcpy(dst.BitmapData.data() + static_cast<size_t>(y) * dw,
                   src.BitmapData.data() + static_cast<size_t>(y + trTop) * w + trLeft, dw);
     return true;
-  } catch (...) {
-    RecordModuleUnexpected();
-    return false;
-  }
+  });
 }
 
 bool Actual_GetMarginPicture(const Vesk_GifPictureType& src, Vesk_GifPictureType& dst,
                              int32_t trLeft, int32_t trTop) {
-  SetProcName("Actual_GetMarginPicture");
-  try {
+  return RunProcedure("Actual_GetMarginPicture", [&] {
     CheckPicture(src);
     CheckPicture(dst);
     const int32_t w = src.GifSetting.biWidth;
@@ -513,10 +492,7 @@ bool Actual_GetMarginPicture(const Vesk_GifPictureType& src, Vesk_GifPictureType
       std::memcpy(dst.BitmapData.data() + static_cast<size_t>(y + trTop) * dw + trLeft,
                   src.BitmapData.data() + static_cast<size_t>(y) * w, w);
     return true;
-  } catch (...) {
-    RecordModuleUnexpected();
-    return false;
-  }
+  });
 }
 
 }  // namespace pellory::engine

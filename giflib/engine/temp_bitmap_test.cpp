@@ -14,7 +14,7 @@ namespace {
 using pellory::testing::TempFolder;
 
 // Builds a bitmap file the way the picture saving lays it out, with every field settable.
-struct BmpSpec {
+struct BmpLayout {
   int32_t width = 1, height = 1;
   uint16_t bits = 8;
   uint32_t compression = 0;
@@ -26,7 +26,7 @@ struct BmpSpec {
   bool padToOffset = true;                      // false: the rows follow the palette anyway
 };
 
-void WriteBmp(const std::string& path, const BmpSpec& s) {
+void WriteBmp(const std::string& path, const BmpLayout& s) {
   std::vector<uint8_t> out(54, 0);
   auto put32 = [&](size_t at, uint32_t v) {
     for (int i = 0; i < 4; ++i) out[at + i] = (v >> (8 * i)) & 0xFF;
@@ -56,8 +56,8 @@ class TempBitmap : public ::testing::Test {
  protected:
   void SetUp() override { PendingError() = {}; }
   // Reads a bitmap and returns the pending error number (0 on success).
-  int Read(const BmpSpec& spec, Vesk_GifPictureType& picture) {
-    WriteBmp(folder_.File("x.bmp"), spec);
+  int Read(const BmpLayout& layout, Vesk_GifPictureType& picture) {
+    WriteBmp(folder_.File("x.bmp"), layout);
     bool ok = GetTempBMP(picture, folder_.File("x.bmp"));
     EXPECT_EQ(ok, PendingError().Number == 0);
     return PendingError().Number;
@@ -66,7 +66,7 @@ class TempBitmap : public ::testing::Test {
 };
 
 TEST_F(TempBitmap, EightBitWithoutColourCountTakesPaletteFromOffset) {
-  BmpSpec s;
+  BmpLayout s;
   s.width = 2;
   s.height = 1;
   for (int i = 0; i < 256; ++i) s.palette.push_back({uint8_t(i), uint8_t(255 - i), 7});
@@ -82,7 +82,7 @@ TEST_F(TempBitmap, EightBitWithoutColourCountTakesPaletteFromOffset) {
 }
 
 TEST_F(TempBitmap, OneAndFourBitRowsUnpackMostSignificantFirst) {
-  BmpSpec one;
+  BmpLayout one;
   one.width = 10;
   one.bits = 1;
   one.colorsUsed = 2;
@@ -92,7 +92,7 @@ TEST_F(TempBitmap, OneAndFourBitRowsUnpackMostSignificantFirst) {
   ASSERT_EQ(Read(one, p), 0);
   EXPECT_EQ(p.BitmapData, (std::vector<uint8_t>{1, 0, 1, 0, 0, 0, 0, 0, 0, 1}));
 
-  BmpSpec four;
+  BmpLayout four;
   four.width = 3;
   four.bits = 4;
   four.colorsUsed = 16;
@@ -104,7 +104,7 @@ TEST_F(TempBitmap, OneAndFourBitRowsUnpackMostSignificantFirst) {
 }
 
 TEST_F(TempBitmap, LastFileRowBecomesTopRow) {
-  BmpSpec s;
+  BmpLayout s;
   s.width = 3;
   s.height = 3;
   s.colorsUsed = 4;
@@ -116,7 +116,7 @@ TEST_F(TempBitmap, LastFileRowBecomesTopRow) {
 }
 
 TEST_F(TempBitmap, TrueColourGetsExactPaletteInOrderOfAppearance) {
-  BmpSpec s;
+  BmpLayout s;
   s.width = 3;
   s.bits = 24;
   s.fileRows = {{0, 0, 255, 0, 0, 255, 255, 0, 0, 0, 0, 0}};  // red, red, blue (B, G, R)
@@ -130,7 +130,7 @@ TEST_F(TempBitmap, TrueColourGetsExactPaletteInOrderOfAppearance) {
 
 TEST_F(TempBitmap, UnsupportedFormatsFailWithTheirNumbers) {
   Vesk_GifPictureType p;
-  BmpSpec s;
+  BmpLayout s;
   s.bits = 32;
   s.fileRows = {{0, 0, 0, 0}};
   EXPECT_EQ(Read(s, p), 1001);
@@ -148,7 +148,7 @@ TEST_F(TempBitmap, UnsupportedFormatsFailWithTheirNumbers) {
 
 TEST_F(TempBitmap, LyingHeadersFailWithoutReadingPastTheEnd) {
   Vesk_GifPictureType p;
-  BmpSpec s;
+  BmpLayout s;
   s.width = 30000;
   s.height = 30000;
   s.colorsUsed = 2;
@@ -158,14 +158,14 @@ TEST_F(TempBitmap, LyingHeadersFailWithoutReadingPastTheEnd) {
   EXPECT_EQ(Read(s, p), 2000);
   EXPECT_EQ(PendingError().SysErrNumber, 75);
 
-  BmpSpec offset = s;
+  BmpLayout offset = s;
   offset.width = offset.height = 1;
   offset.stride = 4;
   offset.dataOffset = 1 << 30;
   offset.padToOffset = false;
   EXPECT_EQ(Read(offset, p), 2000);
 
-  BmpSpec negative = offset;
+  BmpLayout negative = offset;
   negative.dataOffset = -1;
   negative.padToOffset = true;
   negative.height = -1;  // top-down bitmaps are not what the capture writes
@@ -182,7 +182,7 @@ TEST_F(TempBitmap, LyingHeadersFailWithoutReadingPastTheEnd) {
 
 TEST_F(TempBitmap, DiagonalLimitSaturatesInsteadOfFailing) {
   // Round(sqrt(32767^2 + 200^2)) = 32768 does not fit the 16-bit limit.
-  BmpSpec s;
+  BmpLayout s;
   s.width = 32767;
   s.height = 200;
   s.bits = 1;
