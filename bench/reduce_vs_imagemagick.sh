@@ -11,32 +11,16 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${1:-$root/build}
 repeat=${REPEAT:-3}
 
-# The Debian package's binary when present, so that no wrapper is timed along with it.
-if [[ -x /usr/bin/convert ]]; then
-  convert=/usr/bin/convert
-elif command -v convert >/dev/null; then
-  convert=$(command -v convert)
-else
-  echo "installing imagemagick" >&2
-  sudo=""
-  [[ $(id -u) -ne 0 ]] && sudo=sudo
-  $sudo apt-get install -y imagemagick >/dev/null
-  convert=/usr/bin/convert
-fi
+source "$root/bench/common.sh"
+need_convert
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# Build quietly; show the log only when something fails.
-if ! { [[ -f $build/build.ninja ]] || cmake -S "$root" -B "$build" -G Ninja; } >"$work/build.log" 2>&1 ||
-  ! ninja -C "$build" -j2 palette_bench >>"$work/build.log" 2>&1; then
-  cat "$work/build.log" >&2
-  exit 1
-fi
+build_bench "$build" palette_bench
 bench=$build/bin/palette_bench
 "$bench" --write-inputs "$work"
 
-now() { date +%s.%N; }
 
 best=""
 for ((i = 0; i < repeat; ++i)); do

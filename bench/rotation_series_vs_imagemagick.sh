@@ -10,26 +10,15 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${1:-$root/build}
 
-if [[ -x /usr/bin/convert ]]; then
-  convert=/usr/bin/convert
-else
-  sudo=""
-  [[ $(id -u) -ne 0 ]] && sudo=sudo
-  $sudo apt-get install -y imagemagick >/dev/null
-  convert=/usr/bin/convert
-fi
+source "$root/bench/common.sh"
+need_convert
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-if ! { [[ -f $build/build.ninja ]] || cmake -S "$root" -B "$build" -G Ninja; } >"$work/build.log" 2>&1 ||
-  ! ninja -C "$build" -j2 rotation_series_bench >>"$work/build.log" 2>&1; then
-  cat "$work/build.log" >&2
-  exit 1
-fi
+build_bench "$build" rotation_series_bench
 bench=$build/bin/rotation_series_bench
 "$bench" --write-input "$work/in.gif"
 
-now() { date +%s.%N; }
 best=""
 for run in 1 2; do
   t0=$(now)

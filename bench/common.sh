@@ -1,0 +1,29 @@
+# Shared by the peer-comparison scripts: sourced, not run.
+#   need_convert            sets $convert to ImageMagick's convert, installing it when missing
+#   build_bench DIR TARGET  builds a benchmark quietly, showing the log only when it fails
+#   now                     seconds since the epoch, with nanoseconds
+
+need_convert() {
+  # The Debian package's binary, so that no wrapper on the PATH is timed along with it.
+  if [[ ! -x /usr/bin/convert ]]; then
+    echo "installing imagemagick" >&2
+    local sudo=""
+    [[ $(id -u) -ne 0 ]] && sudo=sudo
+    $sudo apt-get install -y imagemagick >/dev/null
+  fi
+  convert=/usr/bin/convert
+}
+
+build_bench() {
+  local build=$1 target=$2 log
+  log=$(mktemp)
+  if ! { [[ -f $build/build.ninja ]] || cmake -S "$root" -B "$build" -G Ninja; } >"$log" 2>&1 ||
+    ! ninja -C "$build" -j2 "$target" >>"$log" 2>&1; then
+    cat "$log" >&2
+    rm -f "$log"
+    exit 1
+  fi
+  rm -f "$log"
+}
+
+now() { date +%s.%N; }
