@@ -286,6 +286,26 @@ TEST_F(GifObjectTest, SaveDuringChainWritesTheWorkingPictureAndKeepsTheChain) {
   EXPECT_EQ(d.imageHeight, 4);
 }
 
+TEST_F(GifObjectTest, TransformedChainSavesWhatGiflibDecodesPixelForPixel) {
+  // 3 x 2: a b c / d e f. A quarter turn clockwise then a left-right mirror is the transpose.
+  std::vector<uint8_t> idx = {0, 1, 2, 3, 4, 5};
+  ASSERT_TRUE(gif_.SetPicture(MakeIndexedPicture(3, 2, testing::DistinctPalette(6), idx)));
+  gif_.GetRotatePicture(Angle90, Continue);
+  gif_.GetReversePicture(LeftRight, Continue);
+  gif_.GetGrayPicutre(Continue);
+  ASSERT_TRUE(gif_.SaveGifPicture(out_.File("chain.gif")));
+  auto d = DecodeGif(out_.File("chain.gif"));
+  ASSERT_TRUE(d.ok) << d.error;
+  EXPECT_EQ(d.imageWidth, 2);
+  EXPECT_EQ(d.indices, (std::vector<uint8_t>{0, 3, 1, 4, 2, 5}));
+  for (const auto& e : d.palette) {
+    EXPECT_EQ(e.gRed, e.gGreen);
+    EXPECT_EQ(e.gGreen, e.gBlue);
+  }
+  EXPECT_EQ(gif_.SourcePictureData().BitmapData, idx) << "the source never changes";
+  gif_.ClearTempPicture();
+}
+
 TEST_F(GifObjectTest, ReturnedPictureKeepsPaletteIndicesAndTransparency) {
   ASSERT_TRUE(gif_.SetPicture(Ramp(4, 3, 5)));
   Picture p = gif_.GetTransPicture();
