@@ -191,6 +191,7 @@ class PELLORY_API Vesk_GifObject : public platform::ComObject {
   void ClearTMPPicture();
   void ChangeLimitSize();
   // Makes `result` the working picture and applies size factors (none when equal in size).
+  bool CutWork(int32_t left, int32_t top, int32_t w, int32_t h);
   void ReplaceWork(Vesk_GifPictureType&& result, float factorX, float factorY, bool factors);
   // The background and the transparent colour are handled alike: an index and its colour.
   struct ColourRole {

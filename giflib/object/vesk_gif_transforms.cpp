@@ -285,6 +285,15 @@ float Factor(int32_t after, int32_t before) {
 }
 }  // namespace
 
+// Cuts the working picture to w x h from (left, top); the size factors follow the cut.
+bool Vesk_GifObject::CutWork(int32_t left, int32_t top, int32_t w, int32_t h) {
+  const int32_t oldW = work_.GifSetting.biWidth, oldH = work_.GifSetting.biHeight;
+  Vesk_GifPictureType result = engine::MakeResultPicture(work_, w, h);
+  if (!engine::Actual_GetTrimPicture(work_, result, left, top)) return false;
+  ReplaceWork(std::move(result), Factor(w, oldW), Factor(h, oldH), true);
+  return true;
+}
+
 Picture Vesk_GifObject::GetTrimPicture() {
   Vesk_GifOrderEnum order = ReturnPicture;
   return GetTrimPicture(order);
@@ -296,12 +305,8 @@ Picture Vesk_GifObject::GetTrimPicture(Vesk_GifOrderEnum& Order) {
     int32_t w = 0, h = 0;
     engine::GetAfterTrimSize(work_, m, w, h);
     if (w < 1 || h < 1) return true;
-    const int32_t oldW = work_.GifSetting.biWidth, oldH = work_.GifSetting.biHeight;
-    if (w == oldW && h == oldH) return true;
-    Vesk_GifPictureType result = engine::MakeResultPicture(work_, w, h);
-    if (!engine::Actual_GetTrimPicture(work_, result, m.trLeft, m.trTop)) return false;
-    ReplaceWork(std::move(result), Factor(w, oldW), Factor(h, oldH), true);
-    return true;
+    if (w == work_.GifSetting.biWidth && h == work_.GifSetting.biHeight) return true;
+    return CutWork(m.trLeft, m.trTop, w, h);
   });
 }
 
@@ -325,12 +330,8 @@ Picture Vesk_GifObject::GetTrimPictureEX(const Vesk_MarginType& TrimSize,
   };
   return RunTransform("GetTrimPictureEX", Order, true, check, [&] {
     if (t.trLeft == 0 || t.trTop == 0 || t.trRight == 0 || t.trBottom == 0) return true;
-    const int32_t oldW = work_.GifSetting.biWidth, oldH = work_.GifSetting.biHeight;
-    const int32_t w = oldW - t.trLeft - t.trRight, h = oldH - t.trTop - t.trBottom;
-    Vesk_GifPictureType result = engine::MakeResultPicture(work_, w, h);
-    if (!engine::Actual_GetTrimPicture(work_, result, t.trLeft, t.trTop)) return false;
-    ReplaceWork(std::move(result), Factor(w, oldW), Factor(h, oldH), true);
-    return true;
+    return CutWork(t.trLeft, t.trTop, work_.GifSetting.biWidth - t.trLeft - t.trRight,
+                   work_.GifSetting.biHeight - t.trTop - t.trBottom);
   });
 }
 
