@@ -1,9 +1,13 @@
 #include "platform/com/registry.h"
 
+#include <dlfcn.h>
+
 #include <algorithm>
 #include <cctype>
 #include <map>
 #include <mutex>
+
+#include "platform/kernel/files.h"
 
 namespace platform {
 
@@ -17,6 +21,8 @@ struct Entry {
 struct Registry {
   std::mutex mutex;
   std::map<std::string, Entry> byProgId;
+  std::map<std::string, std::string> servers = {
+      {"Pellory", "libpellory.so"}, {"Tessaly", "libtessaly.so"}, {"Fennick", "libfennick.so"}};
 };
 
 Registry& TheRegistry() {
@@ -66,15 +72,49 @@ std::string ClsidOfProgId(const std::string& progId) {
   return it == r.byProgId.end() ? std::string() : it->second.clsid;
 }
 
-std::shared_ptr<ComObject> CreateComObject(const std::string& progIdOrClsid) {
-  ComFactory factory;
+void SetComServerLibrary(const std::string& server, const std::string& libraryPath) {
+  Registry& r = TheRegistry();
+  std::lock_guard lock(r.mutex);
+  if (libraryPath.empty())
+    r.servers.erase(server);
+  else
+    r.servers[server] = libraryPath;
+}
+
+namespace {
+
+// Loads the server library of a ProgID; its classes register themselves as it loads. The
+// library stays loaded for the rest of the process, as objects of it may still be alive.
+void LoadServerOf(const std::string& progId) {
+  const auto dot = progId.find('.');
+  if (dot == std::string::npos) return;
+  std::string library;
   {
     Registry& r = TheRegistry();
     std::lock_guard lock(r.mutex);
-    const Entry* e = Find(r, progIdOrClsid);
-    if (!e) return nullptr;
-    factory = e->factory;
+    auto it = r.servers.find(progId.substr(0, dot));
+    if (it == r.servers.end()) return;
+    library = it->second;
   }
+  if (library.find('/') == std::string::npos) {
+    static const int anchor = 0;
+    const std::string beside = ModuleFolderOf(&anchor) + "/" + library;
+    if (FileExists(beside) && ::dlopen(beside.c_str(), RTLD_NOW | RTLD_GLOBAL)) return;
+  }
+  ::dlopen(library.c_str(), RTLD_NOW | RTLD_GLOBAL);
+}
+
+}  // namespace
+
+std::shared_ptr<ComObject> CreateComObject(const std::string& progIdOrClsid) {
+  ComFactory factory;
+  for (int attempt = 0; attempt < 2 && !factory; ++attempt) {
+    if (attempt == 1) LoadServerOf(progIdOrClsid);
+    Registry& r = TheRegistry();
+    std::lock_guard lock(r.mutex);
+    if (const Entry* e = Find(r, progIdOrClsid)) factory = e->factory;
+  }
+  if (!factory) return nullptr;
   try {
     return factory();
   } catch (...) {

@@ -22,8 +22,15 @@ bool IsComClassRegistered(const std::string& progIdOrClsid);
 // The class identifier of a ProgID ("" when unknown).
 std::string ClsidOfProgId(const std::string& progId);
 
+// The library that serves the classes whose ProgID starts with "<server>.": loaded on first
+// use when a class of it is not yet registered. A bare file name is looked for beside the
+// platform library first, then on the loader's search path. Known from the start: Pellory,
+// Tessaly and Fennick (libpellory.so, libtessaly.so, libfennick.so). An empty path forgets it.
+void SetComServerLibrary(const std::string& server, const std::string& libraryPath);
+
 // A new object of the class named by ProgID or class identifier (case-insensitive for
-// identifiers); null when unknown or when the factory fails.
+// identifiers), loading its server library when needed; null when unknown, when the library
+// cannot be loaded or when the factory fails.
 std::shared_ptr<ComObject> CreateComObject(const std::string& progIdOrClsid);
 
 template <class T>

@@ -19,4 +19,11 @@ struct StdFont {
 
 using Font = std::shared_ptr<StdFont>;
 
+// The installed family that draws a face name: the Japanese system faces map onto the IPA
+// fonts; other names stand for themselves.
+std::string InstalledFamily(const std::string& faceName);
+
+// Em height in pixels of a point size at 96 dots per inch (at least 1).
+int PointsToPixels(double points);
+
 }  // namespace platform

@@ -3,7 +3,9 @@
 namespace platform {
 
 namespace {
-constexpr int32_t Rgb(int r, int g, int b) { return r | (g << 8) | (b << 16); }
+constexpr int32_t Rgb(int r, int g, int b) {
+  return r | (g << 8) | (b << 16);
+}
 
 // The classic desktop scheme; fixed so that results do not depend on the user's theme.
 constexpr int32_t kClassic[kSysColorCount] = {
@@ -38,6 +40,11 @@ constexpr int32_t kClassic[kSysColorCount] = {
 int32_t GetSysColor(int index) {
   if (index < 0 || index >= kSysColorCount) return 0;
   return kClassic[index];
+}
+
+int32_t TranslateColor(int32_t color) {
+  if (color < 0) return GetSysColor(color & 0xFF);
+  return color & 0xFFFFFF;
 }
 
 }  // namespace platform

@@ -7,16 +7,36 @@ namespace platform {
 
 std::string DescribeErr(int32_t number) {
   switch (number) {
-    case kErrInvalidCall: return "Invalid procedure call or argument";
-    case kErrOverflow: return "Overflow";
-    case kErrOutOfMemory: return "Out of memory";
-    case kErrSubscript: return "Subscript out of range";
-    case kErrDivisionByZero: return "Division by zero";
-    case kErrFileNotFound: return "File not found";
-    case kErrPathFileAccess: return "Path/File access error";
-    case kErrPathNotFound: return "Path not found";
-    case kErrInvalidPicture: return "Invalid picture";
-    default: return {};
+    case kErrInvalidCall:
+      return "Invalid procedure call or argument";
+    case kErrOverflow:
+      return "Overflow";
+    case kErrOutOfMemory:
+      return "Out of memory";
+    case kErrSubscript:
+      return "Subscript out of range";
+    case kErrDivisionByZero:
+      return "Division by zero";
+    case kErrFileNotFound:
+      return "File not found";
+    case kErrPathFileAccess:
+      return "Path/File access error";
+    case kErrPathNotFound:
+      return "Path not found";
+    case kErrObjectNotSet:
+      return "Object variable or With block variable not set";
+    case kErrInvalidProperty:
+      return "Invalid property value";
+    case kErrCannotCreateObject:
+      return "ActiveX component can't create object";
+    case kErrInvalidPicture:
+      return "Invalid picture";
+    case kErrDuplicateControl:
+      return "There is already a control with that name";
+    case kErrControlNotFound:
+      return "Control not found";
+    default:
+      return {};
   }
 }
 

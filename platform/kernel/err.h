@@ -18,7 +18,12 @@ enum ErrNumber : int32_t {
   kErrFileNotFound = 53,
   kErrPathFileAccess = 75,
   kErrPathNotFound = 76,
+  kErrObjectNotSet = 91,
+  kErrInvalidProperty = 380,
+  kErrCannotCreateObject = 429,
   kErrInvalidPicture = 481,
+  kErrDuplicateControl = 727,
+  kErrControlNotFound = 730,
 };
 
 // The standard description of a classic number ("" for unknown numbers).

@@ -1,0 +1,93 @@
+// Controls at run time: what every control of a form has (name, tag, visibility, container,
+// position and size in its container's scale, z-order), whatever widget it is made of.
+#pragma once
+
+#include <QWidget>
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+class Form;
+
+// Scale modes of forms and picture boxes.
+inline constexpr int kScaleTwips = 1;
+inline constexpr int kScalePixels = 3;
+
+// Sentinel for "no index": a control that is not part of a control array.
+inline constexpr int kNoIndex = -1;
+
+class Control {
+ public:
+  virtual ~Control() = default;
+
+  // The widget the control is made of.
+  virtual QWidget* Widget() = 0;
+  const QWidget* Widget() const { return const_cast<Control*>(this)->Widget(); }
+
+  std::string Name() const;
+  int Index() const { return index_; }
+  std::string Tag() const { return tag_; }
+  void SetTag(const std::string& tag) { tag_ = tag; }
+  // The control's own flag: true even while its form is hidden.
+  bool Visible() const;
+  void SetVisible(bool visible);
+  bool Enabled() const;
+  void SetEnabled(bool enabled);
+
+  // The form the control belongs to, and its container: a picture box or frame of that form, or
+  // null when it sits directly on the form.
+  Form* ParentForm() const { return form_; }
+  Control* Container() const { return container_; }
+  // Moves the control into another container of the same form (null: the form itself).
+  void SetContainer(Control* container);
+
+  // Position and size in the container's scale (twips unless the container counts in pixels).
+  double Left() const;
+  double Top() const;
+  double Width() const;
+  double Height() const;
+  void SetLeft(double value);
+  void SetTop(double value);
+  void SetWidth(double value);
+  void SetHeight(double value);
+  void Move(double left, double top, double width, double height);
+  // 0 brings the control to the front of its container, 1 sends it to the back.
+  void ZOrder(int position = 0);
+
+  // Whether other controls may be placed inside this one.
+  virtual bool IsContainer() const { return false; }
+  // The scale that controls inside this one are measured in.
+  virtual int ChildScaleMode() const;
+
+ protected:
+  // Called after the control's size was set through the members above, as the toolkit's Resize
+  // event; a control that keeps its own size answers by resizing itself.
+  virtual void OnResize() {}
+
+ private:
+  friend class Controls;
+  void Attach(Form* form, Control* container, const std::string& name, int index);
+  double ToScale(int pixels) const;
+  int ToPixels(double value) const;
+  void SetGeometryPixels(int x, int y, int w, int h);
+
+  Form* form_ = nullptr;
+  Control* container_ = nullptr;
+  int index_ = kNoIndex;
+  std::string tag_;
+};
+
+// A control made of the widget class W.
+template <class W>
+class ControlOf : public W, public Control {
+ public:
+  using W::W;
+  QWidget* Widget() override { return this; }
+};
+
+// Conversions between pixels and a scale mode (1 pixel = 15 twips).
+double PixelsToScale(int pixels, int scaleMode);
+int ScaleToPixels(double value, int scaleMode);
+
+}  // namespace platform

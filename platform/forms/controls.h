@@ -1,0 +1,64 @@
+// The simpler built-in controls: frames, image controls and text boxes.
+#pragma once
+
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QWidget>
+#include <functional>
+#include <string>
+
+#include "platform/forms/control.h"
+#include "platform/picture/picture.h"
+
+namespace platform {
+
+// ProgIDs of the built-in control classes, for Controls::Add.
+inline constexpr const char* kProgIdPictureBox = "VB.PictureBox";
+inline constexpr const char* kProgIdFrame = "VB.Frame";
+inline constexpr const char* kProgIdImage = "VB.Image";
+inline constexpr const char* kProgIdTextBox = "VB.TextBox";
+
+// A captioned container.
+class Frame : public ControlOf<QGroupBox> {
+ public:
+  explicit Frame(QWidget* parent = nullptr) : ControlOf<QGroupBox>(parent) {}
+  bool IsContainer() const override { return true; }
+  std::string Caption() const { return title().toStdString(); }
+  void SetCaption(const std::string& caption) { setTitle(QString::fromStdString(caption)); }
+};
+
+// Shows a picture; transparent pixels show the container. Reports mouse events.
+class ImageControl : public ControlOf<QWidget> {
+ public:
+  explicit ImageControl(QWidget* parent = nullptr);
+  const Picture& GetPicture() const { return picture_; }
+  // Without stretching the control takes the picture's size.
+  void SetPicture(const Picture& picture);
+  bool Stretch() const { return stretch_; }
+  void SetStretch(bool on);
+
+  // Mouse handlers: button (1 left, 2 right, 4 middle), shift state (1 shift, 2 ctrl, 4 alt)
+  // and position in pixels within the control.
+  using MouseHandler = std::function<void(int button, int shift, int x, int y)>;
+  MouseHandler onMouseDown, onMouseMove, onMouseUp;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+
+ private:
+  void FitToPicture();
+  Picture picture_;
+  bool stretch_ = false;
+};
+
+class TextBox : public ControlOf<QLineEdit> {
+ public:
+  explicit TextBox(QWidget* parent = nullptr) : ControlOf<QLineEdit>(parent) {}
+  std::string Text() const { return text().toStdString(); }
+  void SetText(const std::string& value) { setText(QString::fromStdString(value)); }
+};
+
+}  // namespace platform
