@@ -65,6 +65,13 @@ bool IsComClassRegistered(const std::string& progIdOrClsid) {
   return Find(r, progIdOrClsid) != nullptr;
 }
 
+ComFactory ComClassFactory(const std::string& progId) {
+  Registry& r = TheRegistry();
+  std::lock_guard lock(r.mutex);
+  auto it = r.byProgId.find(progId);
+  return it == r.byProgId.end() ? ComFactory() : it->second.factory;
+}
+
 std::string ClsidOfProgId(const std::string& progId) {
   Registry& r = TheRegistry();
   std::lock_guard lock(r.mutex);

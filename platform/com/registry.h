@@ -19,6 +19,9 @@ using ComFactory = std::function<std::shared_ptr<ComObject>()>;
 bool RegisterComClass(const std::string& progId, const std::string& clsid, ComFactory factory);
 bool UnregisterComClass(const std::string& progId);
 bool IsComClassRegistered(const std::string& progIdOrClsid);
+// The factory registered under a ProgID (empty when none), so that a registration can be
+// restored after UnregisterComClass.
+ComFactory ComClassFactory(const std::string& progId);
 // The class identifier of a ProgID ("" when unknown).
 std::string ClsidOfProgId(const std::string& progId);
 
