@@ -1,5 +1,6 @@
 # Shared by the peer-comparison scripts: sourced, not run.
 #   need_convert            sets $convert to ImageMagick's convert, installing it when missing
+#   need_pillow             installs Debian's python3-pil when /usr/bin/python3 lacks it
 #   build_bench DIR TARGET  builds a benchmark quietly, showing the log only when it fails
 #   now                     seconds since the epoch, with nanoseconds
 
@@ -12,6 +13,15 @@ need_convert() {
     $sudo apt-get install -y imagemagick >/dev/null
   fi
   convert=/usr/bin/convert
+}
+
+need_pillow() {
+  if ! /usr/bin/python3 -c 'import PIL' 2>/dev/null; then
+    echo "installing python3-pil" >&2
+    local sudo=""
+    [[ $(id -u) -ne 0 ]] && sudo=sudo
+    $sudo apt-get install -y python3-pil >/dev/null
+  fi
 }
 
 build_bench() {
