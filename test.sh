@@ -14,10 +14,11 @@ ctest --test-dir build --output-on-failure -j "$jobs"
 echo "== Library tests under AddressSanitizer + UndefinedBehaviorSanitizer =="
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKESTRIN_SANITIZE=ON \
   -DKESTRIN_BENCH=OFF >/dev/null
-cmake --build build-asan -j "$jobs" --target platform_test pellory_test
+cmake --build build-asan -j "$jobs" --target platform_test pellory_test fennick_test
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 build-asan/bin/platform_test --gtest_brief=1
 build-asan/bin/pellory_test --gtest_brief=1
+build-asan/bin/fennick_test --gtest_brief=1
 echo "All tests passed."

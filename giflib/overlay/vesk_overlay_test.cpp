@@ -181,6 +181,33 @@ TEST_F(OverlayBaseTest, ErrorsLatchAndLeaveTheBaseAsItWas) {
   EXPECT_TRUE(boxes_->shown.empty());
 }
 
+TEST_F(OverlayBaseTest, SetBaseClearAndResetReleaseTheLatch) {
+  auto latch = [&] {
+    ol_->OverLayPicture(nullptr, {});
+    return ol_->ErrorNumber() != 0;
+  };
+  ASSERT_TRUE(ol_->SetBasePicture(Solid(10, 10, kBase)));
+  ASSERT_TRUE(latch());
+  ASSERT_TRUE(ol_->SetBasePicture(Solid(10, 10, kBase)));
+  EXPECT_EQ(ol_->ErrorNumber(), 0);
+  ASSERT_TRUE(latch());
+  ol_->ResetOLPicture();
+  EXPECT_EQ(ol_->ErrorNumber(), 0);
+  EXPECT_NE(Overlay(4, 4, {}), nullptr);
+  ASSERT_TRUE(latch());
+  ol_->ClearOLPicture();
+  EXPECT_EQ(ol_->ErrorNumber(), 0);
+}
+
+TEST_F(OverlayBaseTest, TestModeShowsEachRecordedErrorInAMessageBox) {
+  ol_->ExecuteMode(pellory::Test);
+  EXPECT_EQ(ol_->GetOLPicture(), nullptr);
+  ASSERT_EQ(boxes_->shown.size(), 1u);
+  EXPECT_EQ(boxes_->shown[0].title, "Pellory.DLL\u3000エラーメッセージ");
+  EXPECT_EQ(boxes_->shown[0].style, 48);
+  EXPECT_NE(boxes_->shown[0].text.find("GetOLPicture"), std::string::npos);
+}
+
 TEST_F(OverlayBaseTest, AFailingAuxiliaryObjectLeavesNoGrowthBehind) {
   ASSERT_TRUE(ol_->SetBasePicture(Solid(40, 40, kBase)));
   ol_->TempPath("/nonexistent/folder");  // the auxiliary object cannot capture the picture
