@@ -7,34 +7,21 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <string>
 
-#include "giflib/object/vesk_gif_object.h"
+#include "bench/drawing.h"
 #include "giflib/overlay/vesk_overlay.h"
 #include "platform/forms/application.h"
-#include "platform/kernel/files.h"
 
 namespace {
 
-constexpr int kWidth = 640, kHeight = 480, kColours = 100;
+constexpr int kWidth = 640, kHeight = 480;
 
 platform::Picture Base() {
-  QImage image(kWidth, kHeight, QImage::Format_Indexed8);
-  QList<QRgb> table;
-  for (int i = 0; i < kColours; ++i)
-    table.push_back(qRgb((i * 53) % 256, (i * 97 + 40) % 256, (i * 31 + 90) % 256));
-  image.setColorTable(table);
-  for (int y = 0; y < kHeight; ++y)
-    for (int x = 0; x < kWidth; ++x) {
-      const double d = std::hypot(x - 320.0, y - 240.0);
-      int c = static_cast<int>(d / 5.0 + 10 * std::sin(x / 23.0) + (x / 64) * 7) % kColours;
-      image.scanLine(y)[x] = static_cast<uchar>(c < 0 ? -c : c);
-    }
-  return std::make_shared<platform::StdPicture>(image);
+  return bench::SoftDrawing(kWidth, kHeight, 5.0, 23.0, 64);
 }
 
 std::string Comment(const char* separator) {
@@ -87,13 +74,8 @@ BENCHMARK(BM_Comment)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0
 int main(int argc, char** argv) {
   platform::EnsureApplication();
   if (argc == 4 && std::strcmp(argv[1], "--write-input") == 0) {
-    pellory::Vesk_GifObject gif;
-    gif.TempPathMode(pellory::TempSystem);
-    gif.SetPicture(Base());
-    gif.Transparent(pellory::TransOff);
-    platform::RemoveFileIfExists(argv[2]);
     std::ofstream(argv[3]) << Comment("\n");
-    return gif.SaveGifPicture(argv[2]) ? 0 : 1;
+    return bench::WriteGif(Base(), argv[2]) ? 0 : 1;
   }
   if (argc == 3 && std::strcmp(argv[1], "--seconds") == 0) {
     const platform::Picture base = platform::LoadPicture(argv[2]);

@@ -12,27 +12,15 @@
 #include <cstring>
 #include <string>
 
-#include "giflib/object/vesk_gif_object.h"
+#include "bench/drawing.h"
 #include "platform/kernel/files.h"
 
 namespace {
 
-constexpr int kWidth = 320, kHeight = 240, kColours = 100;
+constexpr int kWidth = 320, kHeight = 240;
 
-// About 100 colours in soft shapes, like a small drawing.
 platform::Picture TestPicture() {
-  QImage image(kWidth, kHeight, QImage::Format_Indexed8);
-  QList<QRgb> table;
-  for (int i = 0; i < kColours; ++i)
-    table.push_back(qRgb((i * 53) % 256, (i * 97 + 40) % 256, (i * 31 + 90) % 256));
-  image.setColorTable(table);
-  for (int y = 0; y < kHeight; ++y)
-    for (int x = 0; x < kWidth; ++x) {
-      const double d = std::hypot(x - 160.0, y - 120.0);
-      int c = static_cast<int>(d / 3.0 + 10 * std::sin(x / 17.0) + (x / 40) * 7) % kColours;
-      image.scanLine(y)[x] = static_cast<uchar>(c < 0 ? -c : c);
-    }
-  return std::make_shared<platform::StdPicture>(image);
+  return bench::SoftDrawing(kWidth, kHeight, 3.0, 17.0, 40);
 }
 
 // One series as the editor builds it; returns the number of result pixels.
@@ -71,12 +59,7 @@ BENCHMARK(BM_RotationSeries)->Unit(benchmark::kMillisecond)->UseRealTime()->MinT
 
 int main(int argc, char** argv) {
   if (argc == 3 && std::strcmp(argv[1], "--write-input") == 0) {
-    pellory::Vesk_GifObject gif;
-    gif.TempPathMode(pellory::TempSystem);
-    gif.SetPicture(TestPicture());
-    gif.Transparent(pellory::TransOff);
-    platform::RemoveFileIfExists(argv[2]);
-    return gif.SaveGifPicture(argv[2]) ? 0 : 1;
+    return bench::WriteGif(TestPicture(), argv[2]) ? 0 : 1;
   }
   if (argc == 3 && std::strcmp(argv[1], "--series-seconds") == 0) {
     const platform::Picture picture = platform::LoadPicture(argv[2]);
