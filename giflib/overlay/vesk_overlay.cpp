@@ -433,4 +433,19 @@ void Vesk_OverLay::ResetOLPicture() {
   }
 }
 
+// ---- Error state -----------------------------------------------------------------------------
+
+int32_t Vesk_OverLay::ErrorNumber() const {
+  return error_.ErrorNumber();
+}
+int32_t Vesk_OverLay::ErrorInfo(Vesk_ErrorInfoType& ErrInfo) const {
+  return error_.ErrorInfo(ErrInfo);
+}
+void Vesk_OverLay::ResetError() {
+  error_.ResetError();
+}
+std::string Vesk_OverLay::GetErrorMsg(int32_t ErrNumber) const {
+  return error_.GetErrorMsg(ErrNumber);
+}
+
 }  // namespace pellory

@@ -84,10 +84,10 @@ class PELLORY_API Vesk_OverLay : public platform::ComObject {
   void ResetOLPicture();
 
   // Error state.
-  int32_t ErrorNumber() const { return error_.ErrorNumber(); }
-  int32_t ErrorInfo(Vesk_ErrorInfoType& ErrInfo) const { return error_.ErrorInfo(ErrInfo); }
-  void ResetError() { error_.ResetError(); }
-  std::string GetErrorMsg(int32_t ErrNumber) const { return error_.GetErrorMsg(ErrNumber); }
+  int32_t ErrorNumber() const;
+  int32_t ErrorInfo(Vesk_ErrorInfoType& ErrInfo) const;
+  void ResetError();
+  std::string GetErrorMsg(int32_t ErrNumber) const;
 
   // For tests: the working surface's name and size, and the origin offsets.
   std::string SurfaceName() const { return surfaceName_; }

@@ -1,0 +1,70 @@
+// What the editor windows share: the caption, the pictures IM1 (unedited, in the frame "元のイメー
+// ジ") and IM2 (edited), controls placed in twips, and handlers that run alone.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/message.h"
+#include "platform/forms/controls.h"
+#include "platform/forms/form.h"
+#include "platform/forms/widgets.h"
+
+namespace kestrin {
+
+inline constexpr const char* kDialogCaption = "ﾀﾞｲｱﾛｸﾞ ｷｬﾌﾟｼｮﾝ";
+
+class Window : public platform::Form {
+ public:
+  explicit Window(const std::string& name);
+
+  // Adds a visible control at (left, top) with the given size, in twips.
+  template <class C>
+  C& Place(const std::string& name, int left, int top, int width, int height,
+           platform::Control* container = nullptr, int index = platform::kNoIndex) {
+    C& c = GetControls().Add<C>(name, container, index);
+    c.Move(left, top, width, height);
+    c.SetVisible(true);
+    return c;
+  }
+  // Set when the window is unloaded; its destruction waits until the handlers on the stack have
+  // returned, and long work that yields checks this to stop.
+  bool Unloaded() const { return unloaded_; }
+  void MarkUnloaded() { unloaded_ = true; }
+  // A label with a caption.
+  platform::Label& PlaceLabel(const std::string& name, const std::string& caption, int left,
+                              int top, int width, int height,
+                              platform::Control* container = nullptr);
+
+ private:
+  bool unloaded_ = false;
+};
+
+class EditorWindow : public Window {
+ public:
+  explicit EditorWindow(const std::string& name);
+  platform::ImageControl& IM1() { return *im1_; }
+  platform::ImageControl& IM2() { return *im2_; }
+
+ protected:
+  // Call from the constructor: the frame and picture of the unedited picture, and the edited
+  // picture in a frame of its own with the given caption.
+  void PlacePictures(int left, int top, int width, int height, const std::string& im2Caption);
+  // Runs a long handler with the given buttons disabled, so that it cannot be started again or
+  // interleaved with another while it yields to the message loop; a second start while one
+  // runs is ignored.
+  void RunAlone(const std::vector<platform::CommandButton*>& buttons,
+                const std::function<void()>& work);
+  bool Busy() const { return busy_; }
+
+ private:
+  platform::ImageControl* im1_ = nullptr;
+  platform::ImageControl* im2_ = nullptr;
+  bool busy_ = false;
+};
+
+// Runs a statement and swallows its run-time error: handlers that skip a failing statement.
+void IgnoreErrors(const std::function<void()>& statement);
+
+}  // namespace kestrin

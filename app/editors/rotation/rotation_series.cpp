@@ -1,0 +1,182 @@
+#include "app/editors/rotation/rotation_series.h"
+
+#include <cmath>
+
+#include "app/message.h"
+#include "app/vb_text.h"
+#include "giflib/object/vesk_gif_object.h"
+#include "platform/kernel/files.h"
+
+namespace kestrin {
+
+namespace {
+
+using pellory::Continue;
+using pellory::ReturnPicture;
+
+// The progress bar's maximum: the angle less one, held as a float.
+float LastStep(double angle) {
+  return static_cast<float>(angle - 1.0);
+}
+
+int32_t RoundHalfEven(double v) {
+  return static_cast<int32_t>(std::nearbyint(v));
+}
+
+// The file of a frame: the folder of the chosen path (the current folder when it names none).
+std::string FrameFile(const std::string& folder, const char* prefix, double step) {
+  return (folder.empty() ? std::string(".") : folder) + "/" + prefix + FormatNumber(step) + ".gif";
+}
+
+}  // namespace
+
+RotationState& ProgramRotationState() {
+  static RotationState state;
+  return state;
+}
+
+void RotationSeries::Load() {
+  state_.seriesBuilt = 0;
+  state_.previewIndex = 0;
+}
+
+std::string RotationSeries::CheckInput(const RotationSettings& s) {
+  const auto angle = ToLong(s.angleText);
+  const auto step = ToLong(s.incrementText);
+  if (!angle) return "角度を入力してください。";
+  if (!step) return "増数を入力してください。";
+  if (!s.clockwise && !s.counterClockwise) return "方向を選択してください。";
+  // The tables hold the angles 0 to 360, and a step of 0 would never end the series.
+  if (*step == 0) return "増数には0以外の数を入力してください。";
+  const double angleValue = *ReadNumber(s.angleText);
+  const int64_t last = RoundHalfEven(LastStep(angleValue));
+  if (last > kRotationSlots - 1) return "角度は361以下で入力してください。";
+  if (*step < 0 && last <= *step) return "角度は0以上で入力してください。";
+  return {};
+}
+
+bool RotationSeries::Build(const RotationSettings& s, const platform::Picture& im2, double im3Left,
+                           double im3Top, Progress& progress,
+                           const std::function<void(const platform::Picture&)>& showFrame) {
+  if (const std::string message = CheckInput(s); !message.empty()) {
+    ShowMessage(message);
+    return false;
+  }
+  const float max = LastStep(*ReadNumber(s.angleText));
+  progress.Show();
+  progress.SetMax(max);
+  progress.SetMin(0);
+  progress.SetCaption("ただくいまイメージ作成中です。");
+
+  pellory::Vesk_GifObject gif;
+  if (!gif.SetPicture(im2, pellory::Default)) {
+    progress.Unload();
+    return true;
+  }
+  state_.previewOriginLeft = im3Left;
+  state_.previewOriginTop = im3Top;
+  if (state_.seriesBuilt != 0) {
+    progress.Unload();
+    return true;
+  }
+  const int32_t last = RoundHalfEven(max);
+  const int32_t step = *ToLong(s.incrementText);
+  const float oneThird = static_cast<float>(1.0 / 3.0);
+  bool finished = true;
+  for (int64_t i = 0; step > 0 ? i <= last : i >= last; i += step) {
+    progress.SetValue(static_cast<double>(i));
+    gif.GetStretchPicture(3.0f, Continue);
+    const double angle = s.clockwise ? static_cast<double>(i) : 360.0 - static_cast<double>(i);
+    gif.GetRotatePictureEX(static_cast<float>(angle), Continue);
+    platform::Picture frame = gif.GetStretchPicture(oneThird, ReturnPicture);
+    showFrame(frame);
+    state_.frames[i] = frame;
+    state_.leftOffsets[i] = gif.IncLeft() * platform::kTwipsPerPixel;
+    state_.topOffsets[i] = gif.IncTop() * platform::kTwipsPerPixel;
+    // Shows the frame and the progress, and keeps the window answering.
+    if (!progress.Yield()) {
+      finished = false;
+      break;
+    }
+  }
+  if (finished) state_.seriesBuilt += 1;
+  progress.Unload();
+  return true;
+}
+
+void RotationSeries::Save(const std::string& path, const RotationSettings& s,
+                          const platform::Picture& im2, Progress& progress) {
+  if (path.empty()) return;
+  const std::string folder = FolderOf(path);
+  pellory::Vesk_GifObject gif;
+  if (!gif.SetPicture(im2, pellory::Default)) return;
+  const float max = LastStep(ReadNumber(s.angleText).value_or(0.0));
+  progress.Show();
+  progress.SetMax(max);
+  progress.SetMin(0);
+  progress.SetCaption("ただいま保存中です。");
+  if (state_.seriesBuilt == 0 || !EndsWithExtension(path, "gif")) {
+    progress.Unload();
+    return;
+  }
+  // The increment is read anew; one that is not a positive number names no frame.
+  const double inc = ReadNumber(s.incrementText).value_or(0.0);
+  auto slot = [](double k) { return RoundHalfEven(k); };
+  auto writeFrame = [&](const char* prefix, double k) {
+    const std::string name = FrameFile(folder, prefix, k);
+    platform::RemoveFileIfExists(name);
+    gif.SaveGifPicture(name);
+    if (gif.ErrorNumber() > 0) {
+      ShowMessage(gif.GetErrorMsg(gif.ErrorNumber()));
+      return false;
+    }
+    return true;
+  };
+  if (s.clockwise && inc > 0) {
+    for (double k = 0; k <= max; k += inc) {
+      const int32_t i = slot(k);
+      if (i < 0 || i >= kRotationSlots) break;
+      if (gif.SetPicture(state_.frames[i], pellory::Default)) {
+        progress.SetValue(k);
+        if (!writeFrame("R", k)) break;
+      }
+      if (!progress.Yield()) break;
+    }
+  }
+  if (s.counterClockwise && inc > 0) {
+    double j = 0;
+    for (double k = max; k >= 0; k -= inc) {
+      const int32_t i = slot(j);
+      if (i < 0 || i >= kRotationSlots) break;
+      if (gif.SetPicture(state_.frames[i], pellory::Default)) {
+        progress.SetValue(j);
+        const bool ok = writeFrame("L", j);
+        j += inc;
+        if (!ok) break;
+      }
+      if (!progress.Yield()) break;
+    }
+  }
+  progress.Unload();
+}
+
+PreviewStep RotationSeries::NextPreview(const RotationSettings& s) {
+  PreviewStep step;
+  const auto angle = ReadNumber(s.angleText);
+  const auto inc = ReadNumber(s.incrementText);
+  const double limit = angle ? RoundHalfEven(*angle - 1.0) : -1.0;
+  const int32_t i = RoundHalfEven(state_.previewIndex);
+  // Texts that no longer make a series, and steps outside the tables, end the preview too.
+  if (state_.previewIndex > limit || !inc || *inc <= 0 || i < 0 || i >= kRotationSlots) {
+    state_.previewIndex = 0;
+    step.stop = true;
+    return step;
+  }
+  step.frame = state_.frames[i];
+  step.left = state_.previewOriginLeft + state_.leftOffsets[i];
+  step.top = state_.previewOriginTop + state_.topOffsets[i];
+  state_.previewIndex += *inc;
+  return step;
+}
+
+}  // namespace kestrin

@@ -1,0 +1,98 @@
+#include "app/editors/rotation/rotation_window.h"
+
+#include "app/module1.h"
+#include "app/syori.h"
+#include "giflib/object/vesk_global_methods.h"
+
+namespace kestrin {
+
+RotationWindow::RotationWindow() : EditorWindow("Dialog"), series_(ProgramRotationState()) {
+  resize(760, 430);
+  PlacePictures(120, 120, 3000, 3000, "回転イメージ");
+  PlaceLabel("Label3", "連続イメージ", 6480, 120, 1800, 300);
+  im3_ = &Place<platform::ImageControl>("IM3", 6600, 480, 3000, 2640);
+  Place<platform::Shape>("Shape1", 6480, 420, 4560, 2760).lower();
+
+  PlaceLabel("Label1", "角度", 120, 3300, 600, 300);
+  kakudo_ = &Place<platform::TextBox>("kakudo", 720, 3240, 1080, 330);
+  PlaceLabel("Label2", "増数", 1920, 3300, 600, 300);
+  text1_ = &Place<platform::TextBox>("Text1", 2520, 3240, 1080, 330);
+
+  auto& frame3 = Place<platform::Frame>("Frame3", 120, 3720, 3480, 720);
+  frame3.SetCaption("方向");
+  option1_ = &Place<platform::OptionButton>("Option1", 240, 300, 1440, 300, &frame3);
+  option1_->SetCaption("右回転");
+  option2_ = &Place<platform::OptionButton>("Option2", 1800, 300, 1440, 300, &frame3);
+  option2_->SetCaption("左回転");
+
+  command1_ = &Place<platform::CommandButton>("Command1", 3840, 3240, 2040, 400);
+  command1_->SetCaption("回転イメージ");
+  command2_ = &Place<platform::CommandButton>("Command2", 6000, 3240, 2040, 400);
+  command2_->SetCaption("キャンセル");
+  command3_ = &Place<platform::CommandButton>("Command3", 3840, 3720, 2040, 400);
+  command3_->SetCaption("GIF形式で保存");
+  command4_ = &Place<platform::CommandButton>("Command4", 6000, 3720, 2040, 400);
+  command4_->SetCaption("連続イメージ出力");
+
+  auto& frame5 = Place<platform::Frame>("Frame5", 8160, 3240, 2880, 720);
+  frame5.SetCaption("表示");
+  check1_ = &Place<platform::CheckBox>("Check1", 240, 300, 2400, 300, &frame5);
+  check1_->SetCaption("InhibitFlickers");
+  check2_ = &Place<platform::CheckBox>("Check2", 8280, 4080, 1440, 300);
+  check2_->SetCaption("反転");
+  timer1_ = &GetControls().Add<platform::Timer>("Timer1");
+
+  // Load.
+  series_.Load();
+  timer1_->SetInterval(0);
+
+  command1_->onClick = [this] { BuildClick(); };
+  command2_->onClick = [this] {
+    series_.Cancel();
+    IM2().SetPicture(IM1().GetPicture());
+  };
+  command3_->onClick = [this] { SaveClick(); };
+  command4_->onClick = [this] { timer1_->SetInterval(1); };
+  timer1_->onTimer = [this] { TimerTick(); };
+  check1_->onClick = [this] {
+    pellory::GlobalMethods().InhibitFlickers(
+        this, static_cast<int16_t>(check1_->Value() != 0 ? pellory::kVbTrue : pellory::kVbFalse));
+  };
+  check2_->onClick = [this] { IM2().SetPicture(InvertPictureColours(IM2().GetPicture())); };
+}
+
+RotationSettings RotationWindow::Settings() const {
+  return {kakudo_->Text(), text1_->Text(), option1_->Value(), option2_->Value()};
+}
+
+void RotationWindow::BuildClick() {
+  RunAlone({command1_, command3_}, [this] {
+    SyoriProgress progress(this);
+    series_.Build(Settings(), IM2().GetPicture(), im3_->Left(), im3_->Top(), progress,
+                  [this](const platform::Picture& frame) { IM2().SetPicture(frame); });
+    if (!Unloaded()) activateWindow();
+  });
+}
+
+void RotationWindow::SaveClick() {
+  RunAlone({command1_, command3_}, [this] {
+    const std::string path = ChooseGifToSave();
+    if (path.empty()) return;
+    SyoriProgress progress(this);
+    series_.Save(path, Settings(), IM2().GetPicture(), progress);
+    if (!Unloaded()) activateWindow();
+  });
+}
+
+void RotationWindow::TimerTick() {
+  const PreviewStep step = series_.NextPreview(Settings());
+  if (step.stop) {
+    timer1_->SetInterval(0);
+    return;
+  }
+  im3_->SetPicture(step.frame);
+  im3_->SetLeft(step.left);
+  im3_->SetTop(step.top);
+}
+
+}  // namespace kestrin

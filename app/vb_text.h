@@ -1,0 +1,28 @@
+// How the windows read numbers typed into text boxes, name files and test paths.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace kestrin {
+
+// A number as the classic run time reads it: surrounding spaces allowed, the whole text must
+// be a decimal number ("12", "-3.5", "1e2"); nothing for empty or other text.
+std::optional<double> ReadNumber(const std::string& text);
+
+// The text converted to a 32-bit integer: read as a number, rounded to the nearest integer with
+// halves to even; nothing when it is not a number or does not fit.
+std::optional<int32_t> ToLong(const std::string& text);
+
+// A number written as the run time writes it: integers without a decimal point.
+std::string FormatNumber(double value);
+
+// Whether the last three characters of a path are exactly `extension` (case-sensitive); an
+// empty path never passes.
+bool EndsWithExtension(const std::string& path, const std::string& extension);
+
+// The folder part of a path: everything before its last "/" or "\" ("" when there is none).
+std::string FolderOf(const std::string& path);
+
+}  // namespace kestrin

@@ -1,0 +1,157 @@
+#include "platform/forms/widgets.h"
+
+#include <QEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <cmath>
+
+#include "platform/font/qt_font.h"
+#include "platform/forms/controls.h"
+#include "platform/forms/form.h"
+
+namespace platform {
+
+namespace {
+const bool kRegistered =
+    RegisterControlClass<Label>("VB.Label", "{46E1C710-0B46-4DF4-A9F5-4A0C6B1E7A05}") &&
+    RegisterControlClass<CommandButton>("VB.CommandButton",
+                                        "{46E1C710-0B46-4DF4-A9F5-4A0C6B1E7A06}") &&
+    RegisterControlClass<OptionButton>("VB.OptionButton",
+                                       "{46E1C710-0B46-4DF4-A9F5-4A0C6B1E7A07}") &&
+    RegisterControlClass<CheckBox>("VB.CheckBox", "{46E1C710-0B46-4DF4-A9F5-4A0C6B1E7A08}") &&
+    RegisterControlClass<ComboBox>("VB.ComboBox", "{46E1C710-0B46-4DF4-A9F5-4A0C6B1E7A09}") &&
+    RegisterControlClass<Slider>("MSComctlLib.Slider", "{46E1C710-0B46-4DF4-A9F5-4A0C6B1E7A0A}") &&
+    RegisterControlClass<ProgressBar>("MSComctlLib.ProgressBar",
+                                      "{46E1C710-0B46-4DF4-A9F5-4A0C6B1E7A0B}") &&
+    RegisterControlClass<Timer>("VB.Timer", "{46E1C710-0B46-4DF4-A9F5-4A0C6B1E7A0C}") &&
+    RegisterControlClass<Shape>("VB.Shape", "{46E1C710-0B46-4DF4-A9F5-4A0C6B1E7A0D}");
+}  // namespace
+
+Label::Label(QWidget* parent) : ControlOf<QLabel>(parent) {
+  (void)kRegistered;
+}
+
+CommandButton::CommandButton(QWidget* parent) : ControlOf<QPushButton>(parent) {
+  QObject::connect(this, &QPushButton::clicked, this, [this] {
+    if (onClick) onClick();
+  });
+}
+
+OptionButton::OptionButton(QWidget* parent) : ControlOf<QRadioButton>(parent) {
+  QObject::connect(this, &QRadioButton::toggled, this, [this](bool on) {
+    if (on && onClick) onClick();
+  });
+}
+
+CheckBox::CheckBox(QWidget* parent) : ControlOf<QCheckBox>(parent) {
+  QObject::connect(this, &QCheckBox::toggled, this, [this](bool) {
+    if (onClick) onClick();
+  });
+}
+
+ComboBox::ComboBox(QWidget* parent) : ControlOf<QComboBox>(parent) {
+  setEditable(true);
+  setInsertPolicy(QComboBox::NoInsert);
+  setCurrentIndex(-1);
+  installEventFilter(this);
+  if (lineEdit()) lineEdit()->installEventFilter(this);
+}
+
+void ComboBox::SetText(const std::string& text) {
+  const QString t = QString::fromStdString(text);
+  const int i = findText(t);
+  if (i >= 0)
+    setCurrentIndex(i);
+  else
+    setEditText(t);
+}
+
+bool ComboBox::eventFilter(QObject* watched, QEvent* event) {
+  // The box and its edit line both lose the focus when the user moves on; report it once.
+  if (event->type() == QEvent::FocusOut && watched == lineEdit() && onLostFocus) onLostFocus();
+  return QComboBox::eventFilter(watched, event);
+}
+
+Slider::Slider(QWidget* parent) : ControlOf<QSlider>(parent) {
+  setOrientation(Qt::Horizontal);
+  QObject::connect(this, &QSlider::valueChanged, this, [this](int) {
+    if (onScroll) onScroll();
+  });
+}
+
+ProgressBar::ProgressBar(QWidget* parent) : ControlOf<QProgressBar>(parent) {
+  setTextVisible(false);
+  Show();
+}
+
+void ProgressBar::SetMin(double v) {
+  min_ = v;
+  Show();
+}
+void ProgressBar::SetMax(double v) {
+  max_ = v;
+  Show();
+}
+void ProgressBar::SetValue(double v) {
+  value_ = v;
+  Show();
+}
+
+void ProgressBar::Show() {
+  // The bar shows the value's share of the range in thousandths.
+  setRange(0, 1000);
+  const double span = max_ - min_;
+  double share = span > 0 ? (value_ - min_) / span : 1.0;
+  share = std::isfinite(share) ? std::clamp(share, 0.0, 1.0) : 0.0;
+  setValue(static_cast<int>(share * 1000));
+}
+
+Timer::Timer(QWidget* parent) : ControlOf<QWidget>(parent) {
+  QObject::connect(&timer_, &QTimer::timeout, this, [this] {
+    if (onTimer) onTimer();
+  });
+}
+
+void Timer::SetInterval(int ms) {
+  interval_ = ms < 0 ? 0 : ms;
+  if (interval_ == 0) {
+    timer_.stop();
+  } else {
+    timer_.start(interval_);
+  }
+}
+
+Shape::Shape(QWidget* parent) : ControlOf<QFrame>(parent) {
+  setFrameShape(QFrame::Box);
+}
+
+MultiLineTextBox::MultiLineTextBox(QWidget* parent)
+    : ControlOf<QPlainTextEdit>(parent), font_(std::make_shared<StdFont>()) {
+  ApplyFont();
+}
+
+std::string MultiLineTextBox::Text() const {
+  return toPlainText().replace(QStringLiteral("\n"), QStringLiteral("\r\n")).toStdString();
+}
+
+void MultiLineTextBox::SetText(const std::string& text) {
+  setPlainText(QString::fromStdString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+}
+
+void MultiLineTextBox::ApplyFont() {
+  QFont f = ToQFont(*font_);
+  f.setStyleStrategy(QFont::PreferDefault);  // the box itself may smooth its text
+  setFont(f);
+}
+
+void MultiLineTextBox::keyPressEvent(QKeyEvent* event) {
+  if (onKeyPress) {
+    const int code = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter
+                         ? 13
+                         : (event->text().isEmpty() ? 0 : event->text().at(0).unicode());
+    if (code != 0) onKeyPress(code);
+  }
+  QPlainTextEdit::keyPressEvent(event);
+}
+
+}  // namespace platform
