@@ -105,8 +105,11 @@ void MdiForm::SetName(const std::string& name) {
 }
 
 void MdiForm::AddChild(Form* child) {
+  const QSize wanted = child->size();
   QMdiSubWindow* sub = area_->addSubWindow(child);
   sub->show();
+  // The child keeps its own size; the frame is added around it.
+  sub->resize(wanted + (sub->size() - child->size()));
 }
 
 Form* FormOf(const QObject* object) {

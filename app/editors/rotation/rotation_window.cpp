@@ -7,7 +7,7 @@
 namespace kestrin {
 
 RotationWindow::RotationWindow() : EditorWindow("Dialog"), series_(ProgramRotationState()) {
-  resize(760, 430);
+  resize(760, 340);
   PlacePictures(120, 120, 3000, 3000, "回転イメージ");
   PlaceLabel("Label3", "連続イメージ", 6480, 120, 1800, 300);
   im3_ = &Place<platform::ImageControl>("IM3", 6600, 480, 3000, 2640);

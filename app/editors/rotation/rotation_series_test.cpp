@@ -1,0 +1,185 @@
+#include "app/editors/rotation/rotation_series.h"
+
+#include <gtest/gtest.h>
+
+#include "app/tests/app_fixture.h"
+#include "giflib/object/vesk_gif_object.h"
+#include "giflib/tests/pictures.h"
+
+namespace kestrin {
+namespace {
+
+using testing::AppTest;
+
+// The frame that the editor must make for an angle, through the library directly.
+platform::Picture DirectFrame(const platform::Picture& picture, float angle,
+                              float* incLeft = nullptr) {
+  pellory::Vesk_GifObject gif;
+  gif.SetPicture(picture);
+  gif.GetStretchPicture(3.0f, pellory::Continue);
+  gif.GetRotatePictureEX(angle, pellory::Continue);
+  platform::Picture frame =
+      gif.GetStretchPicture(static_cast<float>(1.0 / 3.0), pellory::ReturnPicture);
+  if (incLeft) *incLeft = gif.IncLeft();
+  return frame;
+}
+
+// Records the progress protocol.
+class RecordedProgress : public Progress {
+ public:
+  void Show() override { log.push_back("show"); }
+  void SetMax(double v) override { max = v; }
+  void SetMin(double) override {}
+  void SetCaption(const std::string& c) override { caption = c; }
+  void SetValue(double v) override { values.push_back(v); }
+  void Unload() override { log.push_back("unload"); }
+  bool Yield() override { return ++yields < stopAfter; }
+  std::vector<std::string> log;
+  std::vector<double> values;
+  std::string caption;
+  double max = 0;
+  int yields = 0;
+  int stopAfter = 1 << 30;
+};
+
+class RotationSeriesTest : public AppTest {
+ protected:
+  RotationSettings Settings(const char* angle, const char* inc, bool cw = true) {
+    return {angle, inc, cw, !cw};
+  }
+  bool Build(const RotationSettings& s, double im3Left = 0, double im3Top = 0) {
+    return series_.Build(s, picture_, im3Left, im3Top, progress_,
+                         [this](const platform::Picture& f) { shown_.push_back(f); });
+  }
+  RotationState state_;
+  RotationSeries series_{state_};
+  RecordedProgress progress_;
+  platform::Picture picture_ = testing::Stripes(24, 16);
+  std::vector<platform::Picture> shown_;
+};
+
+TEST_F(RotationSeriesTest, InputIsCheckedInOrderBeforeAnyWork) {
+  EXPECT_EQ(RotationSeries::CheckInput({"", "", false, false}), "角度を入力してください。");
+  EXPECT_EQ(RotationSeries::CheckInput({"abc", "10", true, false}), "角度を入力してください。");
+  EXPECT_EQ(RotationSeries::CheckInput({"360", " ", false, false}), "増数を入力してください。");
+  EXPECT_EQ(RotationSeries::CheckInput({"360", "10", false, false}), "方向を選択してください。");
+  // Refused before they could loop for ever or write past the 361 slots.
+  EXPECT_EQ(RotationSeries::CheckInput(Settings("360", "0")),
+            "増数には0以外の数を入力してください。");
+  EXPECT_EQ(RotationSeries::CheckInput(Settings("362", "10")), "角度は361以下で入力してください。");
+  EXPECT_EQ(RotationSeries::CheckInput(Settings("-30", "-10")), "角度は0以上で入力してください。");
+  EXPECT_EQ(RotationSeries::CheckInput(Settings("361", "10")), "");
+  EXPECT_EQ(RotationSeries::CheckInput(Settings("0", "-10")), "");
+
+  EXPECT_FALSE(Build({"360", "10", false, false}));
+  EXPECT_EQ(testing::Texts(*boxes_), std::vector<std::string>{"方向を選択してください。"});
+  EXPECT_TRUE(progress_.log.empty());
+  EXPECT_EQ(state_.seriesBuilt, 0);
+}
+
+TEST_F(RotationSeriesTest, ClockwiseSeriesHasOneFrameEveryIncrementAsTheLibraryMakesIt) {
+  ASSERT_TRUE(Build(Settings("360", "10"), 300, 450));
+  EXPECT_EQ(state_.seriesBuilt, 1);
+  EXPECT_EQ(shown_.size(), 36u);
+  EXPECT_EQ(progress_.caption, "ただくいまイメージ作成中です。");
+  EXPECT_EQ(progress_.max, 359);
+  EXPECT_EQ(progress_.values.back(), 350);
+  EXPECT_EQ(progress_.log, (std::vector<std::string>{"show", "unload"}));
+  for (int a : {0, 10, 90, 350}) {
+    float incLeft = 0;
+    EXPECT_TRUE(testing::SamePixels(state_.frames[a], DirectFrame(picture_, a, &incLeft))) << a;
+    EXPECT_EQ(state_.leftOffsets[a], incLeft * 15) << a;
+  }
+  EXPECT_EQ(state_.previewOriginLeft, 300);
+  EXPECT_EQ(state_.previewOriginTop, 450);
+}
+
+TEST_F(RotationSeriesTest, CounterClockwiseFramesTurnBy360LessTheStep) {
+  ASSERT_TRUE(Build(Settings("360", "90", false)));
+  EXPECT_EQ(shown_.size(), 4u);
+  EXPECT_TRUE(testing::SamePixels(state_.frames[0], DirectFrame(picture_, 360)));
+  EXPECT_TRUE(testing::SamePixels(state_.frames[90], DirectFrame(picture_, 270)));
+}
+
+TEST_F(RotationSeriesTest, EdgeAnglesAndIncrements) {
+  ASSERT_TRUE(Build(Settings("0", "10")));  // the loop runs from 0 to -1
+  EXPECT_TRUE(shown_.empty());
+  EXPECT_EQ(state_.seriesBuilt, 1);
+  series_.Cancel();
+  ASSERT_TRUE(Build(Settings("90", "-10")));  // a negative step with a positive angle
+  EXPECT_TRUE(shown_.empty());
+}
+
+TEST_F(RotationSeriesTest, AHeldSeriesIsKeptUntilCancelAndOnlyThePreviewOriginMoves) {
+  ASSERT_TRUE(Build(Settings("20", "10")));
+  const platform::Picture first = state_.frames[10];
+  ASSERT_TRUE(Build(Settings("20", "10", false), 75, 90));
+  EXPECT_EQ(state_.frames[10], first);
+  EXPECT_EQ(state_.seriesBuilt, 1);
+  EXPECT_EQ(state_.previewOriginLeft, 75);
+  series_.Cancel();
+  ASSERT_TRUE(Build(Settings("20", "10", false)));
+  EXPECT_NE(state_.frames[10], first);
+}
+
+TEST_F(RotationSeriesTest, AnUnloadedWindowStopsTheBuildWithoutASeries) {
+  progress_.stopAfter = 2;
+  ASSERT_TRUE(Build(Settings("360", "10")));
+  EXPECT_EQ(shown_.size(), 2u);
+  EXPECT_EQ(state_.seriesBuilt, 0);
+}
+
+TEST_F(RotationSeriesTest, SavedFramesAreNamedByDirectionAndStepAndDecodeAsBuilt) {
+  ASSERT_TRUE(Build(Settings("360", "120")));
+  testing::TempFolder out;
+  const std::string stale = out.File("R120.gif");
+  testing::WriteGif(testing::Stripes(4, 4), stale);                 // replaced by the save
+  testing::WriteGif(testing::Stripes(4, 4), out.File("mine.gif"));  // left alone
+  series_.Save(out.File("chosen.gif"), Settings("360", "120"), picture_, progress_);
+  EXPECT_EQ(progress_.caption, "ただいま保存中です。");
+  for (int k : {0, 120, 240}) {
+    const auto d = testing::DecodeGif(out.File("R" + std::to_string(k) + ".gif"));
+    ASSERT_TRUE(d.ok) << k << d.error;
+    EXPECT_EQ(d.imageWidth, state_.frames[k]->Image().width());
+    pellory::Vesk_GifObject gif;
+    gif.SetPicture(state_.frames[k]);
+    EXPECT_EQ(d.indices, gif.CurrentPictureData().BitmapData) << k;
+    EXPECT_EQ(d.palette.size() >= gif.CurrentPictureData().ColorTable.size(), true);
+  }
+  EXPECT_EQ(out.CountEntries(), 4);  // R0, R120, R240 and mine.gif
+  // The direction at save time decides the names: L<j> in build order.
+  series_.Save(out.File("chosen.gif"), Settings("360", "120", false), picture_, progress_);
+  EXPECT_TRUE(testing::DecodeGif(out.File("L240.gif")).ok);
+  EXPECT_EQ(out.CountEntries(), 7);
+}
+
+TEST_F(RotationSeriesTest, NothingIsWrittenWithoutASeriesOrAGifName) {
+  testing::TempFolder out;
+  series_.Save(out.File("x.gif"), Settings("360", "10"), picture_, progress_);
+  ASSERT_TRUE(Build(Settings("30", "10")));
+  series_.Save(out.File("x.GIF"), Settings("30", "10"), picture_, progress_);
+  series_.Save(out.File("x.png"), Settings("30", "10"), picture_, progress_);
+  EXPECT_EQ(out.CountEntries(), 0);
+  EXPECT_EQ(progress_.log.back(), "unload");
+  // The folder ends at the last "\" as well as at the last "/".
+  series_.Save(out.path() + "\\x.gif", Settings("30", "10"), picture_, progress_);
+  EXPECT_EQ(out.CountEntries(), 3);
+  EXPECT_TRUE(boxes_->shown.empty());
+}
+
+TEST_F(RotationSeriesTest, PreviewWalksTheFramesAroundTheOriginThenRewinds) {
+  ASSERT_TRUE(Build(Settings("30", "10"), 600, 300));
+  for (int i : {0, 10, 20}) {
+    const PreviewStep s = series_.NextPreview(Settings("30", "10"));
+    ASSERT_FALSE(s.stop) << i;
+    EXPECT_EQ(s.frame, state_.frames[i]);
+    EXPECT_EQ(s.left, 600 + state_.leftOffsets[i]);
+    EXPECT_EQ(s.top, 300 + state_.topOffsets[i]);
+  }
+  EXPECT_TRUE(series_.NextPreview(Settings("30", "10")).stop);
+  EXPECT_EQ(state_.previewIndex, 0);
+  EXPECT_TRUE(series_.NextPreview(Settings("30", "")).stop);
+}
+
+}  // namespace
+}  // namespace kestrin
