@@ -180,6 +180,16 @@ Vesk_GifPictureType MakeResultPicture(const Vesk_GifPictureType& src, int32_t wi
   return result;
 }
 
+Vesk_GifPictureType MakeResultShape(const Vesk_GifPictureType& src, int32_t width, int32_t height) {
+  if (width < 1 || height < 1) throw platform::RuntimeError(platform::kErrSubscript);
+  Vesk_GifPictureType result;
+  result.GifSetting = src.GifSetting;
+  result.GifSetting.biWidth = width;
+  result.GifSetting.biHeight = height;
+  result.ColorTable = src.ColorTable;
+  return result;
+}
+
 int32_t NormalizeRightAngle(int32_t angle) {
   if (angle > 3 || angle < -3) angle = (angle % 360) / 90;
   switch (angle) {
@@ -273,6 +283,22 @@ void GetAfterTrimSize(const Vesk_GifPictureType& picture, Vesk_MarginType& margi
   newHeight = h - margins.trTop - margins.trBottom;
 }
 
+std::vector<int32_t> StretchMap(int32_t dstLen, int32_t srcLen, float rate) {
+  std::vector<int32_t> map(dstLen);
+  for (int32_t i = 0; i < dstLen; ++i) {
+    const int32_t s = RoundToInt32(i / static_cast<double>(rate));
+    map[i] = s > srcLen - 1 ? -1 : s;
+  }
+  return map;
+}
+
+std::vector<int32_t> ComposeMaps(const std::vector<int32_t>& inner,
+                                 const std::vector<int32_t>& outer) {
+  std::vector<int32_t> map(outer.size());
+  for (size_t i = 0; i < outer.size(); ++i) map[i] = outer[i] < 0 ? -1 : inner.at(outer[i]);
+  return map;
+}
+
 bool Actual_GetStretchPicture(const Vesk_GifPictureType& src, Vesk_GifPictureType& dst, float rx,
                               float ry) {
   return RunProcedure("Actual_GetStretchPicture", [&] {
@@ -287,18 +313,15 @@ bool Actual_GetStretchPicture(const Vesk_GifPictureType& src, Vesk_GifPictureTyp
     const uint8_t back = dst.GifSetting.BackColorIndex;
 
     // Sampling is separable: one source column per result column, one source row per result row.
-    std::vector<int32_t> column(dw);
-    for (int32_t x = 0; x < dw; ++x) {
-      const int32_t sx = RoundToInt32(x / static_cast<double>(rx));
-      column[x] = sx > w - 1 ? -1 : sx;
-    }
+    const std::vector<int32_t> column = StretchMap(dw, w, rx);
+    const std::vector<int32_t> rowOf = StretchMap(dh, h, ry);
     const uint8_t* in = src.BitmapData.data();
     uint8_t* out = dst.BitmapData.data();
     int32_t previous = -1;
     for (int32_t y = 0; y < dh; ++y) {
       uint8_t* row = out + static_cast<size_t>(y) * dw;
-      const int32_t sy = RoundToInt32(y / static_cast<double>(ry));
-      if (sy > h - 1) {  // past the last source index
+      const int32_t sy = rowOf[y];
+      if (sy < 0) {  // past the last source index
         std::memset(row, back, dw);
         previous = -1;
         continue;
@@ -418,6 +441,107 @@ bool Actual_GetRotatePictureEX(const Vesk_GifPictureType& src, Vesk_GifPictureTy
                               ? in[static_cast<size_t>(p.y) * w + p.x]
                               : back;
               }
+            }
+          }
+        }
+      }
+    };
+    ForRowBands(dh, static_cast<int64_t>(dw) * dh, rows);
+    return true;
+  });
+}
+
+bool Actual_ComputeDeferred(const DeferredPixels& d, Vesk_GifPictureType& dst) {
+  return RunProcedure("Actual_ComputeDeferred", [&] {
+    CheckPicture(dst);
+    const int32_t dw = dst.GifSetting.biWidth;
+    const int32_t dh = dst.GifSetting.biHeight;
+    const int32_t w = static_cast<int32_t>(d.column.size());  // before the turn
+    const int32_t h = static_cast<int32_t>(d.row.size());
+    const size_t baseHeight = d.baseWidth > 0 ? d.base.size() / d.baseWidth : 0;
+    // Every map must stay inside what it reads.
+    for (int32_t c : d.column)
+      if (c >= d.baseWidth) throw platform::RuntimeError(platform::kErrSubscript);
+    for (int32_t r : d.row)
+      if (r >= 0 && static_cast<size_t>(r) >= baseHeight)
+        throw platform::RuntimeError(platform::kErrSubscript);
+    const uint8_t back = d.back;
+    const uint8_t* in = d.base.data();
+    const int32_t* column = d.column.data();
+    const size_t bw = static_cast<size_t>(d.baseWidth);
+    uint8_t* out = dst.BitmapData.data();
+
+    if (!d.turned) {
+      if (w != dw || h != dh) throw platform::RuntimeError(platform::kErrSubscript);
+      for (int32_t y = 0; y < dh; ++y) {
+        uint8_t* row = out + static_cast<size_t>(y) * dw;
+        const int32_t v = d.row[y];
+        if (v < 0) {
+          std::memset(row, back, dw);
+          continue;
+        }
+        const uint8_t* src = in + v * bw;
+        for (int32_t x = 0; x < dw; ++x) row[x] = column[x] < 0 ? back : src[column[x]];
+      }
+      return true;
+    }
+
+    if (static_cast<int32_t>(d.afterColumn.size()) != dw ||
+        static_cast<int32_t>(d.afterRow.size()) != dh)
+      throw platform::RuntimeError(platform::kErrSubscript);
+    for (int32_t c : d.afterColumn)
+      if (c >= d.turnWidth) throw platform::RuntimeError(platform::kErrSubscript);
+    for (int32_t r : d.afterRow)
+      if (r >= d.turnHeight) throw platform::RuntimeError(platform::kErrSubscript);
+    // The turn as Actual_GetRotatePictureEX makes it, evaluated only where the result samples it.
+    const double scx = (w - 1) / 2.0;
+    const double scy = (h - 1) / 2.0;
+    const double dcx = (d.turnWidth - 1) / 2.0;
+    const double dcy = (d.turnHeight - 1) / 2.0;
+    const double turn = static_cast<double>(d.angle) * kPi / 180;
+    const double c = std::cos(turn);
+    const double s = std::sin(turn);
+    std::vector<int32_t> colRx(dw);
+    std::vector<double> colC(dw), colS(dw);
+    for (int32_t x = 0; x < dw; ++x) {
+      const int32_t X = d.afterColumn[x];
+      colRx[x] = X < 0 ? 0 : static_cast<int32_t>(std::nearbyint(dcx - X));
+      colC[x] = colRx[x] * c;
+      colS[x] = colRx[x] * s;
+    }
+    const uint32_t uw = static_cast<uint32_t>(w);
+    const uint32_t uh = static_cast<uint32_t>(h);
+    auto pixel = [&](int32_t sx, int32_t sy) -> uint8_t {
+      const int32_t u = column[sx], v = d.row[sy];
+      return u < 0 || v < 0 ? back : in[v * bw + u];
+    };
+    constexpr int32_t kTileColumns = 256;
+    auto rows = [&](int32_t y0, int32_t y1) {
+      int32_t offsets[kTileColumns];
+      for (int32_t y = y0; y < y1; ++y) {
+        uint8_t* row = out + static_cast<size_t>(y) * dw;
+        const int32_t Y = d.afterRow[y];
+        if (Y < 0) {
+          std::memset(row, back, dw);
+          continue;
+        }
+        const int32_t ry = static_cast<int32_t>(std::nearbyint(dcy - Y));
+        for (int32_t tx = 0; tx < dw; tx += kTileColumns) {
+          const int32_t n = std::min(kTileColumns, dw - tx);
+          RotateRowOffsets({colC.data() + tx, colS.data() + tx, ry * s, ry * c, w, h}, n, offsets);
+          for (int32_t i = 0; i < n; ++i) {
+            const int32_t x = tx + i;
+            const int32_t o = offsets[i];
+            if (d.afterColumn[x] < 0 || o == kOutside) {
+              row[x] = back;
+            } else if (o >= 0) {
+              const int32_t sy = o / w;
+              row[x] = pixel(o - sy * w, sy);
+            } else {
+              const SourcePoint p = RotateSourceExact(colRx[x], ry, scx, scy, turn);
+              row[x] = static_cast<uint32_t>(p.x) < uw && static_cast<uint32_t>(p.y) < uh
+                           ? pixel(p.x, p.y)
+                           : back;
             }
           }
         }

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "giflib/object/pellory_types.h"
 
@@ -14,7 +15,36 @@ namespace pellory::engine {
 
 // Settings and palette of `src` with the new size and a pixel array of width * height bytes
 // (filled with the background index).
-Vesk_GifPictureType MakeResultPicture(const Vesk_GifPictureType& src, int32_t width, int32_t height);
+Vesk_GifPictureType MakeResultPicture(const Vesk_GifPictureType& src, int32_t width,
+                                      int32_t height);
+
+// Settings and palette of `src` with the new size, and no pixels yet.
+Vesk_GifPictureType MakeResultShape(const Vesk_GifPictureType& src, int32_t width, int32_t height);
+
+// The source index that each result index of a stretch by `rate` reads: dstLen entries, -1
+// where the sample falls past the source (the background).
+std::vector<int32_t> StretchMap(int32_t dstLen, int32_t srcLen, float rate);
+// map[i] = inner[outer[i]], -1 staying -1: sampling by `inner`, then by `outer`.
+std::vector<int32_t> ComposeMaps(const std::vector<int32_t>& inner,
+                                 const std::vector<int32_t>& outer);
+
+// Pixels of a chain of stretches and at most one free rotation, defined but not yet computed:
+// `base` sampled by `column`/`row` before the turn; when turned, the turned picture is sampled
+// by `afterColumn`/`afterRow`. Computing only the pixels the chain keeps spares most of the work
+// of an enlarge-turn-shrink chain, with exactly the pixels of running each step.
+struct DeferredPixels {
+  std::vector<uint8_t> base;
+  int32_t baseWidth = 0;
+  std::vector<int32_t> column, row;  // sizes: the picture before the turn
+  bool turned = false;
+  float angle = 0.0f;  // normalised
+  int32_t turnWidth = 0, turnHeight = 0;
+  std::vector<int32_t> afterColumn, afterRow;  // sizes: the result
+  uint8_t back = 0;
+};
+
+// Fills dst (sized by the caller) with the deferred pixels.
+bool Actual_ComputeDeferred(const DeferredPixels& d, Vesk_GifPictureType& dst);
 
 // Right-angle turn: writes the normalised value (0 to 3) back.
 int32_t NormalizeRightAngle(int32_t angle);
@@ -41,8 +71,8 @@ bool Actual_GetRotatePictureEX(const Vesk_GifPictureType& src, Vesk_GifPictureTy
 bool Actual_GetReversePicture(const Vesk_GifPictureType& src, Vesk_GifPictureType& dst,
                               int32_t reverse);
 // Cuts dst's size out of src starting at (trLeft, trTop).
-bool Actual_GetTrimPicture(const Vesk_GifPictureType& src, Vesk_GifPictureType& dst,
-                           int32_t trLeft, int32_t trTop);
+bool Actual_GetTrimPicture(const Vesk_GifPictureType& src, Vesk_GifPictureType& dst, int32_t trLeft,
+                           int32_t trTop);
 // Places src at (trLeft, trTop) in dst, the rest background.
 bool Actual_GetMarginPicture(const Vesk_GifPictureType& src, Vesk_GifPictureType& dst,
                              int32_t trLeft, int32_t trTop);

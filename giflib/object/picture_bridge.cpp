@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <cstdio>
+#include <cstring>
 
 #include "giflib/engine/error_record.h"
 #include "giflib/engine/gif_writer.h"
@@ -37,6 +38,28 @@ uint32_t CompressionOf(const std::string& path) {
   if (n != sizeof h)
     throw platform::RuntimeError(platform::kErrPathFileAccess, "Input past end of file");
   return h[30] | (h[31] << 8) | (h[32] << 16) | (uint32_t{h[33]} << 24);
+}
+
+// The picture that decoding the file just written gives: its whole colour table (padded with
+// black to the size the header announces), the transparent entry of its graphic control and the
+// indices as written. Decoding the file again would only spend time reproducing them.
+platform::Picture PictureOfWrittenGif(const GifHeaderRecord& header,
+                                      const Vesk_GifPictureType& picture) {
+  const int w = picture.GifSetting.biWidth, h = picture.GifSetting.biHeight;
+  QImage image(w, h, QImage::Format_Indexed8);
+  if (image.isNull()) throw platform::RuntimeError(platform::kErrOutOfMemory);
+  const int entries = ColorTableEntries(header.ScreenFlags);
+  const int transparent = (header.ControlFlags & 0x01) ? header.TransColorIndex : -1;
+  QList<QRgb> colors(entries, qRgb(0, 0, 0));
+  for (int i = 0; i < entries && i < static_cast<int>(picture.ColorTable.size()); ++i) {
+    const Vesk_GIFRGBTRIPLE& e = picture.ColorTable[i];
+    colors[i] = qRgb(e.gRed, e.gGreen, e.gBlue);
+  }
+  if (transparent >= 0 && transparent < entries) colors[transparent] &= 0x00FFFFFF;
+  image.setColorTable(colors);
+  for (int y = 0; y < h; ++y)
+    std::memcpy(image.scanLine(y), picture.BitmapData.data() + static_cast<size_t>(y) * w, w);
+  return std::make_shared<platform::StdPicture>(std::move(image));
 }
 
 }  // namespace
@@ -90,7 +113,7 @@ bool LoadTempGifFile(const Vesk_GifPictureType& picture, platform::Picture& resu
       RecordModuleError(1005, kStyleStop);
       return false;
     }
-    result = platform::LoadPicture(path);
+    result = PictureOfWrittenGif(header, picture);
     return true;
   } catch (...) {
     RecordModuleUnexpected();

@@ -62,7 +62,7 @@ void Vesk_GifObject::HasPicture(bool) {
 }
 
 Vesk_ExecuteModeEnum Vesk_GifObject::ExecuteMode() const {
-  return Current().GifSetting.ExecuteMode;
+  return CurrentSetting().ExecuteMode;
 }
 void Vesk_GifObject::ExecuteMode(Vesk_ExecuteModeEnum value) {
   error_.BeginCall("ExecuteMode", true);
@@ -70,17 +70,17 @@ void Vesk_GifObject::ExecuteMode(Vesk_ExecuteModeEnum value) {
 }
 
 bool Vesk_GifObject::Sort() const {
-  return Current().GifSetting.Sort;
+  return CurrentSetting().Sort;
 }
 void Vesk_GifObject::Sort(bool) {
   error_.BeginCall("Sort", true);
 }
 
 int32_t Vesk_GifObject::BackColor() const {
-  return Current().GifSetting.BackColor;
+  return CurrentSetting().BackColor;
 }
 int32_t Vesk_GifObject::TransColor() const {
-  return Current().GifSetting.TransColor;
+  return CurrentSetting().TransColor;
 }
 
 // Assigning a colour to a loaded picture recolours its palette entry, so every pixel of that
@@ -113,7 +113,7 @@ void Vesk_GifObject::TransColor(int32_t color) {
 }
 
 Vesk_TransparentEnum Vesk_GifObject::Transparent() const {
-  return Current().GifSetting.Transparent;
+  return CurrentSetting().Transparent;
 }
 void Vesk_GifObject::Transparent(Vesk_TransparentEnum value) {
   error_.BeginCall("Transparent", true);
@@ -121,7 +121,7 @@ void Vesk_GifObject::Transparent(Vesk_TransparentEnum value) {
 }
 
 int16_t Vesk_GifObject::PaletteSize() const {
-  return Current().GifSetting.PaletteSize;
+  return CurrentSetting().PaletteSize;
 }
 void Vesk_GifObject::PaletteSize(int16_t) {
   error_.BeginCall("PaletteSize", true);
@@ -135,7 +135,7 @@ void Vesk_GifObject::CompressionLevel(Vesk_GifCompressionLevelEnum) {
 }
 
 Vesk_GifTempPathModeEnum Vesk_GifObject::TempPathMode() const {
-  return Current().GifSetting.TempPathMode;
+  return CurrentSetting().TempPathMode;
 }
 void Vesk_GifObject::TempPathMode(Vesk_GifTempPathModeEnum value) {
   error_.BeginCall("TempPathMode", true);
@@ -144,7 +144,7 @@ void Vesk_GifObject::TempPathMode(Vesk_GifTempPathModeEnum value) {
 }
 
 std::string Vesk_GifObject::TempPath() const {
-  return Current().GifSetting.TempPath;
+  return CurrentSetting().TempPath;
 }
 void Vesk_GifObject::TempPath(const std::string& value) {
   error_.BeginCall("TempPath", true);
@@ -156,7 +156,7 @@ void Vesk_GifObject::TempPath(const std::string& value) {
 }
 
 bool Vesk_GifObject::HandleOver256Color() const {
-  return Current().GifSetting.HandleOver256Color;
+  return CurrentSetting().HandleOver256Color;
 }
 void Vesk_GifObject::HandleOver256Color(bool value) {
   error_.BeginCall("HandleOver256Color", true);
@@ -164,13 +164,13 @@ void Vesk_GifObject::HandleOver256Color(bool value) {
 }
 
 float Vesk_GifObject::IncLeft() const {
-  return Current().GifSetting.IncLeft;
+  return CurrentSetting().IncLeft;
 }
 void Vesk_GifObject::IncLeft(float) {
   error_.BeginCall("IncLeft", true);
 }
 float Vesk_GifObject::IncTop() const {
-  return Current().GifSetting.IncTop;
+  return CurrentSetting().IncTop;
 }
 void Vesk_GifObject::IncTop(float) {
   error_.BeginCall("IncTop", true);
@@ -282,6 +282,8 @@ void Vesk_GifObject::ClearPicture() {
   try {
     source_ = Vesk_GifPictureType{};
     work_ = Vesk_GifPictureType{};
+    deferred_ = engine::DeferredPixels{};
+    deferredActive_ = false;
     hasPicture_ = false;
     chain_ = false;
     ratioWidth_ = ratioHeight_ = 1.0f;
@@ -315,6 +317,8 @@ void Vesk_GifObject::ClearSRCPicture() {
 void Vesk_GifObject::ClearTMPPicture() {
   error_.BeginCall("ClearTMPPicture", false);
   work_ = Vesk_GifPictureType{};
+  deferred_ = engine::DeferredPixels{};
+  deferredActive_ = false;
   ratioWidth_ = ratioHeight_ = 1.0f;
   source_.GifSetting.LimitWidth = source_.GifSetting.LimitHeight =
       DiagonalLimit(source_.GifSetting.biWidth, source_.GifSetting.biHeight);

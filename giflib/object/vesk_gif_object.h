@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "giflib/engine/error_record.h"
+#include "giflib/engine/geometry.h"
 #include "giflib/object/pellory_export.h"
 #include "giflib/object/pellory_types.h"
 #include "platform/com/registry.h"
@@ -171,16 +172,35 @@ class PELLORY_API Vesk_GifObject : public platform::ComObject {
   const Vesk_GifPictureType& SourcePictureData() const { return source_; }
   const Vesk_GifPictureType& CurrentPictureData() const { return Current(); }
   bool ChainOpen() const { return chain_; }
+  // Tests compare deferred chains with chains computed step by step.
+  static bool DeferGeometryForTesting;
 
  private:
   // The transform of one Get...Picture call on the working picture; false after leaving its
   // error pending.
   template <class CheckFn, class TransformFn>
   Picture RunTransform(const char* name, Vesk_GifOrderEnum& order, bool normaliseOrder,
-                       CheckFn&& check, TransformFn&& transform);
+                       CheckFn&& check, TransformFn&& transform, bool deferrable = false);
 
-  Vesk_GifPictureType& Current() { return chain_ ? work_ : source_; }
-  const Vesk_GifPictureType& Current() const { return chain_ ? work_ : source_; }
+  // The current picture; pixels that a chain of stretches and a turn deferred are computed first.
+  Vesk_GifPictureType& Current() {
+    Materialize();
+    return chain_ ? work_ : source_;
+  }
+  const Vesk_GifPictureType& Current() const {
+    Materialize();
+    return chain_ ? work_ : source_;
+  }
+  // Settings of the current picture, valid whether or not its pixels are deferred.
+  const Vesk_GifSettingType& CurrentSetting() const {
+    return (chain_ ? work_ : source_).GifSetting;
+  }
+  void Materialize() const;
+  // The working picture's pixels become a sampling of what they were (stretch), or the result
+  // of a free rotation cut to (left, top, width, height) of the turned size.
+  void DeferStretch(std::vector<int32_t> columns, std::vector<int32_t> rows);
+  void DeferTurn(float angle, int32_t turnWidth, int32_t turnHeight, int32_t left, int32_t top,
+                 int32_t width, int32_t height);
   bool ShowsMessages() const { return source_.GifSetting.ExecuteMode == Test; }
   void Fail(int32_t number, int32_t style);
   void FailUnexpected();
@@ -210,7 +230,9 @@ class PELLORY_API Vesk_GifObject : public platform::ComObject {
                          int32_t outOfRangeError);
 
   Vesk_GifPictureType source_;
-  Vesk_GifPictureType work_;
+  mutable Vesk_GifPictureType work_;
+  mutable engine::DeferredPixels deferred_;
+  mutable bool deferredActive_ = false;
   bool hasPicture_ = false;
   bool chain_ = false;
   float ratioWidth_ = 1.0f;

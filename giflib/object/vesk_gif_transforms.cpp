@@ -8,6 +8,7 @@
 #include "giflib/engine/temp_bitmap.h"
 #include "giflib/object/picture_bridge.h"
 #include "giflib/object/vesk_gif_object.h"
+#include "platform/kernel/err.h"
 
 namespace pellory {
 
@@ -17,12 +18,72 @@ using engine::kStyleStop;
 namespace {
 constexpr int32_t kMaxSide = 32767;
 const auto kNoCheck = [] { return true; };
+
+std::vector<int32_t> Identity(int32_t n, int32_t first = 0) {
+  std::vector<int32_t> map(n);
+  for (int32_t i = 0; i < n; ++i) map[i] = first + i;
+  return map;
+}
 }  // namespace
+
+bool Vesk_GifObject::DeferGeometryForTesting = true;
+
+void Vesk_GifObject::Materialize() const {
+  if (!deferredActive_) return;
+  Vesk_GifPictureType& p = work_;
+  p.BitmapData.assign(static_cast<size_t>(p.GifSetting.biWidth) * p.GifSetting.biHeight,
+                      deferred_.back);
+  if (!engine::Actual_ComputeDeferred(deferred_, p))
+    throw platform::RuntimeError(platform::kErrOutOfMemory);
+  deferred_ = engine::DeferredPixels{};
+  deferredActive_ = false;
+}
+
+void Vesk_GifObject::DeferStretch(std::vector<int32_t> columns, std::vector<int32_t> rows) {
+  engine::DeferredPixels& d = deferred_;
+  if (!deferredActive_) {
+    d = engine::DeferredPixels{};
+    d.base = std::move(work_.BitmapData);
+    d.baseWidth = work_.GifSetting.biWidth;
+    d.column = std::move(columns);
+    d.row = std::move(rows);
+    d.back = work_.GifSetting.BackColorIndex;
+    deferredActive_ = true;
+  } else if (!d.turned) {
+    d.column = engine::ComposeMaps(d.column, columns);
+    d.row = engine::ComposeMaps(d.row, rows);
+  } else {
+    d.afterColumn = engine::ComposeMaps(d.afterColumn, columns);
+    d.afterRow = engine::ComposeMaps(d.afterRow, rows);
+  }
+}
+
+void Vesk_GifObject::DeferTurn(float angle, int32_t turnWidth, int32_t turnHeight, int32_t left,
+                               int32_t top, int32_t width, int32_t height) {
+  // One turn at a time: a second one works on computed pixels.
+  if (deferredActive_ && deferred_.turned) Materialize();
+  engine::DeferredPixels& d = deferred_;
+  if (!deferredActive_) {
+    d = engine::DeferredPixels{};
+    d.base = std::move(work_.BitmapData);
+    d.baseWidth = work_.GifSetting.biWidth;
+    d.column = Identity(work_.GifSetting.biWidth);
+    d.row = Identity(work_.GifSetting.biHeight);
+    d.back = work_.GifSetting.BackColorIndex;
+    deferredActive_ = true;
+  }
+  d.turned = true;
+  d.angle = angle;
+  d.turnWidth = turnWidth;
+  d.turnHeight = turnHeight;
+  d.afterColumn = Identity(width, left);
+  d.afterRow = Identity(height, top);
+}
 
 template <class CheckFn, class TransformFn>
 Picture Vesk_GifObject::RunTransform(const char* name, Vesk_GifOrderEnum& order,
-                                     bool normaliseOrder, CheckFn&& check,
-                                     TransformFn&& transform) {
+                                     bool normaliseOrder, CheckFn&& check, TransformFn&& transform,
+                                     bool deferrable) {
   if (!Enter(name)) return nullptr;
   try {
     if (!hasPicture_) {
@@ -37,6 +98,7 @@ Picture Vesk_GifObject::RunTransform(const char* name, Vesk_GifOrderEnum& order,
       source_.GifSetting.IncTop = 0.0f;
       engine::CopyGifPicture(work_, source_);
     }
+    if (!deferrable) Materialize();
     if (!transform()) {
       Fail(0, kStyleExclamation);
       return nullptr;
@@ -45,6 +107,7 @@ Picture Vesk_GifObject::RunTransform(const char* name, Vesk_GifOrderEnum& order,
       chain_ = true;
       return nullptr;
     }
+    Materialize();
     Picture result;
     if (!engine::LoadTempGifFile(work_, result)) {
       Fail(0, kStyleExclamation);
@@ -149,7 +212,7 @@ Picture Vesk_GifObject::GetStretchPicture(float StretchRate) {
 Picture Vesk_GifObject::GetStretchPicture(float StretchRate, Vesk_GifOrderEnum& Order) {
   int32_t newW = 0, newH = 0;
   auto check = [&] {
-    const double w = Current().GifSetting.biWidth, h = Current().GifSetting.biHeight;
+    const double w = CurrentSetting().biWidth, h = CurrentSetting().biHeight;
     const double rate = StretchRate;
     if (!(rate > 0) || rate * w > kMaxSide || rate * h > kMaxSide) {
       Fail(3020, kStyleExclamation);
@@ -164,12 +227,23 @@ Picture Vesk_GifObject::GetStretchPicture(float StretchRate, Vesk_GifOrderEnum& 
     }
     return true;
   };
-  return RunTransform("GetStretchPicture", Order, true, check, [&] {
-    Vesk_GifPictureType result = engine::MakeResultPicture(work_, newW, newH);
-    if (!engine::Actual_GetStretchPicture(work_, result, StretchRate, StretchRate)) return false;
-    ReplaceWork(std::move(result), StretchRate, StretchRate, true);
-    return true;
-  });
+  return RunTransform(
+      "GetStretchPicture", Order, true, check,
+      [&] {
+        if (DeferGeometryForTesting) {
+          const int32_t w = work_.GifSetting.biWidth, h = work_.GifSetting.biHeight;
+          DeferStretch(engine::StretchMap(newW, w, StretchRate),
+                       engine::StretchMap(newH, h, StretchRate));
+          ReplaceWork(engine::MakeResultShape(work_, newW, newH), StretchRate, StretchRate, true);
+          return true;
+        }
+        Vesk_GifPictureType result = engine::MakeResultPicture(work_, newW, newH);
+        if (!engine::Actual_GetStretchPicture(work_, result, StretchRate, StretchRate))
+          return false;
+        ReplaceWork(std::move(result), StretchRate, StretchRate, true);
+        return true;
+      },
+      true);
 }
 
 Picture Vesk_GifObject::GetStretchPictureEX(int16_t NewWidth, int16_t NewHeight) {
@@ -226,37 +300,44 @@ Picture Vesk_GifObject::GetRotatePictureEX(float Angle, Vesk_GifOrderEnum& Order
   int32_t newW = 0, newH = 0;
   auto check = [&] {
     a = engine::NormalizeFreeAngle(Angle);
-    engine::GetAfterRotateSize(Current().GifSetting.biWidth, Current().GifSetting.biHeight, a, newW,
-                               newH);
+    engine::GetAfterRotateSize(CurrentSetting().biWidth, CurrentSetting().biHeight, a, newW, newH);
     if (newW < 1 || newH < 1 || newW > kMaxSide || newH > kMaxSide) {
       Fail(3020, kStyleExclamation);
       return false;
     }
     return true;
   };
-  return RunTransform("GetRotatePictureEX", Order, true, check, [&] {
-    Vesk_GifPictureType rotated = engine::MakeResultPicture(work_, newW, newH);
-    if (!engine::Actual_GetRotatePictureEX(work_, rotated, a)) return false;
-    // A turned picture may not grow beyond the limit: cut it back symmetrically.
-    const int32_t lw = work_.GifSetting.LimitWidth, lh = work_.GifSetting.LimitHeight;
-    if (newW > lw || newH > lh) {
-      int32_t left = 0, top = 0, w = newW, h = newH;
-      if (newW > lw) {
-        left = engine::RoundToInt32((newW - lw) / 2.0);
-        w = newW - 2 * left;
-      }
-      if (newH > lh) {
-        top = engine::RoundToInt32((newH - lh) / 2.0);
-        h = newH - 2 * top;
-      }
-      if (w < 1 || h < 1) return false;
-      Vesk_GifPictureType cut = engine::MakeResultPicture(rotated, w, h);
-      if (!engine::Actual_GetTrimPicture(rotated, cut, left, top)) return false;
-      rotated = std::move(cut);
-    }
-    ReplaceWork(std::move(rotated), 1.0f, 1.0f, false);
-    return true;
-  });
+  return RunTransform(
+      "GetRotatePictureEX", Order, true, check,
+      [&] {
+        // A turned picture may not grow beyond the limit: cut it back symmetrically.
+        const int32_t lw = work_.GifSetting.LimitWidth, lh = work_.GifSetting.LimitHeight;
+        int32_t left = 0, top = 0, w = newW, h = newH;
+        if (newW > lw) {
+          left = engine::RoundToInt32((newW - lw) / 2.0);
+          w = newW - 2 * left;
+        }
+        if (newH > lh) {
+          top = engine::RoundToInt32((newH - lh) / 2.0);
+          h = newH - 2 * top;
+        }
+        if (w < 1 || h < 1) return false;
+        if (DeferGeometryForTesting) {
+          DeferTurn(a, newW, newH, left, top, w, h);
+          ReplaceWork(engine::MakeResultShape(work_, w, h), 1.0f, 1.0f, false);
+          return true;
+        }
+        Vesk_GifPictureType rotated = engine::MakeResultPicture(work_, newW, newH);
+        if (!engine::Actual_GetRotatePictureEX(work_, rotated, a)) return false;
+        if (w != newW || h != newH) {
+          Vesk_GifPictureType cut = engine::MakeResultPicture(rotated, w, h);
+          if (!engine::Actual_GetTrimPicture(rotated, cut, left, top)) return false;
+          rotated = std::move(cut);
+        }
+        ReplaceWork(std::move(rotated), 1.0f, 1.0f, false);
+        return true;
+      },
+      true);
 }
 
 Picture Vesk_GifObject::GetReversePicture(Vesk_GifReverseEnum& Reverse) {
