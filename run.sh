@@ -5,4 +5,4 @@ cd "$(dirname "$0")"
 scripts/ensure-packages.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build
-exec build/bin/kestrin_gif_demo "$@"
+exec build/bin/kestrin "$@"
