@@ -2,12 +2,12 @@
 
 #include <gif_lib.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 
 #include "platform/kernel/err.h"
+#include "platform/picture/color_table.h"
 
 namespace platform {
 
@@ -94,16 +94,7 @@ QImage ReadGifImage(const std::string& path) {
       for (int y = 0; y < h; ++y) readRow(y);
     }
     image.setColorTable(colors);
-    // Stray indices beyond the colour table draw as black rather than as undefined colours.
-    int maxIndex = 0;
-    for (int y = 0; y < h; ++y) {
-      const uchar* row = image.constScanLine(y);
-      for (int x = 0; x < w; ++x) maxIndex = std::max<int>(maxIndex, row[x]);
-    }
-    if (maxIndex >= colors.size()) {
-      while (colors.size() <= maxIndex) colors.push_back(qRgb(0, 0, 0));
-      image.setColorTable(colors);
-    }
+    CoverIndicesWithBlack(image);
     return image;
   }
 }

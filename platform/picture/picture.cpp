@@ -7,6 +7,7 @@
 
 #include "platform/kernel/err.h"
 #include "platform/kernel/files.h"
+#include "platform/picture/color_table.h"
 #include "platform/picture/gif_reader.h"
 
 namespace platform {
@@ -46,11 +47,17 @@ Picture LoadPicture(const std::string& path) {
   QImage image = reader.read();
   if (image.isNull()) throw RuntimeError(kErrInvalidPicture);
   if (image.format() == QImage::Format_Mono || image.format() == QImage::Format_MonoLSB) {
-    image = image.convertToFormat(QImage::Format_Indexed8, image.colorTable());
+    // A plain conversion keeps the bits as indices; converting to a given table would instead
+    // map a pixel the table has no entry for onto the nearest listed colour.
+    const QList<QRgb> colors = image.colorTable();
+    image = image.convertToFormat(QImage::Format_Indexed8);
+    image.setColorTable(colors);
   } else if (image.format() != QImage::Format_Indexed8) {
     image = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32
                                                           : QImage::Format_RGB32);
   }
+  // Qt accepts bitmaps whose pixels point past the colour count they declare.
+  CoverIndicesWithBlack(image);
   return std::make_shared<StdPicture>(std::move(image));
 }
 

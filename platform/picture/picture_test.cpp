@@ -3,6 +3,7 @@
 #include <gif_lib.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -10,6 +11,7 @@
 
 #include "platform/kernel/err.h"
 #include "platform/kernel/files.h"
+#include "platform/picture/tests/bmp_bytes.h"
 
 namespace platform {
 namespace {
@@ -143,6 +145,55 @@ TEST_F(PictureFiles, BrokenFilesRaiseRuntimeErrorsNotCrashes) {
   EXPECT_THROW(LoadPicture(File("liar.gif")), RuntimeError);
   std::ofstream(File("junk.bmp")) << "not a picture";
   EXPECT_THROW(LoadPicture(File("junk.bmp")), RuntimeError);
+}
+
+TEST_F(PictureFiles, BitmapIndicesPastTheColourCountGetBlackEntries) {
+  using testing::BmpColor;
+  const BmpColor red{255, 0, 0}, green{0, 255, 0}, blue{0, 0, 255};
+  struct Case {
+    int bits;
+    std::vector<BmpColor> palette;
+    std::vector<uint8_t> indices;  // 3 x 2, top row first
+  };
+  const Case cases[] = {
+      {8, {red, green}, {5, 0, 1, 1, 0, 0}},        // stray at the top left
+      {8, {red, green}, {0, 1, 0, 1, 0, 200}},      // stray at the bottom right
+      {8, {red, green, blue}, {0, 1, 2, 2, 1, 0}},  // nothing stray: table kept as it is
+      {4, {red, green}, {15, 1, 0, 0, 1, 0}},
+      {4, {red, green}, {0, 1, 0, 1, 5, 1}},
+      {1, {red}, {1, 0, 0, 0, 0, 0}},
+      {1, {red}, {0, 0, 0, 1, 1, 0}},
+      {1, {red, blue}, {1, 0, 1, 0, 1, 0}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.bits << " bits, " << c.palette.size() << " colours, "
+                                      << "top left " << int{c.indices[0]});
+    testing::WriteBytes(File("s.bmp"), testing::IndexedBmp(3, 2, c.bits, c.palette, c.indices));
+    Picture p = LoadPicture(File("s.bmp"));
+    const QImage& image = p->Image();
+    ASSERT_EQ(image.format(), QImage::Format_Indexed8);
+    EXPECT_EQ(Indices(image), c.indices);
+    const int used = *std::max_element(c.indices.begin(), c.indices.end()) + 1;
+    const QList<QRgb> table = image.colorTable();
+    ASSERT_EQ(table.size(), std::max<int>(used, static_cast<int>(c.palette.size())));
+    for (int i = 0; i < table.size(); ++i) {
+      const BmpColor want = i < static_cast<int>(c.palette.size()) ? c.palette[i] : BmpColor{};
+      EXPECT_EQ(table[i], qRgb(want.r, want.g, want.b)) << "entry " << i;
+    }
+  }
+}
+
+TEST_F(PictureFiles, GifIndicesPastTheTableGetBlackEntries) {
+  // 2 x 1, a two-entry global table, pixels {3, 1}: codes clear, 3, 1, end at 3 bits each.
+  const std::vector<uint8_t> gif = {'G',  'I', 'F',  '8',  '9', 'a', 2, 0,   1, 0,
+                                    0x80, 0,   0,    255,  0,   0,   0, 255, 0,     // table
+                                    0x2C, 0,   0,    0,    0,   2,   0, 1,   0, 0,  // descriptor
+                                    2,    2,   0x5C, 0x0A, 0,   0x3B};              // codes
+  testing::WriteBytes(File("s.gif"), gif);
+  Picture p = LoadPicture(File("s.gif"));
+  EXPECT_EQ(Indices(p->Image()), (std::vector<uint8_t>{3, 1}));
+  EXPECT_EQ(p->Image().colorTable(),
+            (QList<QRgb>{qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 0), qRgb(0, 0, 0)}));
 }
 
 TEST_F(PictureFiles, SavedIndexedBitmapHasWholePaletteAndBottomUpRows) {
