@@ -1,5 +1,6 @@
 #include "giflib/engine/temp_bitmap.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -188,6 +189,13 @@ bool GetTempBMP(Vesk_GifPictureType& picture, const std::string& path) {
     s.LimitHeight = limit;
 
     if (s.PaletteSize != 0) {
+      // Pixels may point past the colour count the file declares. Such entries show black, as
+      // the picture readers show them, so that every index has its entry.
+      const size_t used = size_t{*std::max_element(pixels.begin(), pixels.end())} + 1;
+      if (used > picture.ColorTable.size()) {
+        picture.ColorTable.resize(used, Vesk_GIFRGBTRIPLE{});
+        s.PaletteSize = static_cast<int16_t>(used);
+      }
       picture.BitmapData = std::move(pixels);
       return true;
     }

@@ -16,7 +16,8 @@ bool GetTempFilePathClass(const Vesk_GifPictureType& picture, std::string& path)
 bool MakeTempFileName(const std::string& folder, std::string& path);
 
 // Reads an uncompressed 1, 4, 8 or 24-bit bitmap file into palette, indices and size; 24-bit
-// pixels get an exact palette or are reduced to the halftone palette.
+// pixels get an exact palette or are reduced to the halftone palette. The palette always covers
+// every index: indices past the file's colour count get black entries.
 bool GetTempBMP(Vesk_GifPictureType& picture, const std::string& path);
 
 // Deep copy of settings, palette and pixels.

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <filesystem>
 #include <fstream>
 
@@ -113,6 +115,40 @@ TEST_F(TempBitmap, LastFileRowBecomesTopRow) {
   Vesk_GifPictureType p;
   ASSERT_EQ(Read(s, p), 0);
   EXPECT_EQ(p.BitmapData, (std::vector<uint8_t>{3, 3, 3, 2, 2, 2, 1, 1, 1}));
+}
+
+TEST_F(TempBitmap, IndicesPastTheColourCountGetBlackEntries) {
+  struct Case {
+    uint16_t bits;
+    std::vector<std::array<uint8_t, 3>> palette;
+    std::vector<std::vector<uint8_t>> fileRows;  // 2 x 2, bottom row first
+    std::vector<uint8_t> indices;                // top row first
+  };
+  const std::array<uint8_t, 3> red{255, 0, 0}, green{0, 255, 0};
+  const Case cases[] = {
+      {8, {red, green}, {{0, 1, 0, 0}, {5, 0, 0, 0}}, {5, 0, 0, 1}},  // stray at the top left
+      {8, {red, green}, {{1, 200, 0, 0}, {0, 1, 0, 0}}, {0, 1, 1, 200}},
+      {4, {red, green}, {{0x15, 0, 0, 0}, {0xF0, 0, 0, 0}}, {15, 0, 1, 5}},
+      {1, {red}, {{0x00, 0, 0, 0}, {0x40, 0, 0, 0}}, {0, 1, 0, 0}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.bits << " bits, top left " << int{c.indices[0]});
+    BmpLayout s;
+    s.width = 2;
+    s.height = 2;
+    s.bits = c.bits;
+    s.colorsUsed = static_cast<uint32_t>(c.palette.size());
+    s.palette = c.palette;
+    s.fileRows = c.fileRows;
+    Vesk_GifPictureType p;
+    ASSERT_EQ(Read(s, p), 0);
+    EXPECT_EQ(p.BitmapData, c.indices);
+    std::vector<Vesk_GIFRGBTRIPLE> want;
+    for (const auto& e : c.palette) want.push_back({e[0], e[1], e[2]});
+    want.resize(*std::max_element(c.indices.begin(), c.indices.end()) + 1u);  // black
+    EXPECT_EQ(p.ColorTable, want);
+    EXPECT_EQ(p.GifSetting.PaletteSize, static_cast<int16_t>(want.size()));
+  }
 }
 
 TEST_F(TempBitmap, TrueColourGetsExactPaletteInOrderOfAppearance) {
