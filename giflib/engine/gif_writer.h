@@ -41,6 +41,8 @@ struct GifHeaderRecord {
 int ColorTableEntries(uint8_t screenFlags);
 
 bool ChangeLZW(const std::vector<uint8_t>& bitmapData, std::vector<uint8_t>& codeBytes);
+// Fails with 2103 for a side outside 1 to 32767, a table of more than 256 entries, or an index
+// past the table as written (padded to a power of two).
 bool SetGifFormatParm(const Vesk_GifPictureType& picture, GifHeaderRecord& header);
 bool MakeGifFile(const GifHeaderRecord& header, const std::vector<Vesk_GIFRGBTRIPLE>& colorTable,
                  const std::vector<uint8_t>& codeBytes, const std::string& fileName);

@@ -246,6 +246,36 @@ TEST(GifWriter, RefusesBadHeaderValuesWith2103) {
   EXPECT_EQ(dir.CountEntries(), 0);
 }
 
+TEST(GifWriter, RefusesIndicesPastTheWrittenTableWith2103) {
+  TempFolder dir;
+  const std::string existing = dir.File("old.gif");
+  std::ofstream(existing) << "kept";
+  auto topLeft = MakePicture(2, 1, 2);
+  topLeft.BitmapData = {5, 0};
+  auto inTheMiddle = MakePicture(17, 3, 16);
+  inTheMiddle.BitmapData[20] = 16;
+  auto atTheEnd = MakePicture(17, 3, 16);
+  atTheEnd.BitmapData.back() = 200;
+  auto pastPadding = MakePicture(2, 2, 3);  // written as 4 entries, the last one black
+  pastPadding.BitmapData[1] = 4;
+  for (const auto* pic : {&topLeft, &inTheMiddle, &atTheEnd, &pastPadding}) {
+    for (const std::string& target : {dir.File("x.gif"), existing}) {
+      PendingError() = {};
+      EXPECT_FALSE(Actual_SaveGifPicture(*pic, target));
+      EXPECT_EQ(PendingError().Number, 2103);
+      EXPECT_EQ(PendingError().Style, 16);
+      EXPECT_EQ(PendingError().ProcName, "SetGifFormatParm");
+    }
+  }
+  EXPECT_EQ(dir.CountEntries(), 1);
+  EXPECT_EQ(ReadFile(existing).size(), 4u) << "a refused picture must not replace a file";
+
+  // An index into the black padding of a table that is not a power of two has its entry.
+  auto intoPadding = MakePicture(2, 2, 3);
+  intoPadding.BitmapData = {3, 0, 1, 2};
+  ExpectRoundTrip(intoPadding, dir.File("pad.gif"), 4);
+}
+
 TEST(GifWriter, RefusesEmptyOrMismatchedPixelsWith2102) {
   TempFolder dir;
   auto empty = MakePicture(3, 3, 4);
