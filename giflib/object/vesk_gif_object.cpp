@@ -237,6 +237,13 @@ bool Vesk_GifObject::SetPicture(const Picture& SourcePicture,
     if (!transDone) UseIndex(kTransRole, source_.BitmapData.at(0));
     return true;
   } catch (...) {
+    // A half-set picture must not be saved or transformed later: the object ends up empty,
+    // whichever step failed.
+    if (chain_) {
+      chain_ = false;
+      ClearTMPPicture();
+    }
+    ClearSRCPicture();
     FailUnexpected();
     return false;
   }
