@@ -1,0 +1,28 @@
+// The bitmap reader takes files that the picture saving wrote; it must still hold up against any
+// bytes, and what it accepts must be a picture the rest of the library can rely on.
+#include <string>
+
+#include "fuzz/checks.h"
+#include "fuzz/scratch.h"
+#include "fuzz/targets.h"
+#include "giflib/engine/error_record.h"
+#include "giflib/engine/temp_bitmap.h"
+
+namespace kestrin::fuzz {
+
+using pellory::Vesk_GifPictureType;
+namespace engine = pellory::engine;
+
+std::string BmpReaderTarget(const uint8_t* data, size_t size) {
+  const std::string path = Scratch::Get().Write("input.bmp", data, size);
+  engine::PendingError() = {};
+  Vesk_GifPictureType picture;
+  if (engine::GetTempBMP(picture, path)) {
+    const std::string fault = HeldPictureFault(picture);
+    return fault.empty() ? fault : "GetTempBMP accepted the file: " + fault;
+  }
+  if (engine::PendingError().Number == 0) return "GetTempBMP failed without recording an error";
+  return {};
+}
+
+}  // namespace kestrin::fuzz
