@@ -34,6 +34,9 @@ void EditorWindow::RunAlone(const std::vector<platform::CommandButton*>& buttons
                             const std::function<void()>& work) {
   if (busy_) return;
   busy_ = true;
+  // The work may unload this window and yield, and the message loop may destroy the window
+  // meanwhile; then nothing of it is touched afterwards.
+  QPointer<EditorWindow> self(this);
   std::vector<QPointer<QWidget>> disabled;
   for (platform::CommandButton* b : buttons) {
     if (b->isEnabled()) disabled.emplace_back(b);
@@ -44,12 +47,12 @@ void EditorWindow::RunAlone(const std::vector<platform::CommandButton*>& buttons
   } catch (...) {
     for (auto& b : disabled)
       if (b) b->setEnabled(true);
-    busy_ = false;
+    if (self) busy_ = false;
     throw;
   }
   for (auto& b : disabled)
     if (b) b->setEnabled(true);
-  busy_ = false;
+  if (self) busy_ = false;
 }
 
 void IgnoreErrors(const std::function<void()>& statement) {
