@@ -1,6 +1,7 @@
 #include "platform/forms/widgets.h"
 
 #include <QEvent>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <cmath>
@@ -67,8 +68,12 @@ void ComboBox::SetText(const std::string& text) {
 }
 
 bool ComboBox::eventFilter(QObject* watched, QEvent* event) {
-  // The box and its edit line both lose the focus when the user moves on; report it once.
-  if (event->type() == QEvent::FocusOut && watched == lineEdit() && onLostFocus) onLostFocus();
+  // The box and its edit line both lose the focus when the user moves on; report it once. The
+  // focus comes back after the box's own list or another window (a message box, say) had it.
+  if (event->type() == QEvent::FocusOut && watched == lineEdit() && onLostFocus) {
+    const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+    if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason) onLostFocus();
+  }
   return QComboBox::eventFilter(watched, event);
 }
 

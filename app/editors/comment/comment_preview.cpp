@@ -1,0 +1,125 @@
+#include "app/editors/comment/comment_preview.h"
+
+#include <algorithm>
+#include <array>
+
+#include "app/message.h"
+#include "app/vb_text.h"
+#include "giflib/object/vesk_gif_object.h"
+#include "giflib/overlay/vesk_overlay.h"
+
+namespace kestrin {
+
+namespace {
+
+using pellory::mxCenter;
+using pellory::mxLeft;
+using pellory::mxRight;
+using pellory::myBottom;
+using pellory::myCenter;
+using pellory::myTop;
+
+// The font object takes sizes up to this many points.
+constexpr double kLargestFontSize = 2160.0;
+
+// Option buttons by index: Op4 and Os1 read Left, Center, Right; Op3 reads Top, Bottom, Center.
+constexpr std::array<pellory::Vesk_GifMarginXEnum, 3> kAcross = {mxLeft, mxCenter, mxRight};
+constexpr std::array<pellory::Vesk_GifMarginYEnum, 3> kDown = {myTop, myBottom, myCenter};
+constexpr std::array<pellory::Vesk_TransparentEnum, 2> kBackground = {pellory::TransOn,
+                                                                      pellory::TransOff};
+
+// The selected index of an option array of n buttons, or -1 when none is.
+int Selected(const std::optional<int>& option, size_t n) {
+  return option && *option >= 0 && static_cast<size_t>(*option) < n ? *option : -1;
+}
+
+int32_t SliderColour(const CommentSettings& s) {
+  auto byte = [](int v) { return std::clamp(v, 0, 255); };
+  return byte(s.red) | (byte(s.green) << 8) | (byte(s.blue) << 16);
+}
+
+// A missing setting: its message ends the preview and IM2 stays as it is.
+std::optional<platform::Picture> Missing(const char* message) {
+  ShowMessage(message);
+  return std::nullopt;
+}
+
+}  // namespace
+
+CommentState& ProgramCommentState() {
+  static CommentState state;
+  return state;
+}
+
+bool SetFontSize(platform::StdFont& font, const std::string& text) {
+  const std::optional<double> size = ReadNumber(text);
+  if (!size || *size <= 0.0 || *size > kLargestFontSize) return false;
+  font.Size = *size;
+  return true;
+}
+
+CommentPreview::CommentPreview(CommentState& state) : state_(state) {}
+
+CommentPreview::~CommentPreview() = default;
+
+std::optional<platform::Picture> CommentPreview::UpdateCommentPreview(const CommentSettings& s) {
+  if (!gif_) gif_ = std::make_unique<pellory::Vesk_GifObject>();
+  if (!gif_->SetPicture(s.original, pellory::Default)) return std::nullopt;
+  if (!s.overPicture && !s.apartFromPicture) return Missing("表示方法を選択してください。");
+
+  // "放れて表示" puts the comment into a band of the picture's own height below it.
+  const float band = s.overPicture ? 1.0f : 2.0f;
+  const platform::Picture base =
+      gif_->GetMarginPictureEX(1.0f, band, mxLeft, myTop, pellory::ReturnPicture);
+  pellory::Vesk_OverLay overlay;
+  if (!overlay.SetBasePicture(base)) return std::nullopt;
+
+  pellory::Vesk_OLWCFType format;
+  // The text box's own font object, so that the box shows the chosen face and size as well.
+  format.UseFont = s.font;
+  if (s.faceText.empty()) return Missing("フォントを選択してください。");
+  if (format.UseFont) format.UseFont->Name = s.faceText;
+  if (s.sizeText.empty()) return Missing("フォントサイズを選択してください。");
+  if (format.UseFont) SetFontSize(*format.UseFont, s.sizeText);
+  format.BorderThickness = pellory::Bordering1p;
+
+  // Only one colour follows the sliders; the other stays black.
+  if (s.colourTarget.empty()) return Missing("カラーを選択してください。");
+  if (s.colourTarget == kBorderColour) format.BorderColor = SliderColour(s);
+  if (s.colourTarget == kLineColour) format.ForeColor = SliderColour(s);
+
+  format.Position.Mode = pellory::ByPreset;
+  const int vertical = Selected(s.vertical, kDown.size());
+  const int horizontal = Selected(s.horizontal, kAcross.size());
+  if (vertical < 0) return Missing("縦表示を選択してください。");
+  if (horizontal < 0) return Missing("横表示を選択してください。");
+  format.Position.pLeft = kAcross[horizontal];
+  format.Position.pTop = kDown[vertical];
+  const int lines = Selected(s.lineAlignment, kAcross.size());
+  if (lines < 0) return Missing("コメントライン揃えを選択してください。");
+  format.MultiLineArrangeMent = kAcross[lines];
+  const int background = Selected(s.background, kBackground.size());
+  if (background < 0) return Missing("背景を選択してください。");
+  format.Transparent = kBackground[background];
+  format.BorderStyle = pellory::Sharp;
+
+  const platform::Picture written =
+      overlay.WriteCharacter(s.comment, format, pellory::olReturnPicture);
+  if (const int32_t e = overlay.ErrorNumber(); e != 0) {
+    ShowMessage(overlay.GetErrorMsg(e));
+    return s.original;
+  }
+  state_.CommentPicture = written;
+  return written;
+}
+
+void CommentPreview::Save(const std::string& path) const {
+  if (!EndsWithExtension(path, "gif")) return;
+  pellory::Vesk_GifObject gif;
+  if (!gif.SetPicture(state_.CommentPicture, pellory::Default)) return;
+  // The library never overwrites a file; it reports 3010 instead.
+  gif.SaveGifPicture(path);
+  if (gif.ErrorNumber() > 0) ShowMessage(gif.GetErrorMsg(gif.ErrorNumber()));
+}
+
+}  // namespace kestrin
