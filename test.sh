@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, runs every test, then the library tests and the replay of the
-# fuzz targets' seeds and reproducers once more under AddressSanitizer and
+# Installs what is missing, builds, runs every test, then the library and application tests and
+# the replay of the fuzz targets' seeds and reproducers once more under AddressSanitizer and
 # UndefinedBehaviorSanitizer. Exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -12,11 +12,11 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
 
-echo "== Library tests under AddressSanitizer + UndefinedBehaviorSanitizer =="
+echo "== Library and application tests under AddressSanitizer + UndefinedBehaviorSanitizer =="
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKESTRIN_SANITIZE=ON \
   -DKESTRIN_BENCH=OFF >/dev/null
 cmake --build build-asan -j "$jobs" --target platform_test pellory_test fennick_test \
-  fuzz_replay_test
+  fuzz_replay_test kestrin_test
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
@@ -24,4 +24,5 @@ build-asan/bin/platform_test --gtest_brief=1
 build-asan/bin/pellory_test --gtest_brief=1
 build-asan/bin/fennick_test --gtest_brief=1
 build-asan/bin/fuzz_replay_test --gtest_brief=1
+build-asan/bin/kestrin_test --gtest_brief=1
 echo "All tests passed."

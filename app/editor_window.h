@@ -28,8 +28,9 @@ class Window : public platform::Form {
     c.SetVisible(true);
     return c;
   }
-  // Set when the window is unloaded; its destruction waits until the handlers on the stack have
-  // returned, and long work that yields checks this to stop.
+  // Set when the window is unloaded; it is destroyed once the message loop runs again, which may
+  // be inside a yield of long work: such work checks this to stop and keeps only guarded
+  // pointers to the window.
   bool Unloaded() const { return unloaded_; }
   void MarkUnloaded() { unloaded_ = true; }
   // A label with a caption.

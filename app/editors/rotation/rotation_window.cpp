@@ -1,5 +1,7 @@
 #include "app/editors/rotation/rotation_window.h"
 
+#include <QPointer>
+
 #include "app/module1.h"
 #include "app/syori.h"
 #include "giflib/object/vesk_global_methods.h"
@@ -67,20 +69,28 @@ RotationSettings RotationWindow::Settings() const {
 
 void RotationWindow::BuildClick() {
   RunAlone({command1_, command3_}, [this] {
+    // The build yields: the window may be unloaded and destroyed before it returns, so the work
+    // holds nothing of it but a guarded pointer.
+    QPointer<RotationWindow> self(this);
+    RotationSeries series(ProgramRotationState());
     SyoriProgress progress(this);
-    series_.Build(Settings(), IM2().GetPicture(), im3_->Left(), im3_->Top(), progress,
-                  [this](const platform::Picture& frame) { IM2().SetPicture(frame); });
-    if (!Unloaded()) activateWindow();
+    series.Build(Settings(), IM2().GetPicture(), im3_->Left(), im3_->Top(), progress,
+                 [self](const platform::Picture& frame) {
+                   if (self) self->IM2().SetPicture(frame);
+                 });
+    if (self && !self->Unloaded()) self->activateWindow();
   });
 }
 
 void RotationWindow::SaveClick() {
   RunAlone({command1_, command3_}, [this] {
+    QPointer<RotationWindow> self(this);
     const std::string path = ChooseGifToSave();
-    if (path.empty()) return;
+    if (path.empty() || !self) return;
+    RotationSeries series(ProgramRotationState());
     SyoriProgress progress(this);
-    series_.Save(path, Settings(), IM2().GetPicture(), progress);
-    if (!Unloaded()) activateWindow();
+    series.Save(path, Settings(), IM2().GetPicture(), progress);
+    if (self && !self->Unloaded()) self->activateWindow();
   });
 }
 

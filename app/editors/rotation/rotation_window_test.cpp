@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QTimer>
+
 #include "app/main_window.h"
 #include "app/tests/app_fixture.h"
 #include "app/windows.h"
@@ -93,6 +95,22 @@ TEST_F(RotationWindowTest, FlickerCheckBoxAddsAndRemovesTheDummyControl) {
   EXPECT_NE(w.GetControls().Find("DummyUC1"), nullptr);
   w.Check1().SetValue(0);
   EXPECT_EQ(w.GetControls().Find("DummyUC1"), nullptr);
+}
+
+TEST_F(RotationWindowTest, OpeningAnotherEditorDuringABuildStopsItSafely) {
+  RotationWindow& w = Open();
+  w.kakudo().SetText("360");
+  w.Text1().SetText("10");
+  w.Option1().SetValue(true);
+  // While the build yields, the colour editor is opened (its dialog cancelled), which unloads
+  // this window; the message loop may destroy it before the build returns.
+  Cancel();
+  QTimer::singleShot(0, [] { windows::MDIF1().MenuItem("numOpen2")->trigger(); });
+  w.Command1().click();
+  testing::Settle();
+  EXPECT_FALSE(windows::IsLoaded(WindowId::Dialog));
+  EXPECT_EQ(ProgramRotationState().seriesBuilt, 0);
+  EXPECT_FALSE(windows::IsLoaded(WindowId::Syori));
 }
 
 TEST_F(RotationWindowTest, MissingInputIsReportedAndNothingBuilt) {
