@@ -28,6 +28,14 @@ class Window : public platform::Form {
     c.SetVisible(true);
     return c;
   }
+  // Adds a visible control and gives it its caption.
+  template <class C>
+  C& Place(const std::string& name, const std::string& caption, int left, int top, int width,
+           int height, platform::Control* container = nullptr, int index = platform::kNoIndex) {
+    C& c = Place<C>(name, left, top, width, height, container, index);
+    c.SetCaption(caption);
+    return c;
+  }
   // Set when the window is unloaded; it is destroyed once the message loop runs again, which may
   // be inside a yield of long work: such work checks this to stop and keeps only guarded
   // pointers to the window.

@@ -169,12 +169,7 @@ PELLORY_VECTORIZE void RotateRowOffsets(const RotateRow& r, int32_t n, int32_t* 
 
 Vesk_GifPictureType MakeResultPicture(const Vesk_GifPictureType& src, int32_t width,
                                       int32_t height) {
-  if (width < 1 || height < 1) throw platform::RuntimeError(platform::kErrSubscript);
-  Vesk_GifPictureType result;
-  result.GifSetting = src.GifSetting;
-  result.GifSetting.biWidth = width;
-  result.GifSetting.biHeight = height;
-  result.ColorTable = src.ColorTable;
+  Vesk_GifPictureType result = MakeResultShape(src, width, height);
   result.BitmapData.assign(static_cast<size_t>(width) * static_cast<size_t>(height),
                            src.GifSetting.BackColorIndex);
   return result;

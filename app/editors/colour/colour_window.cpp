@@ -29,8 +29,7 @@ ColourWindow::ColourWindow()
   im3_ = &Place<platform::ImageControl>("IM3", 6600, 540, 3000, 3000);
   Place<platform::Shape>("Shape1", 6480, 420, 4560, 3180).lower();
 
-  auto& frame3 = Place<platform::Frame>("Frame3", 120, 3720, 4440, 1800);
-  frame3.SetCaption("カラー変更");
+  auto& frame3 = Place<platform::Frame>("Frame3", "カラー変更", 120, 3720, 4440, 1800);
   auto slider = [&](const char* name, const char* labelName, const char* caption, int top) {
     PlaceLabel(labelName, caption, 240, top + 60, 360, 300, &frame3);
     auto& s = Place<platform::Slider>(name, 600, top, 3600, 360, &frame3);
@@ -42,12 +41,9 @@ ColourWindow::ColourWindow()
   g_ = slider("G", "Label3", "G", 840);
   b_ = slider("B", "Label2", "B", 1320);
 
-  auto& frame4 = Place<platform::Frame>("Frame4", 4680, 3720, 3600, 1800);
-  frame4.SetCaption("オプション");
-  op1_ = &Place<platform::OptionButton>("Op1", 240, 360, 1560, 300, &frame4);
-  op1_->SetCaption("段階変更");
-  op2_ = &Place<platform::OptionButton>("Op2", 1800, 360, 1560, 300, &frame4);
-  op2_->SetCaption("同時変更");
+  auto& frame4 = Place<platform::Frame>("Frame4", "オプション", 4680, 3720, 3600, 1800);
+  op1_ = &Place<platform::OptionButton>("Op1", "段階変更", 240, 360, 1560, 300, &frame4);
+  op2_ = &Place<platform::OptionButton>("Op2", "同時変更", 1800, 360, 1560, 300, &frame4);
   PlaceLabel("Label6", "設定", 240, 900, 600, 300, &frame4);
   co1_ = &Place<platform::ComboBox>("CO1", 840, 840, 2520, 360, &frame4);
   co1_->AddItem(kDarkToBright);
@@ -56,16 +52,11 @@ ColourWindow::ColourWindow()
   PlaceLabel("Label5", "増数", 240, 1380, 600, 300, &frame4);
   t1_ = &Place<platform::TextBox>("T1", 840, 1320, 1200, 330, &frame4);
 
-  command4_ = &Place<platform::CommandButton>("Command4", 8520, 3780, 2520, 400);
-  command4_->SetCaption("連続イメージ");
-  command3_ = &Place<platform::CommandButton>("Command3", 8520, 4260, 2520, 400);
-  command3_->SetCaption("GIF形式で保存");
-  command2_ = &Place<platform::CommandButton>("Command2", 8520, 4740, 2520, 400);
-  command2_->SetCaption("キャンセル");
-  check1_ = &Place<platform::CheckBox>("Check1", 8520, 5220, 2520, 300);
-  check1_->SetCaption("InhibitFlickers");
-  check2_ = &Place<platform::CheckBox>("Check2", 8520, 5580, 2520, 300);
-  check2_->SetCaption("反転");
+  command4_ = &Place<platform::CommandButton>("Command4", "連続イメージ", 8520, 3780, 2520, 400);
+  command3_ = &Place<platform::CommandButton>("Command3", "GIF形式で保存", 8520, 4260, 2520, 400);
+  command2_ = &Place<platform::CommandButton>("Command2", "キャンセル", 8520, 4740, 2520, 400);
+  check1_ = &Place<platform::CheckBox>("Check1", "InhibitFlickers", 8520, 5220, 2520, 300);
+  check2_ = &Place<platform::CheckBox>("Check2", "反転", 8520, 5580, 2520, 300);
 
   // Wired after the sliders got their values, so loading shows no preview.
   for (platform::Slider* s : {r_, g_, b_}) s->onScroll = [this] { UpdateColourPreview(); };

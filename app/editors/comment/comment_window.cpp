@@ -42,24 +42,17 @@ CommentWindow::CommentWindow() : EditorWindow("Dialog4"), preview_(ProgramCommen
   PlacePictures(120, 120, 3600, 3120, "コメント付イメージ");
 
   // Below the pictures: where the comment goes and how its lines and background look.
-  auto& frame5 = Place<platform::Frame>("Frame5", 120, 3360, 2360, 1440);
-  frame5.SetCaption("縦表示");
+  auto& frame5 = Place<platform::Frame>("Frame5", "縦表示", 120, 3360, 2360, 1440);
   PlaceOptions<3>(op3_, "Op3", frame5, {"Top", "Bottom", "Center"});
-  auto& frame6 = Place<platform::Frame>("Frame6", 2600, 3360, 2360, 1440);
-  frame6.SetCaption("横表示");
+  auto& frame6 = Place<platform::Frame>("Frame6", "横表示", 2600, 3360, 2360, 1440);
   PlaceOptions<3>(op4_, "Op4", frame6, {"Left", "Center", "Right"});
-  auto& frame8 = Place<platform::Frame>("Frame8", 5080, 3360, 2360, 1440);
-  frame8.SetCaption("コメントライン揃え");
+  auto& frame8 = Place<platform::Frame>("Frame8", "コメントライン揃え", 5080, 3360, 2360, 1440);
   PlaceOptions<3>(os1_, "Os1", frame8, {"Left", "Center", "Right"});
 
-  auto& frame4 = Place<platform::Frame>("Frame4", 120, 4920, 3600, 1080);
-  frame4.SetCaption("表示方法");
-  op1_ = &Place<platform::OptionButton>("Op1", 180, 300, 3240, 300, &frame4);
-  op1_->SetCaption("重ねて表示");
-  op2_ = &Place<platform::OptionButton>("Op2", 180, 660, 3240, 300, &frame4);
-  op2_->SetCaption("放れて表示");
-  auto& frame9 = Place<platform::Frame>("Frame9", 3840, 4920, 3600, 1080);
-  frame9.SetCaption("背景");
+  auto& frame4 = Place<platform::Frame>("Frame4", "表示方法", 120, 4920, 3600, 1080);
+  op1_ = &Place<platform::OptionButton>("Op1", "重ねて表示", 180, 300, 3240, 300, &frame4);
+  op2_ = &Place<platform::OptionButton>("Op2", "放れて表示", 180, 660, 3240, 300, &frame4);
+  auto& frame9 = Place<platform::Frame>("Frame9", "背景", 3840, 4920, 3600, 1080);
   PlaceOptions<2>(ot1_, "Ot1", frame9, {"透明", "不透明"});
 
   // Beside the pictures: the comment, its font and its colour, and the commands.
@@ -68,15 +61,13 @@ CommentWindow::CommentWindow() : EditorWindow("Dialog4"), preview_(ProgramCommen
   text1_->GetFont()->Name = "ＭＳ Ｐゴシック";
   text1_->ApplyFont();
 
-  auto& frame7 = Place<platform::Frame>("Frame7", 7560, 1920, 3720, 1320);
-  frame7.SetCaption("フォント");
+  auto& frame7 = Place<platform::Frame>("Frame7", "フォント", 7560, 1920, 3720, 1320);
   PlaceLabel("Label4", "フォント", 120, 330, 840, 255, &frame7);
   cb2_ = &Place<platform::ComboBox>("Cb2", 960, 270, 2640, 360, &frame7);
   PlaceLabel("Label3", "サイズ", 120, 810, 840, 255, &frame7);
   cb1_ = &Place<platform::ComboBox>("Cb1", 960, 750, 1200, 360, &frame7);
 
-  auto& frame3 = Place<platform::Frame>("Frame3", 7560, 3360, 3720, 2280);
-  frame3.SetCaption("コメントの色設定");
+  auto& frame3 = Place<platform::Frame>("Frame3", "コメントの色設定", 7560, 3360, 3720, 2280);
   co1_ = &Place<platform::ComboBox>("CO1", 120, 300, 3480, 360, &frame3);
   co1_->AddItem(kLineColour);
   co1_->AddItem(kBorderColour);
@@ -89,12 +80,9 @@ CommentWindow::CommentWindow() : EditorWindow("Dialog4"), preview_(ProgramCommen
     r_[i]->onScroll = [this] { UpdateCommentPreview(); };
   }
 
-  check1_ = &Place<platform::CheckBox>("Check1", 7680, 5760, 1440, 300);
-  check1_->SetCaption("反転");
-  command1_ = &Place<platform::CommandButton>("Command1", 7560, 6240, 1800, 420);
-  command1_->SetCaption("GIF形式で保存");
-  command2_ = &Place<platform::CommandButton>("Command2", 9480, 6240, 1800, 420);
-  command2_->SetCaption("キャンセル");
+  check1_ = &Place<platform::CheckBox>("Check1", "反転", 7680, 5760, 1440, 300);
+  command1_ = &Place<platform::CommandButton>("Command1", "GIF形式で保存", 7560, 6240, 1800, 420);
+  command2_ = &Place<platform::CommandButton>("Command2", "キャンセル", 9480, 6240, 1800, 420);
 
   // Load.
   for (int size = 1; size <= 72; ++size) cb1_->AddItem(std::to_string(size));

@@ -20,28 +20,19 @@ RotationWindow::RotationWindow() : EditorWindow("Dialog"), series_(ProgramRotati
   PlaceLabel("Label2", "増数", 1920, 3300, 600, 300);
   text1_ = &Place<platform::TextBox>("Text1", 2520, 3240, 1080, 330);
 
-  auto& frame3 = Place<platform::Frame>("Frame3", 120, 3720, 3480, 720);
-  frame3.SetCaption("方向");
-  option1_ = &Place<platform::OptionButton>("Option1", 240, 300, 1440, 300, &frame3);
-  option1_->SetCaption("右回転");
-  option2_ = &Place<platform::OptionButton>("Option2", 1800, 300, 1440, 300, &frame3);
-  option2_->SetCaption("左回転");
+  auto& frame3 = Place<platform::Frame>("Frame3", "方向", 120, 3720, 3480, 720);
+  option1_ = &Place<platform::OptionButton>("Option1", "右回転", 240, 300, 1440, 300, &frame3);
+  option2_ = &Place<platform::OptionButton>("Option2", "左回転", 1800, 300, 1440, 300, &frame3);
 
-  command1_ = &Place<platform::CommandButton>("Command1", 3840, 3240, 2040, 400);
-  command1_->SetCaption("回転イメージ");
-  command2_ = &Place<platform::CommandButton>("Command2", 6000, 3240, 2040, 400);
-  command2_->SetCaption("キャンセル");
-  command3_ = &Place<platform::CommandButton>("Command3", 3840, 3720, 2040, 400);
-  command3_->SetCaption("GIF形式で保存");
-  command4_ = &Place<platform::CommandButton>("Command4", 6000, 3720, 2040, 400);
-  command4_->SetCaption("連続イメージ出力");
+  command1_ = &Place<platform::CommandButton>("Command1", "回転イメージ", 3840, 3240, 2040, 400);
+  command2_ = &Place<platform::CommandButton>("Command2", "キャンセル", 6000, 3240, 2040, 400);
+  command3_ = &Place<platform::CommandButton>("Command3", "GIF形式で保存", 3840, 3720, 2040, 400);
+  command4_ =
+      &Place<platform::CommandButton>("Command4", "連続イメージ出力", 6000, 3720, 2040, 400);
 
-  auto& frame5 = Place<platform::Frame>("Frame5", 8160, 3240, 2880, 720);
-  frame5.SetCaption("表示");
-  check1_ = &Place<platform::CheckBox>("Check1", 240, 300, 2400, 300, &frame5);
-  check1_->SetCaption("InhibitFlickers");
-  check2_ = &Place<platform::CheckBox>("Check2", 8280, 4080, 1440, 300);
-  check2_->SetCaption("反転");
+  auto& frame5 = Place<platform::Frame>("Frame5", "表示", 8160, 3240, 2880, 720);
+  check1_ = &Place<platform::CheckBox>("Check1", "InhibitFlickers", 240, 300, 2400, 300, &frame5);
+  check2_ = &Place<platform::CheckBox>("Check2", "反転", 8280, 4080, 1440, 300);
   timer1_ = &GetControls().Add<platform::Timer>("Timer1");
 
   // Load.
