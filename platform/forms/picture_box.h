@@ -43,6 +43,9 @@ class PictureBox : public ControlOf<QWidget> {
   // empty picture when the box has no inner area.
   Picture Image() const;
   const QImage& ImageData() const { return image_; }
+  // The persistent image for drawing from outside (device contexts); the drawer calls update()
+  // afterwards so that the box shows what was drawn.
+  QImage& ImageDataForDrawing() { return image_; }
 
   bool AutoSize() const { return autoSize_; }
   void SetAutoSize(bool on);
