@@ -101,8 +101,10 @@ class HandleTable {
   std::deque<uint32_t> free_;
 };
 
-std::mutex& Lock() {
-  static std::mutex m;
+// Recursive: reading a window context paints widgets, and a widget's painting may itself use
+// device contexts.
+std::recursive_mutex& Lock() {
+  static std::recursive_mutex m;
   return m;
 }
 

@@ -12,7 +12,8 @@
 //   monochrome stock bitmap as the platform does.
 // - window (GetDC(widget)): what a control shows. For a PictureBox that is its persistent image
 //   with its visible child controls painted over it (as the user sees them); drawing goes into the
-//   persistent image, so it stays and can be read back or saved, and the box repaints. For any
+//   persistent image, so it stays and can be read back or saved, and the box repaints. Its
+//   coordinates are those of the persistent image, (0, 0) just inside the border. For any
 //   other widget BitBlt reads a grab of the widget and refuses to draw, since nothing would keep
 //   the drawing.
 #pragma once

@@ -66,6 +66,18 @@ TEST_F(WindowDcTest, DrawingGoesIntoThePersistentImage) {
   EXPECT_EQ(ReleaseDC(box_, dc), 1);
 }
 
+TEST_F(WindowDcTest, CoordinatesStartInsideTheBorder) {
+  box_->SetBorderStyle(1);
+  box_->ResizePixels(10, 8);
+  box_->Cls();
+  const Hdc dc = GetDC(box_);
+  ASSERT_TRUE(BitBlt(dc, 0, 0, 1, 1, mem_, 0, 0, kRopSrcCopy));
+  EXPECT_EQ(box_->ImageData().pixel(0, 0), qRgb(100, 50, 7));
+  EXPECT_EQ(GetPixel(dc, 0, 0), 100u | (50u << 8) | (7u << 16));
+  EXPECT_EQ(GetPixel(dc, box_->ScaleWidthPixels(), 0), kClrInvalid);
+  EXPECT_EQ(ReleaseDC(box_, dc), 1);
+}
+
 TEST_F(WindowDcTest, ReadingGivesWhatTheBoxHolds) {
   box_->Line(0, 0, 3, 0, 0x0000FF);  // red along the top row, last point not drawn
   const Hdc dc = GetDC(box_);
