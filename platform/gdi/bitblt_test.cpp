@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "platform/forms/form.h"
+#include "platform/forms/picture_box.h"
 #include "platform/gdi/device_context.h"
 
 namespace platform {
@@ -282,6 +284,24 @@ TEST(TransparentBlit, EveryPixelKeyedOutLeavesTheTarget) {
   MemDc src(2, 2, Pixels(4, kKey));
   DrawKeyedOut(dst.dc, 0, 0, 2, 2, src.dc, 0, 0, kKey);
   EXPECT_EQ(dst.Colours(), target);
+}
+
+TEST(TransparentBlit, OntoAPictureBoxKeepsItsImageWhereTheKeyWas) {
+  Form form;
+  PictureBox& box = form.GetControls().Add<PictureBox>("Target");
+  box.SetScaleMode(kScalePixels);
+  box.SetBorderStyle(0);
+  box.SetBackColor(0x0A0B0C);
+  box.ResizePixels(4, 2);
+  box.Cls();
+  box.Line(0, 1, 4, 1, 0x00FF00);  // bottom row green, top row the background
+  MemDc src(2, 2, {kKey, kRed, kBlue, kKey});
+  const Hdc dc = GetDC(&box);
+  DrawKeyedOut(dc, 1, 0, 2, 2, src.dc, 0, 0, kKey);
+  EXPECT_EQ(ReleaseDC(&box, dc), 1);
+  const uint32_t back = 0x0A0B0C, green = 0x00FF00;
+  const Pixels expected{back, back, kRed, back, green, kBlue, green, green};
+  EXPECT_EQ(ColoursOf(box.ImageData()), expected);
 }
 
 }  // namespace
