@@ -1,5 +1,7 @@
 #include "app/editors/mesh/mesh_series.h"
 
+#include <algorithm>
+
 #include "app/message.h"
 #include "app/vb_text.h"
 #include "giflib/object/vesk_gif_object.h"
@@ -32,6 +34,8 @@ std::string MeshSeries::CheckLevel(int level) {
 
 std::vector<int32_t> MeshSeries::FrameOrder(int32_t frameCount, const MeshOrder& order) {
   std::vector<int32_t> sequence;
+  // Never past the table, whatever the count says.
+  frameCount = std::min(frameCount, static_cast<int32_t>(kMeshSlots));
   if (order.fineToCoarse)
     for (int32_t i = 0; i < frameCount; ++i) sequence.push_back(i);
   else if (order.coarseToFine)

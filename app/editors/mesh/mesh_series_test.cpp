@@ -145,6 +145,8 @@ TEST_F(MeshSeriesTest, FrameOrderFollowsTheDirection) {
   EXPECT_EQ(MeshSeries::FrameOrder(3, {false, true}), (Order{2, 1, 0}));
   EXPECT_EQ(MeshSeries::FrameOrder(3, {false, false}), Order{});
   EXPECT_EQ(MeshSeries::FrameOrder(0, {true, false}), Order{});
+  EXPECT_EQ(MeshSeries::FrameOrder(500, {false, true}).front(), kLargestMeshLevel);
+  EXPECT_EQ(MeshSeries::FrameOrder(500, {true, false}).size(), static_cast<size_t>(kMeshSlots));
   EXPECT_EQ(MeshSeries::FrameFileName(12), "Mesh12.gif");
 }
 

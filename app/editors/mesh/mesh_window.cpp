@@ -100,7 +100,8 @@ void MeshWindow::PlayClick() {
         platform::DoEvents();
         return self && !self->Unloaded();
       });
-  if (button && !Busy()) button->setEnabled(true);
+  // A save started during the pauses re-enables nothing it found disabled.
+  if (self && button && !self->Busy()) button->setEnabled(true);
 }
 
 void MeshWindow::SaveClick() {
