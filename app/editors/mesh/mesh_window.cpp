@@ -72,8 +72,8 @@ void MeshWindow::RunExclusive(const std::function<void()>& work) {
 }
 
 void MeshWindow::BuildScroll() {
-  if (Busy()) return;
-  RunExclusive([this] {
+  // The build never yields, so nothing runs beside it; the slider keeps its grab while dragged.
+  RunAlone({command2_, command3_}, [this] {
     MeshSeries series(ProgramMeshState());
     SyoriProgress progress(this);
     series.Build(

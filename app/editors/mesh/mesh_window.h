@@ -39,7 +39,7 @@ class MeshWindow : public EditorWindow {
   void SaveClick();
 
  private:
-  // Runs a build or a save with the slider and the buttons that start one disabled.
+  // Runs a save with the slider and the buttons that start a build, play or save disabled.
   void RunExclusive(const std::function<void()>& work);
 
   Class1 class1_;
