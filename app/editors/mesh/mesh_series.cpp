@@ -1,0 +1,113 @@
+#include "app/editors/mesh/mesh_series.h"
+
+#include <algorithm>
+
+#include "app/message.h"
+#include "app/vb_text.h"
+#include "giflib/object/vesk_gif_object.h"
+#include "platform/kernel/files.h"
+
+namespace kestrin {
+
+namespace {
+
+using pellory::ReturnPicture;
+
+// The frame files go beside the chosen file, whichever separator names its folder.
+std::string FramePrefix(const std::string& path) {
+  return path.find_last_of("/\\") == std::string::npos ? std::string() : FolderOf(path) + "/";
+}
+
+}  // namespace
+
+MeshState& ProgramMeshState() {
+  static MeshState state;
+  return state;
+}
+
+std::string MeshSeries::CheckLevel(int level) {
+  // The slider stays in this range; a level beyond it would write past the frame table.
+  if (level < 0 || level > kLargestMeshLevel)
+    return "メッシュサイズは0から" + std::to_string(kLargestMeshLevel) + "までにしてください。";
+  return {};
+}
+
+std::vector<int32_t> MeshSeries::FrameOrder(int32_t frameCount, const MeshOrder& order) {
+  std::vector<int32_t> sequence;
+  // Never past the table, whatever the count says.
+  frameCount = std::min(frameCount, static_cast<int32_t>(kMeshSlots));
+  if (order.fineToCoarse)
+    for (int32_t i = 0; i < frameCount; ++i) sequence.push_back(i);
+  else if (order.coarseToFine)
+    for (int32_t i = frameCount - 1; i >= 0; --i) sequence.push_back(i);
+  return sequence;
+}
+
+bool MeshSeries::Build(int level, const platform::Picture& im1, const Show& showIm2,
+                       Progress& progress) {
+  if (const std::string message = CheckLevel(level); !message.empty()) {
+    ShowMessage(message);
+    return false;
+  }
+  pellory::Vesk_GifObject gif;
+  if (!gif.SetPicture(im1, pellory::Default)) return false;
+  progress.Show();
+  progress.SetValue(0);
+  progress.SetCaption("ただいいま処理中");
+  showIm2(gif.GetMeshPicture(level, ReturnPicture));
+  progress.SetValue(100);
+  progress.SetCaption("処理が終了しました");
+  for (int32_t i = 0; i < level; ++i) state_.frames[i] = gif.GetMeshPicture(i, ReturnPicture);
+  state_.frameCount = level;
+  progress.Unload();
+  return true;
+}
+
+void MeshSeries::Play(const MeshOrder& order, const Show& showIm3, const Yield& yield) {
+  if (state_.frameCount == 0) return;
+  if (!order.fineToCoarse && !order.coarseToFine) {
+    ShowMessage("設定を選択してください。");
+    return;
+  }
+  // The bounds are taken once, when playing starts.
+  for (int32_t slot : FrameOrder(state_.frameCount, order)) {
+    showIm3(state_.frames[slot]);
+    for (int n = 0; n < kMeshYieldsPerFrame; ++n)
+      if (!yield()) return;
+  }
+}
+
+void MeshSeries::Save(const std::string& path, const MeshOrder& order, const platform::Picture& im2,
+                      Progress& progress) {
+  if (state_.frameCount == 0 || path.empty()) return;
+  const std::string prefix = FramePrefix(path);
+  progress.Show();
+  progress.SetMax(state_.frameCount);
+  progress.SetMin(0);
+  progress.SetCaption("ただいま保存中です。");
+  pellory::Vesk_GifObject gif;
+  if (!gif.SetPicture(im2, pellory::Default)) {
+    progress.Unload();
+    return;
+  }
+  const std::vector<int32_t> sequence = FrameOrder(state_.frameCount, order);
+  // The library never writes over a file: make room for this series' own files, and only those.
+  for (int32_t slot : sequence) platform::RemoveFileIfExists(prefix + FrameFileName(slot));
+  int32_t written = 0;
+  for (int32_t slot : sequence) {
+    if (gif.SetPicture(state_.frames[slot], pellory::Default)) {
+      progress.SetValue(order.fineToCoarse ? slot : written);
+      ++written;
+      gif.SaveGifPicture(prefix + FrameFileName(slot));
+      if (gif.ErrorNumber() > 0) {
+        ShowMessage(gif.GetErrorMsg(gif.ErrorNumber()));
+        break;
+      }
+    }
+    // Shows the progress; the editor's slider and buttons stay disabled meanwhile.
+    if (!progress.Yield()) break;
+  }
+  progress.Unload();
+}
+
+}  // namespace kestrin

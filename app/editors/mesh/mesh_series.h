@@ -1,0 +1,67 @@
+// The mesh editor's logic: the preview at the slider's mesh level, the series of frames with the
+// levels below it, playing it fine to coarse or coarse to fine, and the Mesh<i>.gif files.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/progress.h"
+#include "platform/picture/picture.h"
+
+namespace kestrin {
+
+inline constexpr int kMeshSlots = 101;
+inline constexpr int kLargestMeshLevel = kMeshSlots - 1;
+// Yields after each frame played: lets the frame just shown be painted and sets the speed.
+inline constexpr int kMeshYieldsPerFrame = 10000;
+
+// Program-wide: outlives the window, and nothing resets it when the window loads.
+struct MeshState {
+  std::array<platform::Picture, kMeshSlots> frames;  // slot i: mesh level i of the last build
+  int32_t frameCount = 0;
+};
+MeshState& ProgramMeshState();
+
+// The direction options: Op1 plays and saves fine to coarse, Op2 coarse to fine.
+struct MeshOrder {
+  bool fineToCoarse = false;  // Op1
+  bool coarseToFine = false;  // Op2
+};
+
+class MeshSeries {
+ public:
+  using Show = std::function<void(const platform::Picture&)>;
+  // Lets the message loop run; false when the work should stop (its window was unloaded).
+  using Yield = std::function<bool()>;
+
+  explicit MeshSeries(MeshState& state) : state_(state) {}
+
+  // The message that refuses a mesh level, or "" when it may be built.
+  static std::string CheckLevel(int level);
+  // The slots in the order they are played and saved; empty when no direction is chosen.
+  static std::vector<int32_t> FrameOrder(int32_t frameCount, const MeshOrder& order);
+  static std::string FrameFileName(int32_t level) {
+    return "Mesh" + std::to_string(level) + ".gif";
+  }
+
+  // Shows IM1's picture meshed at `level` in IM2 and makes the frames of levels 0 to level - 1.
+  // False, with the series kept, when the level is refused or the library refuses the picture.
+  bool Build(int level, const platform::Picture& im1, const Show& showIm2, Progress& progress);
+  // Shows the frames in IM3, pausing after each. The slots are read as they are shown, so a
+  // build made during the pauses shows its frames for the slots still to come.
+  void Play(const MeshOrder& order, const Show& showIm3, const Yield& yield);
+  // Writes Mesh<i>.gif beside `path` for every frame, in the order chosen; nothing when the
+  // path is empty.
+  void Save(const std::string& path, const MeshOrder& order, const platform::Picture& im2,
+            Progress& progress);
+
+  const MeshState& State() const { return state_; }
+
+ private:
+  MeshState& state_;
+};
+
+}  // namespace kestrin
