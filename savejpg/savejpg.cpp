@@ -4,6 +4,7 @@
 #include "savejpg/savejpg.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,6 +18,7 @@
 #include <QApplication>
 #include <QPainter>
 #include <QProgressDialog>
+#include <climits>
 #include <memory>
 #include <string>
 
@@ -43,9 +45,19 @@ struct ErrorManager {
 
 void OnJpegMessage(j_common_ptr) {}  // a library's warnings are not ours to print
 
+// Rows of pixels as the encoder takes them: `first` is the top row, `step` the distance in
+// bytes to the next row down (negative for a bottom-up bitmap).
+struct Rows {
+  const uint8_t* first;
+  ptrdiff_t step;
+  int width, height;
+  J_COLOR_SPACE space;
+  int components;
+};
+
 // Keeps no C++ object with a destructor in this frame, since the encoder's errors leave it by
-// longjmp. `image` is RGB32, which lies in memory as B, G, R, X on little-endian machines.
-int16_t Encode(std::FILE* out, const QImage& image, int quality, SaveJpgProgressFn report,
+// longjmp.
+int16_t Encode(std::FILE* out, const Rows& rows, int quality, SaveJpgProgressFn report,
                void* context) {
   jpeg_compress_struct cinfo;
   ErrorManager err;
@@ -59,25 +71,24 @@ int16_t Encode(std::FILE* out, const QImage& image, int quality, SaveJpgProgress
   }
   jpeg_create_compress(&cinfo);
   jpeg_stdio_dest(&cinfo, out);
-  cinfo.image_width = static_cast<JDIMENSION>(image.width());
-  cinfo.image_height = static_cast<JDIMENSION>(image.height());
-  cinfo.input_components = 4;
-  cinfo.in_color_space = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRX : JCS_EXT_XRGB;
+  cinfo.image_width = static_cast<JDIMENSION>(rows.width);
+  cinfo.image_height = static_cast<JDIMENSION>(rows.height);
+  cinfo.input_components = rows.components;
+  cinfo.in_color_space = rows.space;
   jpeg_set_defaults(&cinfo);
   jpeg_set_quality(&cinfo, quality, TRUE);
   jpeg_start_compress(&cinfo, TRUE);
 
-  const int height = image.height();
   int lastPercent = -1;
-  JSAMPROW rows[kRowsPerCall];
+  JSAMPROW batch[kRowsPerCall];
   while (cinfo.next_scanline < cinfo.image_height) {
     const int first = static_cast<int>(cinfo.next_scanline);
     int count = 0;
-    for (; count < kRowsPerCall && first + count < height; ++count)
-      rows[count] = const_cast<JSAMPROW>(image.constScanLine(first + count));
-    jpeg_write_scanlines(&cinfo, rows, static_cast<JDIMENSION>(count));
+    for (; count < kRowsPerCall && first + count < rows.height; ++count)
+      batch[count] = const_cast<JSAMPROW>(rows.first + (first + count) * rows.step);
+    jpeg_write_scanlines(&cinfo, batch, static_cast<JDIMENSION>(count));
     if (report) {
-      const int percent = static_cast<int>(int64_t{cinfo.next_scanline} * 99 / height);
+      const int percent = static_cast<int>(int64_t{cinfo.next_scanline} * 99 / rows.height);
       if (percent != lastPercent) report(lastPercent = percent, context);
     }
   }
@@ -85,6 +96,71 @@ int16_t Encode(std::FILE* out, const QImage& image, int quality, SaveJpgProgress
   jpeg_destroy_compress(&cinfo);
   return kSaveJpgOk;
 }
+
+// RGB32 lies in memory as B, G, R, X on little-endian machines.
+Rows RowsOf(const QImage& image) {
+  return {image.constScanLine(0),
+          image.bytesPerLine(),
+          image.width(),
+          image.height(),
+          Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRX : JCS_EXT_XRGB,
+          4};
+}
+
+uint32_t Le32(const uint8_t* p) {
+  return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
+}
+
+// The common bitmap, uncompressed 24-bit, is encoded straight from the mapped file: decoding it
+// into a picture first would cost more than the encoding. Anything else goes to the loader.
+class MappedBitmap {
+ public:
+  explicit MappedBitmap(const char* path) {
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return;
+    struct stat st;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= 54) {
+      size_ = static_cast<size_t>(st.st_size);
+      void* map = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE, fd, 0);
+      if (map != MAP_FAILED) {
+        data_ = static_cast<const uint8_t*>(map);
+        ::madvise(map, size_, MADV_SEQUENTIAL);
+      }
+    }
+    ::close(fd);
+  }
+  ~MappedBitmap() {
+    if (data_) ::munmap(const_cast<uint8_t*>(data_), size_);
+  }
+  MappedBitmap(const MappedBitmap&) = delete;
+  MappedBitmap& operator=(const MappedBitmap&) = delete;
+
+  // The rows when the file is a whole uncompressed 24-bit bitmap with an info header.
+  bool Rows24(Rows& rows) const {
+    if (!data_ || data_[0] != 'B' || data_[1] != 'M') return false;
+    const uint32_t offset = Le32(data_ + 10), header = Le32(data_ + 14);
+    const auto width = static_cast<int32_t>(Le32(data_ + 18));
+    const auto height = static_cast<int32_t>(Le32(data_ + 22));
+    const uint16_t planes = data_[26] | data_[27] << 8, bits = data_[28] | data_[29] << 8;
+    const uint32_t compression = Le32(data_ + 30);
+    if (header < 40 || 14 + uint64_t{header} > offset || planes != 1 || bits != 24 ||
+        compression != 0 || width <= 0 || height == 0 || height == INT32_MIN)
+      return false;
+    const int32_t h = height < 0 ? -height : height;
+    if (width > JPEG_MAX_DIMENSION || h > JPEG_MAX_DIMENSION) return false;
+    const uint64_t stride = (uint64_t{static_cast<uint32_t>(width)} * 3 + 3) & ~uint64_t{3};
+    if (offset + stride * static_cast<uint64_t>(h) > size_) return false;
+    const uint8_t* pixels = data_ + offset;
+    const auto step = static_cast<ptrdiff_t>(stride);
+    rows = height < 0 ? Rows{pixels, step, width, h, JCS_EXT_BGR, 3}
+                      : Rows{pixels + (h - 1) * step, -step, width, h, JCS_EXT_BGR, 3};
+    return true;
+  }
+
+ private:
+  const uint8_t* data_ = nullptr;
+  size_t size_ = 0;
+};
 
 // Transparent areas are flattened onto the same near-white the platform's bitmap saver uses.
 QImage OpaqueRgb32(const QImage& source) {
@@ -144,13 +220,19 @@ extern "C" SAVEJPG_API int16_t SavetoJPEG(const char* bmpPath, const char* jpgPa
   if (!bmpPath || !jpgPath || !*bmpPath || !*jpgPath) return kSaveJpgBadArgument;
   if (rate == 0 || rate > 100) return kSaveJpgBadRate;
   try {
+    const MappedBitmap mapped(bmpPath);
     QImage image;
-    try {
-      image = OpaqueRgb32(platform::LoadPicture(bmpPath)->Image());
-    } catch (const platform::RuntimeError& e) {
-      return e.Number() == platform::kErrFileNotFound ? kSaveJpgSourceMissing : kSaveJpgNotPicture;
+    Rows rows;
+    if (!mapped.Rows24(rows)) {
+      try {
+        image = OpaqueRgb32(platform::LoadPicture(bmpPath)->Image());
+      } catch (const platform::RuntimeError& e) {
+        return e.Number() == platform::kErrFileNotFound ? kSaveJpgSourceMissing
+                                                        : kSaveJpgNotPicture;
+      }
+      if (image.isNull()) return kSaveJpgEncoderFailed;
+      rows = RowsOf(image);
     }
-    if (image.isNull()) return kSaveJpgEncoderFailed;
 
     SaveJpgProgressFn report = nullptr;
     void* context = nullptr;
@@ -176,7 +258,7 @@ extern "C" SAVEJPG_API int16_t SavetoJPEG(const char* bmpPath, const char* jpgPa
       unlink(temp.c_str());
       return kSaveJpgCannotCreate;
     }
-    int16_t result = Encode(out, image, rate, report, context);
+    int16_t result = Encode(out, rows, rate, report, context);
     const bool flushed = std::fflush(out) == 0 && !std::ferror(out);
     const bool closed = std::fclose(out) == 0;
     if (result == kSaveJpgOk && (!flushed || !closed)) result = kSaveJpgWriteFailed;

@@ -15,8 +15,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -161,6 +163,36 @@ TEST_F(SavetoJPEGTest, HighQualityKeepsThePixelsAndLowQualityMakesASmallerFile) 
   EXPECT_GT(MeanError(source, low), MeanError(source, high));
   EXPECT_LT(fs::file_size(Path("q10.jpg")) * 3 / 2, fs::file_size(Path("q95.jpg")));
   EXPECT_EQ(Entries(), (Names{"in.bmp", "q10.jpg", "q95.jpg"}));
+}
+
+// Rows of 13 pixels need a byte of padding each; a negative height stores them top-down.
+TEST_F(SavetoJPEGTest, PaddedAndTopDownRowsComeOutTheRightWayUp) {
+  QImage source(13, 16, QImage::Format_RGB32);
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 13; ++x)
+      source.setPixel(x, y, y < 8 ? qRgb(220, 20, 20) : qRgb(20, 20, 220));
+  const std::string bottomUp = WriteBmp(source);
+  std::ifstream in(bottomUp, std::ios::binary);
+  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                             std::istreambuf_iterator<char>());
+  ASSERT_EQ(bytes.size(), 54u + 40u * 16u);
+  std::vector<uint8_t> topDown(bytes.begin(), bytes.begin() + 54);
+  for (int row = 15; row >= 0; --row)
+    topDown.insert(topDown.end(), bytes.begin() + 54 + row * 40,
+                   bytes.begin() + 54 + row * 40 + 40);
+  const int32_t negative = -16;
+  std::memcpy(&topDown[22], &negative, 4);
+  std::ofstream(Path("top.bmp"), std::ios::binary)
+      .write(reinterpret_cast<const char*>(topDown.data()),
+             static_cast<std::streamsize>(topDown.size()));
+
+  for (const std::string& bmp : {bottomUp, Path("top.bmp")}) {
+    ASSERT_EQ(SavetoJPEG(bmp.c_str(), Path("o.jpg").c_str(), 100, 0), kSaveJpgOk) << bmp;
+    const Decoded d = DecodeJpeg(Path("o.jpg"));
+    ASSERT_EQ(d.width, 13);
+    ASSERT_EQ(d.height, 16);
+    EXPECT_LT(MeanError(source, d), 10.0) << bmp;  // upside down would be near 130
+  }
 }
 
 TEST_F(SavetoJPEGTest, PaletteBitmapsAreWrittenInTheirTrueColours) {
