@@ -92,6 +92,12 @@ std::string ConvertInputTarget(const uint8_t* data, size_t size) {
     if (convert.ToMemoryJPG(input, 75, progress) != 0) return "ToMemoryJPG failed";
     if (convert.Memory() != ReadAll(jpg)) return "Memory differs from the JPEG file";
     std::remove(jpg.c_str());
+  } else if (toJpg == 8) {
+    // JPEG holds at most 65500 pixels a side.
+    const QSize loaded = QImageReader(QString::fromStdString(input)).size();
+    if (loaded.width() <= 65500 && loaded.height() <= 65500)
+      return "BMPtoJPG called a picture of " + std::to_string(loaded.width()) + " x " +
+             std::to_string(loaded.height()) + " too large";
   } else if (toJpg != -2 && toJpg != 4) {
     return "BMPtoJPG gave " + std::to_string(toJpg);
   }

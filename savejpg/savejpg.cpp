@@ -233,6 +233,8 @@ extern "C" SAVEJPG_API int16_t SavetoJPEG(const char* bmpPath, const char* jpgPa
       if (image.isNull()) return kSaveJpgEncoderFailed;
       rows = RowsOf(image);
     }
+    if (rows.width > JPEG_MAX_DIMENSION || rows.height > JPEG_MAX_DIMENSION)
+      return kSaveJpgTooLarge;
 
     SaveJpgProgressFn report = nullptr;
     void* context = nullptr;

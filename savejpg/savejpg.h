@@ -22,7 +22,8 @@ enum SaveJpgResult : int16_t {
   kSaveJpgNotPicture = 4,     // the file is not a picture the reader knows (or is empty)
   kSaveJpgCannotCreate = 5,   // no file can be made in the target folder
   kSaveJpgWriteFailed = 6,    // writing or renaming the JPEG failed (disk full, ...)
-  kSaveJpgEncoderFailed = 7,  // the encoder gave up (out of memory, picture too large for JPEG)
+  kSaveJpgEncoderFailed = 7,  // the encoder gave up (out of memory)
+  kSaveJpgTooLarge = 8,       // a side longer than JPEG can hold (65500 pixels)
 };
 
 // Writes the picture in the bitmap file bmpPath (any picture the platform's loader reads) as a

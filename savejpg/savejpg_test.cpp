@@ -195,6 +195,16 @@ TEST_F(SavetoJPEGTest, PaddedAndTopDownRowsComeOutTheRightWayUp) {
   }
 }
 
+TEST_F(SavetoJPEGTest, APictureLongerThanJpegAllowsIsRefused) {
+  const std::string wide = WriteBmp(TestImage(65501, 1), "wide.bmp");
+  const std::string tall = WriteBmp(TestImage(1, 65501), "tall.bmp");
+  EXPECT_EQ(SavetoJPEG(wide.c_str(), Path("o.jpg").c_str(), 80, 0), kSaveJpgTooLarge);
+  EXPECT_EQ(SavetoJPEG(tall.c_str(), Path("o.jpg").c_str(), 80, 0), kSaveJpgTooLarge);
+  EXPECT_EQ(Entries(), (Names{"tall.bmp", "wide.bmp"}));
+  const std::string edge = WriteBmp(TestImage(65500, 1), "edge.bmp");
+  EXPECT_EQ(SavetoJPEG(edge.c_str(), Path("o.jpg").c_str(), 80, 0), kSaveJpgOk);
+}
+
 TEST_F(SavetoJPEGTest, PaletteBitmapsAreWrittenInTheirTrueColours) {
   QImage indexed(16, 16, QImage::Format_Indexed8);
   indexed.setColorTable({qRgb(200, 20, 20), qRgb(20, 20, 200)});
