@@ -4,7 +4,6 @@
 #include "savejpg/savejpg.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -111,55 +110,59 @@ uint32_t Le32(const uint8_t* p) {
   return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
 }
 
-// The common bitmap, uncompressed 24-bit, is encoded straight from the mapped file: decoding it
-// into a picture first would cost more than the encoding. Anything else goes to the loader.
-class MappedBitmap {
+// The common bitmap, uncompressed 24-bit, is encoded straight from the file's bytes: decoding
+// it into a picture first would cost more than the encoding. Anything else goes to the loader.
+// The file is read, not mapped, so that another program cutting it short cannot crash ours.
+class Bitmap24 {
  public:
-  explicit MappedBitmap(const char* path) {
+  // The rows when `path` is a whole uncompressed 24-bit bitmap with an info header.
+  bool Read(const char* path, Rows& rows) {
     const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return;
-    struct stat st;
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= 54) {
-      size_ = static_cast<size_t>(st.st_size);
-      void* map = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE, fd, 0);
-      if (map != MAP_FAILED) {
-        data_ = static_cast<const uint8_t*>(map);
-        ::madvise(map, size_, MADV_SEQUENTIAL);
-      }
-    }
+    if (fd < 0) return false;
+    const bool read = ReadFrom(fd, rows);
     ::close(fd);
-  }
-  ~MappedBitmap() {
-    if (data_) ::munmap(const_cast<uint8_t*>(data_), size_);
-  }
-  MappedBitmap(const MappedBitmap&) = delete;
-  MappedBitmap& operator=(const MappedBitmap&) = delete;
-
-  // The rows when the file is a whole uncompressed 24-bit bitmap with an info header.
-  bool Rows24(Rows& rows) const {
-    if (!data_ || data_[0] != 'B' || data_[1] != 'M') return false;
-    const uint32_t offset = Le32(data_ + 10), header = Le32(data_ + 14);
-    const auto width = static_cast<int32_t>(Le32(data_ + 18));
-    const auto height = static_cast<int32_t>(Le32(data_ + 22));
-    const uint16_t planes = data_[26] | data_[27] << 8, bits = data_[28] | data_[29] << 8;
-    const uint32_t compression = Le32(data_ + 30);
-    if (header < 40 || 14 + uint64_t{header} > offset || planes != 1 || bits != 24 ||
-        compression != 0 || width <= 0 || height == 0 || height == INT32_MIN)
-      return false;
-    const int32_t h = height < 0 ? -height : height;
-    if (width > JPEG_MAX_DIMENSION || h > JPEG_MAX_DIMENSION) return false;
-    const uint64_t stride = (uint64_t{static_cast<uint32_t>(width)} * 3 + 3) & ~uint64_t{3};
-    if (offset + stride * static_cast<uint64_t>(h) > size_) return false;
-    const uint8_t* pixels = data_ + offset;
-    const auto step = static_cast<ptrdiff_t>(stride);
-    rows = height < 0 ? Rows{pixels, step, width, h, JCS_EXT_BGR, 3}
-                      : Rows{pixels + (h - 1) * step, -step, width, h, JCS_EXT_BGR, 3};
-    return true;
+    return read;
   }
 
  private:
-  const uint8_t* data_ = nullptr;
-  size_t size_ = 0;
+  static bool ReadAt(int fd, uint8_t* to, size_t size, off_t at) {
+    while (size > 0) {
+      const ssize_t n = ::pread(fd, to, size, at);
+      if (n <= 0) return false;
+      to += n;
+      size -= static_cast<size_t>(n);
+      at += n;
+    }
+    return true;
+  }
+
+  bool ReadFrom(int fd, Rows& rows) {
+    struct stat st;
+    uint8_t h[54];
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || !ReadAt(fd, h, sizeof h, 0)) return false;
+    if (h[0] != 'B' || h[1] != 'M') return false;
+    const uint32_t offset = Le32(h + 10), header = Le32(h + 14);
+    const auto width = static_cast<int32_t>(Le32(h + 18));
+    const auto height = static_cast<int32_t>(Le32(h + 22));
+    const uint16_t planes = h[26] | h[27] << 8, bits = h[28] | h[29] << 8;
+    const uint32_t compression = Le32(h + 30);
+    if (header < 40 || 14 + uint64_t{header} > offset || planes != 1 || bits != 24 ||
+        compression != 0 || width <= 0 || height == 0 || height == INT32_MIN)
+      return false;
+    const int32_t lines = height < 0 ? -height : height;
+    if (width > JPEG_MAX_DIMENSION || lines > JPEG_MAX_DIMENSION) return false;
+    const uint64_t stride = (uint64_t{static_cast<uint32_t>(width)} * 3 + 3) & ~uint64_t{3};
+    const uint64_t size = stride * static_cast<uint64_t>(lines);
+    if (offset + size > static_cast<uint64_t>(st.st_size)) return false;
+    pixels_ = std::make_unique_for_overwrite<uint8_t[]>(size);
+    if (!ReadAt(fd, pixels_.get(), size, offset)) return false;
+    const auto step = static_cast<ptrdiff_t>(stride);
+    const uint8_t* top = height < 0 ? pixels_.get() : pixels_.get() + (lines - 1) * step;
+    rows = Rows{top, height < 0 ? step : -step, width, lines, JCS_EXT_BGR, 3};
+    return true;
+  }
+
+  std::unique_ptr<uint8_t[]> pixels_;
 };
 
 // Transparent areas are flattened onto the same near-white the platform's bitmap saver uses.
@@ -220,10 +223,10 @@ extern "C" SAVEJPG_API int16_t SavetoJPEG(const char* bmpPath, const char* jpgPa
   if (!bmpPath || !jpgPath || !*bmpPath || !*jpgPath) return kSaveJpgBadArgument;
   if (rate == 0 || rate > 100) return kSaveJpgBadRate;
   try {
-    const MappedBitmap mapped(bmpPath);
+    Bitmap24 bitmap;
     QImage image;
     Rows rows;
-    if (!mapped.Rows24(rows)) {
+    if (!bitmap.Read(bmpPath, rows)) {
       try {
         image = OpaqueRgb32(platform::LoadPicture(bmpPath)->Image());
       } catch (const platform::RuntimeError& e) {
@@ -253,11 +256,18 @@ extern "C" SAVEJPG_API int16_t SavetoJPEG(const char* bmpPath, const char* jpgPa
     std::string temp = FolderOf(jpgPath) + "/.savejpg-XXXXXX";
     const int fd = mkstemp(temp.data());
     if (fd < 0) return kSaveJpgCannotCreate;
+    // Removed on every way out but the rename, a throwing progress callback included.
+    struct Unlinker {
+      const std::string& path;
+      bool renamed = false;
+      ~Unlinker() {
+        if (!renamed) unlink(path.c_str());
+      }
+    } unlinker{temp};
     fchmod(fd, CreationMode());  // mkstemp's 0600 would hide the picture from other users
     std::FILE* out = fdopen(fd, "wb");
     if (!out) {
       close(fd);
-      unlink(temp.c_str());
       return kSaveJpgCannotCreate;
     }
     int16_t result = Encode(out, rows, rate, report, context);
@@ -266,10 +276,8 @@ extern "C" SAVEJPG_API int16_t SavetoJPEG(const char* bmpPath, const char* jpgPa
     if (result == kSaveJpgOk && (!flushed || !closed)) result = kSaveJpgWriteFailed;
     if (result == kSaveJpgOk && std::rename(temp.c_str(), jpgPath) != 0)
       result = kSaveJpgWriteFailed;
-    if (result != kSaveJpgOk) {
-      unlink(temp.c_str());
-      return result;
-    }
+    if (result != kSaveJpgOk) return result;
+    unlinker.renamed = true;
     if (report) report(100, context);
     return kSaveJpgOk;
   } catch (...) {
