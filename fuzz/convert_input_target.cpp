@@ -14,6 +14,8 @@
 #include "fuzz/scratch.h"
 #include "fuzz/targets.h"
 #include "jpegconvert/convert.h"
+#include "platform/kernel/err.h"
+#include "platform/picture/picture.h"
 
 namespace kestrin::fuzz {
 
@@ -63,17 +65,23 @@ std::string ConvertInputTarget(const uint8_t* data, size_t size) {
   const QSize claimed = QImageReader(QString::fromStdString(input)).size();
   if (claimed.isValid() && int64_t{claimed.width()} * claimed.height() > kMaxPixels) return {};
 
+  // The size the platform's loader gives, which both conversions must keep (an empty size when
+  // it refuses the file).
+  QSize loaded;
+  try {
+    loaded = platform::LoadPicture(input)->Image().size();
+  } catch (const platform::RuntimeError&) {
+  }
+
   tessaly::Convert convert;
   // As the JPEG to turn into a bitmap.
   const int32_t toBmp = convert.JPGtoBMP(input, bmp);
   if (size == 0 && toBmp != -2) return "an empty file gave " + std::to_string(toBmp);
   if (toBmp != 0 && toBmp != -2 && toBmp != -3) return "JPGtoBMP gave " + std::to_string(toBmp);
   if (toBmp == 0) {
-    const QImage loaded(QString::fromStdString(input));
     const QImage written(QString::fromStdString(bmp), "BMP");
     if (written.isNull()) return "JPGtoBMP wrote a bitmap Qt cannot read";
-    if (!loaded.isNull() && written.size() != loaded.size())
-      return "JPGtoBMP changed the picture's size";
+    if (written.size() != loaded) return "JPGtoBMP changed the picture's size";
     if (convert.ToMemoryBMP(input) != 0) return "ToMemoryBMP failed where JPGtoBMP succeeded";
     if (convert.Memory() != ReadAll(bmp)) return "Memory differs from the bitmap file";
     std::remove(bmp.c_str());
@@ -88,13 +96,13 @@ std::string ConvertInputTarget(const uint8_t* data, size_t size) {
   if (toJpg == 0) {
     const QImage written(QString::fromStdString(jpg), "JPG");
     if (written.isNull()) return "BMPtoJPG wrote a JPEG Qt cannot read";
+    if (written.size() != loaded) return "BMPtoJPG changed the picture's size";
     progress = false;
     if (convert.ToMemoryJPG(input, 75, progress) != 0) return "ToMemoryJPG failed";
     if (convert.Memory() != ReadAll(jpg)) return "Memory differs from the JPEG file";
     std::remove(jpg.c_str());
   } else if (toJpg == 8) {
     // JPEG holds at most 65500 pixels a side.
-    const QSize loaded = QImageReader(QString::fromStdString(input)).size();
     if (loaded.width() <= 65500 && loaded.height() <= 65500)
       return "BMPtoJPG called a picture of " + std::to_string(loaded.width()) + " x " +
              std::to_string(loaded.height()) + " too large";
