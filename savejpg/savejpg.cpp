@@ -146,7 +146,9 @@ class Bitmap24 {
     const auto height = static_cast<int32_t>(Le32(h + 22));
     const uint16_t planes = h[26] | h[27] << 8, bits = h[28] | h[29] << 8;
     const uint32_t compression = Le32(h + 30);
-    if (header < 40 || 14 + uint64_t{header} > offset || planes != 1 || bits != 24 ||
+    // Only the header sizes every reader knows (info, V4, V5): the loader refuses others.
+    const bool knownHeader = header == 40 || header == 108 || header == 124;
+    if (!knownHeader || 14 + uint64_t{header} > offset || planes != 1 || bits != 24 ||
         compression != 0 || width <= 0 || height == 0 || height == INT32_MIN)
       return false;
     const int32_t lines = height < 0 ? -height : height;
