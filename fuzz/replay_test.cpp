@@ -57,5 +57,13 @@ TEST(FuzzReplay, GifWriter) {
   Replay("gif_writer", GifWriterTarget);
 }
 
+TEST(FuzzReplay, ConvertInput) {
+  Replay("convert_input", ConvertInputTarget);
+}
+
+TEST(FuzzReplay, ConvertArguments) {
+  Replay("convert_arguments", ConvertArgumentsTarget);
+}
+
 }  // namespace
 }  // namespace kestrin::fuzz

@@ -19,4 +19,10 @@ std::string LoadSaveTarget(const uint8_t* data, size_t size);
 // The GIF writer on a picture made from the input: size, palette, settings and indices.
 std::string GifWriterTarget(const uint8_t* data, size_t size);
 
+// Tessaly's Convert on the input as the file to convert, both ways and into memory.
+std::string ConvertInputTarget(const uint8_t* data, size_t size);
+
+// Tessaly's Convert with variant arguments made from the input.
+std::string ConvertArgumentsTarget(const uint8_t* data, size_t size);
+
 }  // namespace kestrin::fuzz
