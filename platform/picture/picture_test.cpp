@@ -147,6 +147,30 @@ TEST_F(PictureFiles, BrokenFilesRaiseRuntimeErrorsNotCrashes) {
   EXPECT_THROW(LoadPicture(File("junk.bmp")), RuntimeError);
 }
 
+// A bitmap cut short would come back with uninitialised rows from the toolkit's reader.
+TEST_F(PictureFiles, TruncatedBitmapsAreRefused) {
+  QImage img(40, 30, QImage::Format_RGB32);
+  img.fill(qRgb(10, 20, 30));
+  SavePicture(std::make_shared<StdPicture>(img), File("whole.bmp"));
+  const std::vector<uint8_t> bytes = ReadAll(File("whole.bmp"));
+  EXPECT_NO_THROW(LoadPicture(File("whole.bmp")));
+  for (size_t keep : {bytes.size() - 1, bytes.size() / 2, size_t{60}}) {
+    std::ofstream(File("cut.bmp"), std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(keep));
+    try {
+      LoadPicture(File("cut.bmp"));
+      ADD_FAILURE() << "truncated to " << keep << " bytes was accepted";
+    } catch (const RuntimeError& e) {
+      EXPECT_EQ(e.Number(), kErrInvalidPicture) << keep;
+    }
+  }
+  // Found by fuzzing: a 1-bit, 63990 x 1 bitmap with four bytes of its row.
+  const QByteArray tiny = QByteArray::fromBase64(
+      "Qk1CAAAAAAAAAD4AAAAoAAAA9vkAAAEAAAABAAEAAAAAAAQAAADEDgAAxA4AAAIAAAAAAAAAAAAAAAEAAP9gQAAA");
+  std::ofstream(File("tiny.bmp"), std::ios::binary).write(tiny.constData(), tiny.size());
+  EXPECT_THROW(LoadPicture(File("tiny.bmp")), RuntimeError);
+}
+
 TEST_F(PictureFiles, BitmapIndicesPastTheColourCountGetBlackEntries) {
   using testing::BmpColor;
   const BmpColor red{255, 0, 0}, green{0, 255, 0}, blue{0, 0, 255};
