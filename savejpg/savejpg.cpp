@@ -21,6 +21,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/gdi/device_context.h"
 #include "platform/kernel/err.h"
 #include "platform/picture/picture.h"
 
@@ -213,6 +214,50 @@ mode_t CreationMode() {
   return 0666 & ~mask;
 }
 
+// Encodes rows into jpgPath through a temporary file beside it, renamed only when complete.
+int16_t WriteJpeg(const Rows& rows, const char* jpgPath, uint8_t rate, int16_t progress) {
+  SaveJpgProgressFn report = nullptr;
+  void* context = nullptr;
+  std::unique_ptr<ProgressWindow> window;
+  if (progress && g_progressFn) {
+    report = g_progressFn;
+    context = g_progressContext;
+  } else if (progress) {
+    window = std::make_unique<ProgressWindow>();
+    if (window->active()) {
+      report = ProgressWindow::Report;
+      context = window.get();
+    }
+  }
+
+  std::string temp = FolderOf(jpgPath) + "/.savejpg-XXXXXX";
+  const int fd = mkstemp(temp.data());
+  if (fd < 0) return kSaveJpgCannotCreate;
+  // Removed on every way out but the rename, a throwing progress callback included.
+  struct Unlinker {
+    const std::string& path;
+    bool renamed = false;
+    ~Unlinker() {
+      if (!renamed) unlink(path.c_str());
+    }
+  } unlinker{temp};
+  fchmod(fd, CreationMode());  // mkstemp's 0600 would hide the picture from other users
+  std::FILE* out = fdopen(fd, "wb");
+  if (!out) {
+    close(fd);
+    return kSaveJpgCannotCreate;
+  }
+  int16_t result = Encode(out, rows, rate, report, context);
+  const bool flushed = std::fflush(out) == 0 && !std::ferror(out);
+  const bool closed = std::fclose(out) == 0;
+  if (result == kSaveJpgOk && (!flushed || !closed)) result = kSaveJpgWriteFailed;
+  if (result == kSaveJpgOk && std::rename(temp.c_str(), jpgPath) != 0) result = kSaveJpgWriteFailed;
+  if (result != kSaveJpgOk) return result;
+  unlinker.renamed = true;
+  if (report) report(100, context);
+  return kSaveJpgOk;
+}
+
 }  // namespace
 
 extern "C" SAVEJPG_API void SetSavetoJPEGProgress(SaveJpgProgressFn fn, void* context) {
@@ -241,48 +286,34 @@ extern "C" SAVEJPG_API int16_t SavetoJPEG(const char* bmpPath, const char* jpgPa
     if (rows.width > JPEG_MAX_DIMENSION || rows.height > JPEG_MAX_DIMENSION)
       return kSaveJpgTooLarge;
 
-    SaveJpgProgressFn report = nullptr;
-    void* context = nullptr;
-    std::unique_ptr<ProgressWindow> window;
-    if (progress && g_progressFn) {
-      report = g_progressFn;
-      context = g_progressContext;
-    } else if (progress) {
-      window = std::make_unique<ProgressWindow>();
-      if (window->active()) {
-        report = ProgressWindow::Report;
-        context = window.get();
-      }
-    }
-
-    std::string temp = FolderOf(jpgPath) + "/.savejpg-XXXXXX";
-    const int fd = mkstemp(temp.data());
-    if (fd < 0) return kSaveJpgCannotCreate;
-    // Removed on every way out but the rename, a throwing progress callback included.
-    struct Unlinker {
-      const std::string& path;
-      bool renamed = false;
-      ~Unlinker() {
-        if (!renamed) unlink(path.c_str());
-      }
-    } unlinker{temp};
-    fchmod(fd, CreationMode());  // mkstemp's 0600 would hide the picture from other users
-    std::FILE* out = fdopen(fd, "wb");
-    if (!out) {
-      close(fd);
-      return kSaveJpgCannotCreate;
-    }
-    int16_t result = Encode(out, rows, rate, report, context);
-    const bool flushed = std::fflush(out) == 0 && !std::ferror(out);
-    const bool closed = std::fclose(out) == 0;
-    if (result == kSaveJpgOk && (!flushed || !closed)) result = kSaveJpgWriteFailed;
-    if (result == kSaveJpgOk && std::rename(temp.c_str(), jpgPath) != 0)
-      result = kSaveJpgWriteFailed;
-    if (result != kSaveJpgOk) return result;
-    unlinker.renamed = true;
-    if (report) report(100, context);
-    return kSaveJpgOk;
+    return WriteJpeg(rows, jpgPath, rate, progress);
   } catch (...) {
     return kSaveJpgEncoderFailed;  // out of memory while loading or converting
+  }
+}
+
+extern "C" SAVEJPG_API int16_t DCSavetoJPEG(uint32_t hdc, int32_t width, int32_t height,
+                                            const char* jpgPath, uint8_t quality) {
+  if (!jpgPath || !*jpgPath) return kSaveJpgBadArgument;
+  if (quality == 0 || quality > 100) return kSaveJpgBadRate;
+  if (width < 1 || height < 1) return kSaveJpgBadArgument;
+  if (width > JPEG_MAX_DIMENSION || height > JPEG_MAX_DIMENSION) return kSaveJpgTooLarge;
+  try {
+    // Copy what the context shows into a bitmap of our own, then release everything made here.
+    const platform::Hdc memory = platform::CreateCompatibleDC(hdc);
+    if (!memory) return kSaveJpgBadDeviceContext;
+    const platform::HBitmap bitmap = platform::CreateBitmap(width, height, 1, 32, nullptr);
+    const platform::HGdiObj previous = bitmap ? platform::SelectObject(memory, bitmap) : 0;
+    const bool copied =
+        previous && platform::BitBlt(memory, 0, 0, width, height, hdc, 0, 0, platform::kRopSrcCopy);
+    platform::SelectObject(memory, previous);
+    const QImage image = copied ? OpaqueRgb32(platform::BitmapImage(bitmap)) : QImage();
+    platform::DeleteDC(memory);
+    platform::DeleteObject(bitmap);
+    if (!copied) return kSaveJpgBadDeviceContext;
+    if (image.isNull()) return kSaveJpgEncoderFailed;
+    return WriteJpeg(RowsOf(image), jpgPath, quality, 0);
+  } catch (...) {
+    return kSaveJpgEncoderFailed;
   }
 }

@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/gdi/device_context.h"
 #include "platform/picture/picture.h"
 
 namespace {
@@ -264,6 +265,32 @@ TEST_F(SavetoJPEGTest, WrittenFilesAreReadableByOthers) {
   ASSERT_EQ(SavetoJPEG(bmp.c_str(), Path("o.jpg").c_str(), 80, 0), kSaveJpgOk);
   const auto perms = fs::status(Path("o.jpg")).permissions();
   EXPECT_NE(perms & fs::perms::group_read, fs::perms::none);
+}
+
+}  // namespace
+
+namespace {
+
+// What a device context shows is written as it is shown.
+TEST_F(SavetoJPEGTest, DeviceContextContentsAreWrittenAndBadContextsRefused) {
+  const QImage source = TestImage(80, 48);
+  const platform::Hdc dc = platform::CreateCompatibleDC(0);
+  const platform::HBitmap bitmap = platform::CreateBitmapFromImage(source);
+  const platform::HGdiObj previous = platform::SelectObject(dc, bitmap);
+  ASSERT_EQ(DCSavetoJPEG(dc, 80, 48, Path("dc.jpg").c_str(), 95), kSaveJpgOk);
+  const Decoded d = DecodeJpeg(Path("dc.jpg"));
+  ASSERT_EQ(d.width, 80);
+  ASSERT_EQ(d.height, 48);
+  EXPECT_LT(MeanError(source, d), 2.5);
+  EXPECT_EQ(DCSavetoJPEG(dc, 80, 48, Path("q.jpg").c_str(), 0), kSaveJpgBadRate);
+  EXPECT_EQ(DCSavetoJPEG(dc, 0, 48, Path("q.jpg").c_str(), 80), kSaveJpgBadArgument);
+  platform::SelectObject(dc, previous);
+  platform::DeleteObject(bitmap);
+  platform::DeleteDC(dc);
+  // A released context, and one that never existed.
+  EXPECT_EQ(DCSavetoJPEG(dc, 80, 48, Path("gone.jpg").c_str(), 80), kSaveJpgBadDeviceContext);
+  EXPECT_EQ(DCSavetoJPEG(0x7777, 8, 8, Path("never.jpg").c_str(), 80), kSaveJpgBadDeviceContext);
+  EXPECT_EQ(Entries(), (Names{"dc.jpg"}));
 }
 
 }  // namespace
