@@ -48,4 +48,8 @@ std::string FolderOf(const std::string& path) {
   return p == std::string::npos ? std::string() : path.substr(0, p);
 }
 
+std::string FramePrefix(const std::string& path) {
+  return path.find_last_of("/\\") == std::string::npos ? std::string() : FolderOf(path) + "/";
+}
+
 }  // namespace kestrin

@@ -87,11 +87,6 @@ bool RunSimultaneous(const std::string& direction, const std::string& incrementT
   return true;
 }
 
-// The frame files go beside the chosen file, whichever separator names its folder.
-std::string FramePrefix(const std::string& path) {
-  return path.find_last_of("/\\") == std::string::npos ? std::string() : FolderOf(path) + "/";
-}
-
 }  // namespace
 
 ColourState& ProgramColourState() {

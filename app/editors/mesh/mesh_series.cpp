@@ -13,11 +13,6 @@ namespace {
 
 using pellory::ReturnPicture;
 
-// The frame files go beside the chosen file, whichever separator names its folder.
-std::string FramePrefix(const std::string& path) {
-  return path.find_last_of("/\\") == std::string::npos ? std::string() : FolderOf(path) + "/";
-}
-
 }  // namespace
 
 MeshState& ProgramMeshState() {

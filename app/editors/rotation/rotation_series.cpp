@@ -23,11 +23,6 @@ int32_t RoundHalfEven(double v) {
   return static_cast<int32_t>(std::nearbyint(v));
 }
 
-// The file of a frame: the folder of the chosen path (the current folder when it names none).
-std::string FrameFile(const std::string& folder, const char* prefix, double step) {
-  return (folder.empty() ? std::string(".") : folder) + "/" + prefix + FormatNumber(step) + ".gif";
-}
-
 }  // namespace
 
 RotationState& ProgramRotationState() {
@@ -107,7 +102,7 @@ bool RotationSeries::Build(const RotationSettings& s, const platform::Picture& i
 void RotationSeries::Save(const std::string& path, const RotationSettings& s,
                           const platform::Picture& im2, Progress& progress) {
   if (path.empty()) return;
-  const std::string folder = FolderOf(path);
+  const std::string beside = FramePrefix(path);
   pellory::Vesk_GifObject gif;
   if (!gif.SetPicture(im2, pellory::Default)) return;
   const float max = LastStep(ReadNumber(s.angleText).value_or(0.0));
@@ -123,7 +118,7 @@ void RotationSeries::Save(const std::string& path, const RotationSettings& s,
   const double inc = ReadNumber(s.incrementText).value_or(0.0);
   auto slot = [](double k) { return RoundHalfEven(k); };
   auto writeFrame = [&](const char* prefix, double k) {
-    const std::string name = FrameFile(folder, prefix, k);
+    const std::string name = beside + prefix + FormatNumber(k) + ".gif";
     platform::RemoveFileIfExists(name);
     gif.SaveGifPicture(name);
     if (gif.ErrorNumber() > 0) {
