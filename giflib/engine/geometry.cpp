@@ -165,6 +165,47 @@ PELLORY_VECTORIZE void RotateRowOffsets(const RotateRow& r, int32_t n, int32_t* 
   }
 }
 
+// A free rotation of a w x h picture into a dw x dh result, with the terms of the result columns
+// it is evaluated at: every column, or the columns a later sampling keeps (-1: none).
+struct Turn {
+  Turn(int32_t w, int32_t h, int32_t dw, int32_t dh, float angle,
+       const std::vector<int32_t>* columns = nullptr)
+      : w(w),
+        h(h),
+        scx((w - 1) / 2.0),
+        scy((h - 1) / 2.0),
+        dcx((dw - 1) / 2.0),
+        dcy((dh - 1) / 2.0),
+        turn(static_cast<double>(angle) * kPi / 180),
+        c(std::cos(turn)),
+        s(std::sin(turn)) {
+    const size_t n = columns ? columns->size() : static_cast<size_t>(dw);
+    colRx.resize(n);
+    colC.resize(n);
+    colS.resize(n);
+    for (size_t x = 0; x < n; ++x) {
+      const int32_t X = columns ? (*columns)[x] : static_cast<int32_t>(x);
+      colRx[x] = X < 0 ? 0 : static_cast<int32_t>(std::nearbyint(dcx - X));
+      colC[x] = colRx[x] * c;
+      colS[x] = colRx[x] * s;
+    }
+  }
+  // The offset of result row Y from the centre.
+  int32_t RowOffset(int32_t Y) const { return static_cast<int32_t>(std::nearbyint(dcy - Y)); }
+  // Source offsets of n columns from column x0 of a row at offset ry.
+  void Offsets(int32_t x0, int32_t n, int32_t ry, int32_t* offsets) const {
+    RotateRowOffsets({colC.data() + x0, colS.data() + x0, ry * s, ry * c, w, h}, n, offsets);
+  }
+  SourcePoint Exact(int32_t x, int32_t ry) const {
+    return RotateSourceExact(colRx[x], ry, scx, scy, turn);
+  }
+
+  int32_t w, h;
+  double scx, scy, dcx, dcy, turn, c, s;
+  std::vector<int32_t> colRx;
+  std::vector<double> colC, colS;
+};
+
 }  // namespace
 
 Vesk_GifPictureType MakeResultPicture(const Vesk_GifPictureType& src, int32_t width,
@@ -388,22 +429,7 @@ bool Actual_GetRotatePictureEX(const Vesk_GifPictureType& src, Vesk_GifPictureTy
     if (src.BitmapData.size() > static_cast<size_t>(INT32_MAX))
       throw platform::RuntimeError(platform::kErrOverflow);
     const uint8_t back = dst.GifSetting.BackColorIndex;
-    const double scx = (w - 1) / 2.0;
-    const double scy = (h - 1) / 2.0;
-    const double dcx = (dw - 1) / 2.0;
-    const double dcy = (dh - 1) / 2.0;
-    const double turn = static_cast<double>(angle) * kPi / 180;
-    const double c = std::cos(turn);
-    const double s = std::sin(turn);
-
-    std::vector<int32_t> colRx(dw);
-    std::vector<double> colC(dw);
-    std::vector<double> colS(dw);
-    for (int32_t x = 0; x < dw; ++x) {
-      colRx[x] = static_cast<int32_t>(std::nearbyint(dcx - x));
-      colC[x] = colRx[x] * c;
-      colS[x] = colRx[x] * s;
-    }
+    const Turn t(w, h, dw, dh, angle);
     const uint8_t* in = src.BitmapData.data();
     uint8_t* out = dst.BitmapData.data();
     const uint32_t uw = static_cast<uint32_t>(w);
@@ -420,9 +446,8 @@ bool Actual_GetRotatePictureEX(const Vesk_GifPictureType& src, Vesk_GifPictureTy
         for (int32_t tx = 0; tx < dw; tx += kTileColumns) {
           const int32_t n = std::min(kTileColumns, dw - tx);
           for (int32_t y = ty; y < tyEnd; ++y) {
-            const int32_t ry = static_cast<int32_t>(std::nearbyint(dcy - y));
-            RotateRowOffsets({colC.data() + tx, colS.data() + tx, ry * s, ry * c, w, h}, n,
-                             offsets);
+            const int32_t ry = t.RowOffset(y);
+            t.Offsets(tx, n, ry, offsets);
             uint8_t* part = out + static_cast<size_t>(y) * dw + tx;
             for (int32_t i = 0; i < n; ++i) {
               const int32_t o = offsets[i];
@@ -431,7 +456,7 @@ bool Actual_GetRotatePictureEX(const Vesk_GifPictureType& src, Vesk_GifPictureTy
               } else if (o == kOutside) {
                 part[i] = back;
               } else {
-                const SourcePoint p = RotateSourceExact(colRx[tx + i], ry, scx, scy, turn);
+                const SourcePoint p = t.Exact(tx + i, ry);
                 part[i] = static_cast<uint32_t>(p.x) < uw && static_cast<uint32_t>(p.y) < uh
                               ? in[static_cast<size_t>(p.y) * w + p.x]
                               : back;
@@ -489,21 +514,7 @@ bool Actual_ComputeDeferred(const DeferredPixels& d, Vesk_GifPictureType& dst) {
     for (int32_t r : d.afterRow)
       if (r >= d.turnHeight) throw platform::RuntimeError(platform::kErrSubscript);
     // The turn as Actual_GetRotatePictureEX makes it, evaluated only where the result samples it.
-    const double scx = (w - 1) / 2.0;
-    const double scy = (h - 1) / 2.0;
-    const double dcx = (d.turnWidth - 1) / 2.0;
-    const double dcy = (d.turnHeight - 1) / 2.0;
-    const double turn = static_cast<double>(d.angle) * kPi / 180;
-    const double c = std::cos(turn);
-    const double s = std::sin(turn);
-    std::vector<int32_t> colRx(dw);
-    std::vector<double> colC(dw), colS(dw);
-    for (int32_t x = 0; x < dw; ++x) {
-      const int32_t X = d.afterColumn[x];
-      colRx[x] = X < 0 ? 0 : static_cast<int32_t>(std::nearbyint(dcx - X));
-      colC[x] = colRx[x] * c;
-      colS[x] = colRx[x] * s;
-    }
+    const Turn t(w, h, d.turnWidth, d.turnHeight, d.angle, &d.afterColumn);
     const uint32_t uw = static_cast<uint32_t>(w);
     const uint32_t uh = static_cast<uint32_t>(h);
     auto pixel = [&](int32_t sx, int32_t sy) -> uint8_t {
@@ -520,10 +531,10 @@ bool Actual_ComputeDeferred(const DeferredPixels& d, Vesk_GifPictureType& dst) {
           std::memset(row, back, dw);
           continue;
         }
-        const int32_t ry = static_cast<int32_t>(std::nearbyint(dcy - Y));
+        const int32_t ry = t.RowOffset(Y);
         for (int32_t tx = 0; tx < dw; tx += kTileColumns) {
           const int32_t n = std::min(kTileColumns, dw - tx);
-          RotateRowOffsets({colC.data() + tx, colS.data() + tx, ry * s, ry * c, w, h}, n, offsets);
+          t.Offsets(tx, n, ry, offsets);
           for (int32_t i = 0; i < n; ++i) {
             const int32_t x = tx + i;
             const int32_t o = offsets[i];
@@ -533,7 +544,7 @@ bool Actual_ComputeDeferred(const DeferredPixels& d, Vesk_GifPictureType& dst) {
               const int32_t sy = o / w;
               row[x] = pixel(o - sy * w, sy);
             } else {
-              const SourcePoint p = RotateSourceExact(colRx[x], ry, scx, scy, turn);
+              const SourcePoint p = t.Exact(x, ry);
               row[x] = static_cast<uint32_t>(p.x) < uw && static_cast<uint32_t>(p.y) < uh
                            ? pixel(p.x, p.y)
                            : back;
