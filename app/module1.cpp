@@ -1,6 +1,7 @@
 #include "app/module1.h"
 
 #include "app/editor_window.h"
+#include "app/editors/transparency/transparency_window.h"
 #include "app/main_window.h"
 #include "app/vb_text.h"
 #include "app/windows.h"
@@ -67,7 +68,7 @@ void OpenGifInEditor(int16_t editorNumber) {
 }
 
 void LoadPictureIntoSaveEditor(int16_t mode) {
-  EditorWindow& editor = *windows::EditorByNumber(5);
+  TransparencyWindow& editor = windows::Dialog5();
   if (mode == 1) {
     const std::string path = ChooseBmpOrJpgToOpen();
     if (!EndsWithExtension(path, "bmp")) return;
@@ -82,6 +83,11 @@ void LoadPictureIntoSaveEditor(int16_t mode) {
 void ClearEditorPictures(int16_t editorNumber) {
   platform::Form* form = nullptr;
   IgnoreErrors([&] { form = windows::ByEditorNumber(editorNumber); });
+  if (auto* dialog5 = dynamic_cast<TransparencyWindow*>(form)) {
+    IgnoreErrors([&] { dialog5->IM1().SetPicture(platform::LoadPicture("")); });
+    IgnoreErrors([&] { dialog5->IM2().SetPicture(platform::LoadPicture("")); });
+    return;
+  }
   auto* editor = dynamic_cast<EditorWindow*>(form);
   // Windows without picture controls: both assignments fail and are skipped.
   if (!editor) return;

@@ -102,6 +102,8 @@ platform::Form* ByEditorNumber(int16_t number) {
   switch (number) {
     case 6:
       return &Dialog6();
+    case 5:
+      return &Dialog5();
     case 7:
       return &Dialog7();
     default:
@@ -119,8 +121,6 @@ EditorWindow* EditorByNumber(int16_t number) {
       return &Dialog3();
     case 4:
       return &Dialog4();
-    case 5:
-      return &Dialog5();
     default:
       return nullptr;
   }

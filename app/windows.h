@@ -43,7 +43,7 @@ void UnloadAll();
 
 // The window of an editor number: 1 Dialog ... 7 Dialog7 (loading it); null for other numbers.
 platform::Form* ByEditorNumber(int16_t number);
-// The editor window (1 to 5) of an editor number, loading it; null for other numbers.
+// The series or comment editor (1 to 4) of an editor number, loading it; null for other numbers.
 EditorWindow* EditorByNumber(int16_t number);
 
 }  // namespace windows

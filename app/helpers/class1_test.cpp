@@ -21,17 +21,6 @@ platform::Picture MeshedDirectly(const platform::Picture& source) {
   return gif.GetMeshPicture(pellory::Mesh1p, pellory::ReturnPicture);
 }
 
-// An image control of Dialog5 by name, added when that window does not have it.
-platform::ImageControl& Dialog5Image(const char* name, int left) {
-  platform::Form& form = windows::Dialog5();
-  if (auto* found = dynamic_cast<platform::ImageControl*>(form.GetControls().Find(name)))
-    return *found;
-  auto& image = form.GetControls().Add<platform::ImageControl>(name);
-  image.Move(left, 600, 900, 900);
-  image.SetVisible(true);
-  return image;
-}
-
 class Class1Test : public testing::AppTest {
  protected:
   void SetUp() override {
@@ -123,26 +112,25 @@ TEST_F(Class1Test, APressOpensTheTransparencyEditor) {
 }
 
 TEST_F(Class1Test, DraggingIMRShowsItsMeshedSeeThroughAndGivesItsPictureBack) {
-  platform::ImageControl& imr = Dialog5Image("IMR", 2000);
-  platform::ImageControl& imc = Dialog5Image("IMC", 4000);
+  // The editor's own Class1 drags IMR; its box counts in twips during the drag.
+  TransparencyWindow& dialog5 = windows::Dialog5();
+  platform::ImageControl& imr = dialog5.IMR();
   const platform::Picture own = testing::Stripes(16, 12);
   imr.SetPicture(own);
-  Class1 drag;
-  drag.SetControl(&imr);
-  const double left = imr.Left();
+  const double left = imr.Left();  // pixels
   Press(imr, kLeft, 0, 3, 3);
   EXPECT_TRUE(testing::SamePixels(imr.GetPicture(), MeshedDirectly(own)));
   EXPECT_FALSE(testing::SamePixels(imr.GetPicture(), own));
-  EXPECT_EQ(imc.GetPicture(), imr.GetPicture());
+  EXPECT_EQ(dialog5.IMC().GetPicture(), imr.GetPicture());
   Move(imr, kLeft, 0, 5, 3);
-  EXPECT_EQ(imr.Left(), left + 30);
+  EXPECT_EQ(imr.Left(), (left + 2) * 15);
   Release(imr, kLeft);
   EXPECT_EQ(imr.GetPicture(), own);
-  EXPECT_EQ(imr.Left(), left + 30);
+  EXPECT_EQ(imr.Left(), left + 2);
 }
 
 TEST_F(Class1Test, DraggingAnotherImageLeavesIMRAlone) {
-  platform::ImageControl& imr = Dialog5Image("IMR", 2000);
+  platform::ImageControl& imr = windows::Dialog5().IMR();
   const platform::Picture own = testing::Stripes(16, 12);
   imr.SetPicture(own);
   Press(*image_, kLeft, 0, 3, 3);

@@ -18,6 +18,15 @@ int ScaleToPixels(double value, int scaleMode) {
   return static_cast<int>(std::nearbyint(px));
 }
 
+int MouseButtonOf(Qt::MouseButtons b) {
+  return (b & Qt::LeftButton ? 1 : 0) | (b & Qt::RightButton ? 2 : 0) |
+         (b & Qt::MiddleButton ? 4 : 0);
+}
+int ShiftStateOf(Qt::KeyboardModifiers m) {
+  return (m & Qt::ShiftModifier ? 1 : 0) | (m & Qt::ControlModifier ? 2 : 0) |
+         (m & Qt::AltModifier ? 4 : 0);
+}
+
 std::string Control::Name() const {
   return Widget()->objectName().toStdString();
 }
@@ -68,11 +77,18 @@ int Control::ToPixels(double value) const {
                                          : (form_ ? form_->ScaleMode() : kScaleTwips));
 }
 
+QPoint Control::Origin() const {
+  return container_ ? container_->ClientOrigin() : QPoint();
+}
+QRect Control::ClientGeometry() const {
+  return Widget()->geometry().translated(-Origin());
+}
+
 double Control::Left() const {
-  return ToScale(Widget()->x());
+  return ToScale(ClientGeometry().x());
 }
 double Control::Top() const {
-  return ToScale(Widget()->y());
+  return ToScale(ClientGeometry().y());
 }
 double Control::Width() const {
   return ToScale(Widget()->width());
@@ -85,21 +101,26 @@ void Control::SetGeometryPixels(int x, int y, int w, int h) {
   if (w < 0 || h < 0) throw RuntimeError(kErrInvalidProperty);
   QWidget* widget = Widget();
   const bool resized = w != widget->width() || h != widget->height();
-  widget->setGeometry(x, y, w, h);
+  const QPoint origin = Origin();
+  widget->setGeometry(x + origin.x(), y + origin.y(), w, h);
   if (resized) OnResize();
 }
 
 void Control::SetLeft(double value) {
-  SetGeometryPixels(ToPixels(value), Widget()->y(), Widget()->width(), Widget()->height());
+  const QRect g = ClientGeometry();
+  SetGeometryPixels(ToPixels(value), g.y(), g.width(), g.height());
 }
 void Control::SetTop(double value) {
-  SetGeometryPixels(Widget()->x(), ToPixels(value), Widget()->width(), Widget()->height());
+  const QRect g = ClientGeometry();
+  SetGeometryPixels(g.x(), ToPixels(value), g.width(), g.height());
 }
 void Control::SetWidth(double value) {
-  SetGeometryPixels(Widget()->x(), Widget()->y(), ToPixels(value), Widget()->height());
+  const QRect g = ClientGeometry();
+  SetGeometryPixels(g.x(), g.y(), ToPixels(value), g.height());
 }
 void Control::SetHeight(double value) {
-  SetGeometryPixels(Widget()->x(), Widget()->y(), Widget()->width(), ToPixels(value));
+  const QRect g = ClientGeometry();
+  SetGeometryPixels(g.x(), g.y(), g.width(), ToPixels(value));
 }
 void Control::Move(double left, double top, double width, double height) {
   SetGeometryPixels(ToPixels(left), ToPixels(top), ToPixels(width), ToPixels(height));

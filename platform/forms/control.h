@@ -59,6 +59,9 @@ class Control {
   virtual bool IsContainer() const { return false; }
   // The scale that controls inside this one are measured in.
   virtual int ChildScaleMode() const;
+  // Where the area that controls inside this one are measured from lies in its widget: inside
+  // a border, so that a child at (0, 0) sits on the first pixel that can be drawn on.
+  virtual QPoint ClientOrigin() const { return {}; }
 
  protected:
   // Called after the control's size was set through the members above, as the toolkit's Resize
@@ -70,7 +73,10 @@ class Control {
   void Attach(Form* form, Control* container, const std::string& name, int index);
   double ToScale(int pixels) const;
   int ToPixels(double value) const;
+  // In pixels from the container's client origin.
   void SetGeometryPixels(int x, int y, int w, int h);
+  QPoint Origin() const;
+  QRect ClientGeometry() const;
 
   Form* form_ = nullptr;
   Control* container_ = nullptr;
@@ -85,6 +91,11 @@ class ControlOf : public W, public Control {
   using W::W;
   QWidget* Widget() override { return this; }
 };
+
+// The mouse buttons (1 left, 2 right, 4 middle) and shift state (1 shift, 2 ctrl, 4 alt) as
+// mouse events report them.
+int MouseButtonOf(Qt::MouseButtons buttons);
+int ShiftStateOf(Qt::KeyboardModifiers modifiers);
 
 // Conversions between pixels and a scale mode (1 pixel = 15 twips).
 double PixelsToScale(int pixels, int scaleMode);

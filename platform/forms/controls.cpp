@@ -5,6 +5,7 @@
 
 #include "platform/forms/form.h"
 #include "platform/forms/picture_box.h"
+#include "platform/kernel/err.h"
 
 namespace platform {
 
@@ -17,15 +18,6 @@ const bool kRegistered =
     RegisterControlClass<ImageControl>(kProgIdImage, "{46E1C710-0B46-4DF4-A9F5-4A0C6B1E7A03}") &&
     RegisterControlClass<TextBox>(kProgIdTextBox, "{46E1C710-0B46-4DF4-A9F5-4A0C6B1E7A04}");
 
-int ButtonOf(Qt::MouseButtons b) {
-  return (b & Qt::LeftButton ? 1 : 0) | (b & Qt::RightButton ? 2 : 0) |
-         (b & Qt::MiddleButton ? 4 : 0);
-}
-int ShiftOf(Qt::KeyboardModifiers m) {
-  return (m & Qt::ShiftModifier ? 1 : 0) | (m & Qt::ControlModifier ? 2 : 0) |
-         (m & Qt::AltModifier ? 4 : 0);
-}
-
 }  // namespace
 
 ImageControl::ImageControl(QWidget* parent) : ControlOf<QWidget>(parent) {
@@ -35,7 +27,7 @@ ImageControl::ImageControl(QWidget* parent) : ControlOf<QWidget>(parent) {
 void ImageControl::FitToPicture() {
   if (!stretch_ && picture_ && !picture_->Image().isNull()) {
     const QSize before = size();
-    resize(picture_->Image().size());
+    resize(picture_->Image().size() + QSize(2 * borderStyle_, 2 * borderStyle_));
     if (size() != before) OnResize();
   }
 }
@@ -52,28 +44,41 @@ void ImageControl::SetStretch(bool on) {
   update();
 }
 
+void ImageControl::SetBorderStyle(int style) {
+  if (style != 0 && style != 1) throw RuntimeError(kErrInvalidProperty);
+  borderStyle_ = style;
+  FitToPicture();
+  update();
+}
+
 void ImageControl::paintEvent(QPaintEvent*) {
-  if (!picture_ || picture_->Image().isNull()) return;
   QPainter p(this);
-  if (stretch_)
-    p.drawImage(rect(), picture_->Image());
-  else
-    p.drawImage(0, 0, picture_->Image());
+  const int b = borderStyle_;
+  if (picture_ && !picture_->Image().isNull()) {
+    if (stretch_)
+      p.drawImage(rect().adjusted(b, b, -b, -b), picture_->Image());
+    else
+      p.drawImage(b, b, picture_->Image());
+  }
+  if (b) {
+    p.setPen(Qt::black);
+    p.drawRect(0, 0, width() - 1, height() - 1);
+  }
 }
 
 void ImageControl::mousePressEvent(QMouseEvent* e) {
   if (onMouseDown)
-    onMouseDown(ButtonOf(e->button()), ShiftOf(e->modifiers()), e->position().toPoint().x(),
-                e->position().toPoint().y());
+    onMouseDown(MouseButtonOf(e->button()), ShiftStateOf(e->modifiers()),
+                e->position().toPoint().x(), e->position().toPoint().y());
 }
 void ImageControl::mouseMoveEvent(QMouseEvent* e) {
   if (onMouseMove)
-    onMouseMove(ButtonOf(e->buttons()), ShiftOf(e->modifiers()), e->position().toPoint().x(),
-                e->position().toPoint().y());
+    onMouseMove(MouseButtonOf(e->buttons()), ShiftStateOf(e->modifiers()),
+                e->position().toPoint().x(), e->position().toPoint().y());
 }
 void ImageControl::mouseReleaseEvent(QMouseEvent* e) {
   if (onMouseUp)
-    onMouseUp(ButtonOf(e->button()), ShiftOf(e->modifiers()), e->position().toPoint().x(),
+    onMouseUp(MouseButtonOf(e->button()), ShiftStateOf(e->modifiers()), e->position().toPoint().x(),
               e->position().toPoint().y());
 }
 

@@ -36,6 +36,9 @@ class ImageControl : public ControlOf<QWidget> {
   void SetPicture(const Picture& picture);
   bool Stretch() const { return stretch_; }
   void SetStretch(bool on);
+  // 0 none, 1 a one-pixel black frame, with the picture inside it.
+  int BorderStyle() const { return borderStyle_; }
+  void SetBorderStyle(int style);
 
   // Mouse handlers: button (1 left, 2 right, 4 middle), shift state (1 shift, 2 ctrl, 4 alt)
   // and position in pixels within the control.
@@ -52,6 +55,7 @@ class ImageControl : public ControlOf<QWidget> {
   void FitToPicture();
   Picture picture_;
   bool stretch_ = false;
+  int borderStyle_ = 0;
 };
 
 class TextBox : public ControlOf<QLineEdit> {

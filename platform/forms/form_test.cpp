@@ -81,10 +81,12 @@ TEST_F(FormsTest, PositionsAreInTheContainersScale) {
   EXPECT_DOUBLE_EQ(box.Left(), 150);
   box.SetScaleMode(kScalePixels);
   TextBox& inner = c.Add<TextBox>("T", &box);
-  inner.Move(3, 4, 30, 20);  // pixels inside a pixel-scaled picture box
-  EXPECT_EQ(inner.Widget()->geometry(), QRect(3, 4, 30, 20));
+  inner.Move(3, 4, 30, 20);  // pixels inside a pixel-scaled picture box, from inside its border
+  EXPECT_EQ(inner.Widget()->geometry(), QRect(5, 6, 30, 20));
+  EXPECT_DOUBLE_EQ(inner.Left(), 3);
+  EXPECT_DOUBLE_EQ(inner.Top(), 4);
   inner.SetContainer(nullptr);
-  EXPECT_DOUBLE_EQ(inner.Left(), 45);  // back on the form: twips
+  EXPECT_DOUBLE_EQ(inner.Left(), 75);  // back on the form, where it was: twips
   EXPECT_EQ(ErrOf([&] { inner.SetWidth(-15); }), kErrInvalidProperty);
 }
 

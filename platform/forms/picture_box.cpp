@@ -1,10 +1,12 @@
 #include "platform/forms/picture_box.h"
 
+#include <QMouseEvent>
 #include <QPainter>
 #include <QResizeEvent>
 #include <algorithm>
 #include <cstdlib>
 
+#include "platform/gdi/device_context.h"
 #include "platform/gdi/sys_colors.h"
 #include "platform/kernel/err.h"
 
@@ -35,6 +37,53 @@ QImage TrueColours(const QImage& image) {
 PictureBox::PictureBox(QWidget* parent)
     : ControlOf<QWidget>(parent), font_(std::make_shared<StdFont>()) {
   SyncImage();
+}
+
+PictureBox::~PictureBox() {
+  if (hdc_) ReleaseDC(this, hdc_);
+}
+
+uint32_t PictureBox::hDC() {
+  if (!hdc_) hdc_ = GetImageDC(this);
+  return hdc_;
+}
+
+void PictureBox::SetMousePointer(int pointer) {
+  static const std::pair<int, Qt::CursorShape> kShapes[] = {
+      {1, Qt::ArrowCursor},   {2, Qt::CrossCursor},   {3, Qt::IBeamCursor},
+      {7, Qt::SizeVerCursor}, {9, Qt::SizeHorCursor}, {11, Qt::WaitCursor}};
+  if (pointer == 0) {
+    unsetCursor();
+    mousePointer_ = 0;
+    return;
+  }
+  for (const auto& [value, shape] : kShapes) {
+    if (value == pointer) {
+      setCursor(shape);
+      mousePointer_ = pointer;
+      return;
+    }
+  }
+  throw RuntimeError(kErrInvalidProperty);
+}
+
+void PictureBox::mousePressEvent(QMouseEvent* e) {
+  if (!onMouseDown) return;
+  const QPointF p = e->position() - ClientOrigin();
+  onMouseDown(MouseButtonOf(e->button()), ShiftStateOf(e->modifiers()), FromPx(qRound(p.x())),
+              FromPx(qRound(p.y())));
+}
+void PictureBox::mouseMoveEvent(QMouseEvent* e) {
+  if (!onMouseMove) return;
+  const QPointF p = e->position() - ClientOrigin();
+  onMouseMove(MouseButtonOf(e->buttons()), ShiftStateOf(e->modifiers()), FromPx(qRound(p.x())),
+              FromPx(qRound(p.y())));
+}
+void PictureBox::mouseReleaseEvent(QMouseEvent* e) {
+  if (!onMouseUp) return;
+  const QPointF p = e->position() - ClientOrigin();
+  onMouseUp(MouseButtonOf(e->button()), ShiftStateOf(e->modifiers()), FromPx(qRound(p.x())),
+            FromPx(qRound(p.y())));
 }
 
 int PictureBox::BorderPixels() const {

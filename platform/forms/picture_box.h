@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QPoint>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -31,8 +32,26 @@ class PictureBox : public ControlOf<QWidget> {
  public:
   explicit PictureBox(QWidget* parent = nullptr);
 
+  ~PictureBox() override;
+
   bool IsContainer() const override { return true; }
   int ChildScaleMode() const override { return scaleMode_; }
+  QPoint ClientOrigin() const override { return {BorderPixels(), BorderPixels()}; }
+
+  // Mouse handlers: button (1 left, 2 right, 4 middle), shift state (1 shift, 2 ctrl, 4 alt)
+  // and position in the box's scale, from its first inner pixel.
+  using MouseHandler = std::function<void(int button, int shift, double x, double y)>;
+  MouseHandler onMouseDown, onMouseMove, onMouseUp;
+  // The mouse pointer over the box: 0 default, 1 arrow, 2 cross, 3 I-beam, 7 north-south,
+  // 9 west-east, 11 hourglass; other values are refused with 380.
+  int MousePointer() const { return mousePointer_; }
+  void SetMousePointer(int pointer);
+
+  // The box's own device context: its persistent image alone, without the controls inside it,
+  // read and written by BitBlt. It lives as long as the box and is not released by the caller.
+  uint32_t hDC();
+  // Shows what was drawn into the persistent image.
+  void Refresh() { update(); }
 
   // The assigned picture (null when none). Assigning one repaints the image: the background
   // colour, then the picture at the top left (transparent pixels show the background); with
@@ -101,6 +120,9 @@ class PictureBox : public ControlOf<QWidget> {
   void OnResize() override { SyncImage(); }
   void resizeEvent(QResizeEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
 
  private:
   int BorderPixels() const;
@@ -119,6 +141,8 @@ class PictureBox : public ControlOf<QWidget> {
   int appearance_ = 1;
   int borderStyle_ = 1;
   int scaleMode_ = kScaleTwips;
+  int mousePointer_ = 0;
+  uint32_t hdc_ = 0;
   Font font_;
   double currentX_ = 0;
   double currentY_ = 0;

@@ -9,6 +9,7 @@
 #include "platform/font/qt_font.h"
 #include "platform/forms/controls.h"
 #include "platform/forms/form.h"
+#include "platform/gdi/sys_colors.h"
 
 namespace platform {
 
@@ -30,6 +31,15 @@ const bool kRegistered =
 
 Label::Label(QWidget* parent) : ControlOf<QLabel>(parent) {
   (void)kRegistered;
+}
+
+void Label::SetBackColor(int32_t color) {
+  const int32_t rgb = TranslateColor(color);
+  backColor_ = color;
+  QPalette p = palette();
+  p.setColor(QPalette::Window, QColor(rgb & 0xFF, (rgb >> 8) & 0xFF, (rgb >> 16) & 0xFF));
+  setPalette(p);
+  setAutoFillBackground(true);
 }
 
 CommandButton::CommandButton(QWidget* parent) : ControlOf<QPushButton>(parent) {

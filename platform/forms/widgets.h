@@ -29,6 +29,12 @@ class Label : public ControlOf<QLabel> {
   explicit Label(QWidget* parent = nullptr);
   std::string Caption() const { return text().toStdString(); }
   void SetCaption(const std::string& caption) { setText(QString::fromStdString(caption)); }
+  // A colour value (system colours included), shown behind the caption.
+  int32_t BackColor() const { return backColor_; }
+  void SetBackColor(int32_t color);
+
+ private:
+  int32_t backColor_ = static_cast<int32_t>(0x8000000F);  // button face
 };
 
 class CommandButton : public ControlOf<QPushButton> {

@@ -32,7 +32,8 @@ struct Palette {
   bool halftone = false;
 };
 
-enum class DcKind { kScreen, kMemory, kWindow };
+// kImage: a picture box's own context, over its persistent image alone.
+enum class DcKind { kScreen, kMemory, kWindow, kImage };
 
 struct Dc {
   DcKind kind = DcKind::kMemory;
@@ -168,6 +169,14 @@ bool SurfaceOf(Dc& dc, bool forWriting, Surface& out) {
       out.writable = !b->stock;
       return true;
     }
+    case DcKind::kImage: {
+      auto* box = dynamic_cast<PictureBox*>(dc.window.data());
+      if (!box) return false;
+      out.image = &box->ImageDataForDrawing();
+      if (forWriting) out.box = box;
+      out.writable = true;
+      return true;
+    }
     case DcKind::kWindow: {
       if (!dc.window) return false;
       if (auto* box = dynamic_cast<PictureBox*>(dc.window.data())) {
@@ -247,6 +256,16 @@ Hdc GetDC(QWidget* window) {
   dc.kind = window ? DcKind::kWindow : DcKind::kScreen;
   dc.window = window;
   dc.windowId = window;
+  return Table().Add(std::move(dc));
+}
+
+Hdc GetImageDC(PictureBox* box) {
+  if (!box) return 0;
+  std::lock_guard lock(Lock());
+  Dc dc;
+  dc.kind = DcKind::kImage;
+  dc.window = box;
+  dc.windowId = static_cast<QWidget*>(box);
   return Table().Add(std::move(dc));
 }
 

@@ -16,6 +16,8 @@
 //   coordinates are those of the persistent image, (0, 0) just inside the border. For any
 //   other widget BitBlt reads a grab of the widget and refuses to draw, since nothing would keep
 //   the drawing.
+// - image (GetImageDC): a picture box's own context, its persistent image alone without the
+//   controls inside it; what is drawn stays, as on a window context.
 #pragma once
 
 #include <QImage>
@@ -27,6 +29,8 @@
 class QWidget;
 
 namespace platform {
+
+class PictureBox;
 
 using Hdc = uint32_t;
 using HBitmap = uint32_t;
@@ -41,7 +45,9 @@ inline constexpr int32_t kEInvalidArg = static_cast<int32_t>(0x80070057);
 
 // Contexts.
 Hdc GetDC(QWidget* window);  // null: the screen
-// 1 when `dc` was obtained with GetDC for this same window, 0 otherwise.
+// The context of a picture box's persistent image (PictureBox::hDC keeps one per box).
+Hdc GetImageDC(PictureBox* box);
+// 1 when `dc` was obtained with GetDC or GetImageDC for this same window, 0 otherwise.
 int ReleaseDC(QWidget* window, Hdc dc);
 Hdc CreateCompatibleDC(Hdc dc);  // 0: compatible with the screen
 // Frees a memory context; its selected bitmap is let go of, not deleted.

@@ -1,10 +1,217 @@
 #include "app/editors/transparency/transparency_window.h"
 
+#include <QPointer>
+
+#include "app/helpers/color.h"
+#include "app/helpers/module2.h"
+#include "app/module1.h"
+#include "giflib/object/vesk_gif_object.h"
+#include "platform/kernel/err.h"
+#include "savejpg/savejpg.h"
+
 namespace kestrin {
 
-TransparencyWindow::TransparencyWindow() : EditorWindow("Dialog5") {
-  resize(720, 420);
-  PlacePictures(120, 120, 4800, 4800, "透過イメージ");
+namespace {
+
+constexpr const char* kFloatCaption = "透過";
+constexpr const char* kConfirmCaption = "確定";
+
+platform::PictureBox& PlaceBox(Window& w, const char* name, int left, int top, int width,
+                               int height, platform::Control* container) {
+  auto& box = w.Place<platform::PictureBox>(name, left, top, width, height, container);
+  box.SetScaleMode(platform::kScalePixels);
+  return box;
+}
+
+}  // namespace
+
+TransparencyWindow::TransparencyWindow() : Window("Dialog5") {
+  // Placed in twips; the window then counts in pixels, so that the work buffers IM3 and IM4
+  // take the sizes that the images report in their pixel-scaled boxes.
+  auto& frame1 = Place<platform::Frame>("Frame1", "元のイメージ", 120, 120, 5400, 4800);
+  im1_ = &PlaceBox(*this, "IM1", 120, 300, 5160, 4380, &frame1);
+  iml_ = &Place<platform::ImageControl>("IML", 300, 300, 1200, 1200, im1_);
+  iml_->SetBorderStyle(1);
+  imc_ = &GetControls().Add<platform::ImageControl>("IMC", im1_);
+
+  auto& frame2 = Place<platform::Frame>("Frame2", "透過イメージ", 5640, 120, 5400, 4800);
+  im2_ = &PlaceBox(*this, "IM2", 120, 300, 5160, 4380, &frame2);
+  imr_ = &Place<platform::ImageControl>("IMR", 300, 300, 1200, 1200, im2_);
+  imr_->SetBorderStyle(1);
+
+  // Work buffers, never shown.
+  im3_ = &GetControls().Add<platform::PictureBox>("IM3");
+  im4_ = &GetControls().Add<platform::PictureBox>("IM4");
+  for (platform::PictureBox* b : {im3_, im4_}) {
+    b->SetBorderStyle(0);
+    b->SetScaleMode(platform::kScalePixels);
+  }
+  for (platform::PictureBox* b : {im1_, im2_}) b->SetAutoSize(true);
+
+  const int x = 11160, w = 2400;
+  command5_[0] = &Place<platform::CommandButton>("Command5", "元のイメージ開く(BMP)", x, 240, w,
+                                                 420, nullptr, 0);
+  command5_[1] = &Place<platform::CommandButton>("Command5", "透過のイメージ開く(JPG,BMP)", x, 720,
+                                                 w, 420, nullptr, 1);
+  label2_ = &PlaceLabel("Label2", "透過色", x, 1320, w, 360);
+  label2_->setAlignment(Qt::AlignCenter);
+  label2_->SetBackColor(label2_->BackColor());
+  command3_ = &Place<platform::CommandButton>("Command3", "透過色パレット", x, 1740, w, 420);
+  command4_ = &Place<platform::CommandButton>("Command4", kFloatCaption, x, 2400, w, 420);
+  command1_ = &Place<platform::CommandButton>("Command1", "キャンセル", x, 2880, w, 420);
+
+  auto& frame3 = Place<platform::Frame>("Frame3", "保存形式の選択", 120, 5040, 5400, 780);
+  gif1_ = &Place<platform::OptionButton>("GIF1", "GIF", 240, 300, 1200, 360, &frame3);
+  bmp1_ = &Place<platform::OptionButton>("BMP1", "BMP", 1680, 300, 1200, 360, &frame3);
+  jpg1_ = &Place<platform::OptionButton>("JPG1", "JPG", 3120, 300, 1200, 360, &frame3);
+  as1_ = &Place<platform::Slider>("AS1", 5760, 5280, 3600, 420);
+  as1_->SetRange(1, 100);
+  as1_->SetValue(80);
+  as1_->setToolTip("圧縮率");
+  as1_->SetVisible(false);
+  command2_ = &Place<platform::CommandButton>("Command2", "保存", x, 5280, w, 420);
+  SetScaleMode(platform::kScalePixels);
+
+  command5_[0]->onClick = [this] { Command5Click(0); };
+  command5_[1]->onClick = [this] { Command5Click(1); };
+  command3_->onClick = [this] { Command3Click(); };
+  command4_->onClick = [this] { Command4Click(); };
+  command1_->onClick = [this] { Command1Click(); };
+  command2_->onClick = [this] { Command2Click(); };
+  gif1_->onClick = [this] { as1_->SetVisible(false); };
+  bmp1_->onClick = [this] { as1_->SetVisible(false); };
+  jpg1_->onClick = [this] { as1_->SetVisible(true); };
+
+  // While an image is dragged its box counts in twips, afterwards in pixels again. These run
+  // before the dragging objects' own handlers.
+  auto scale = [this](int mode) {
+    return [this, mode](int, int, int, int) {
+      im1_->SetScaleMode(mode);
+      im2_->SetScaleMode(mode);
+    };
+  };
+  for (platform::ImageControl* image : {iml_, imr_}) {
+    image->onMouseDown = scale(platform::kScaleTwips);
+    image->onMouseUp = scale(platform::kScalePixels);
+  }
+  picBox1_.SetControl(im1_);
+  picBox2_.SetControl(im2_);
+  class1L_.SetControl(iml_);
+  class1R_.SetControl(imr_);
+}
+
+bool TransparencyWindow::Floating() const {
+  return command4_->Caption() == kConfirmCaption;
+}
+
+void TransparencyWindow::Handle(const std::function<void()>& handler) {
+  try {
+    handler();
+  } catch (const platform::RuntimeError& e) {
+    ShowMessage("実行時エラー '" + std::to_string(e.Number()) + "':\n\n" + e.Description());
+  }
+}
+
+void TransparencyWindow::Command5Click(int index) {
+  Handle([index] { LoadPictureIntoSaveEditor(static_cast<int16_t>(index + 1)); });
+}
+
+void TransparencyWindow::Command3Click() {
+  Handle([this] { label2_->SetBackColor(ChooseColourDialog()); });
+}
+
+void TransparencyWindow::Command4Click() {
+  Handle([this] {
+    if (Floating())
+      Apply();
+    else
+      MakeFloat();
+  });
+}
+
+void TransparencyWindow::Command1Click() {
+  Handle([this] {
+    im1_->SetPicture(platform::LoadPicture(""));
+    im2_->SetPicture(platform::LoadPicture(""));
+  });
+}
+
+void TransparencyWindow::MakeFloat() {
+  im3_->SetPicture(platform::LoadPicture(""));
+  im3_->SetWidth(0);
+  im3_->SetHeight(0);
+  im3_->SetWidth(iml_->Width());
+  im3_->SetHeight(iml_->Height());
+  platform::BitBlt(im3_->hDC(), 0, 0, RoundToLong(iml_->Width()), RoundToLong(iml_->Height()),
+                   im1_->hDC(), RoundToLong(iml_->Left()), RoundToLong(iml_->Top()),
+                   platform::kRopSrcCopy);
+  im3_->Refresh();
+  imr_->SetPicture(im3_->Image());
+  QPointer<TransparencyWindow> self(this);
+  const bool captured = CaptureResultToTempBmp(*this);
+  // The capture yields: the window may have been closed meanwhile.
+  if (!self || Unloaded()) return;
+  if (!captured) {
+    // No piece to lay down: stay idle rather than apply an older capture later.
+    imr_->SetPicture(platform::LoadPicture(""));
+    return;
+  }
+  pe_.reset();
+  command4_->SetCaption(kConfirmCaption);
+}
+
+void TransparencyWindow::Apply() {
+  // Every step runs even when one before it failed.
+  IgnoreErrors([&] {
+    im4_->SetPicture(platform::LoadPicture(""));
+    im4_->SetWidth(0);
+    im4_->SetHeight(0);
+  });
+  IgnoreErrors([&] { im4_->SetWidth(imr_->Width()); });
+  IgnoreErrors([&] { im4_->SetHeight(imr_->Height()); });
+  IgnoreErrors([&] { im4_->SetPicture(platform::LoadPicture(TempBmpPath())); });
+  im4_->Refresh();
+  IgnoreErrors([&] {
+    if (!pe_) pe_ = std::make_unique<PE>();
+    pe_->PTS(im2_->hDC(), RoundToLong(imr_->Left()), RoundToLong(imr_->Top()),
+             RoundToLong(im4_->Width() - 5), RoundToLong(im4_->Height() - 5), im4_->GetPicture(), 1,
+             1, label2_->BackColor(), 0);
+  });
+  im2_->Refresh();
+  imr_->SetPicture(platform::LoadPicture(""));
+  pe_.reset();
+  command4_->SetCaption(kFloatCaption);
+}
+
+void TransparencyWindow::Command2Click() {
+  Handle([this] {
+    if (!gif1_->Value() && !bmp1_->Value() && !jpg1_->Value()) {
+      ShowMessage("保存形式を選択してください。");
+      return;
+    }
+    if (jpg1_->Value()) {
+      const std::string name = ChooseGifToSave();
+      if (name.empty()) return;
+      const int16_t code =
+          DCSavetoJPEG(im2_->hDC(), RoundToLong(im2_->ScaleWidthPixels()),
+                       RoundToLong(im2_->ScaleHeightPixels()), (name + ".jpg").c_str(),
+                       static_cast<uint8_t>(as1_->Value()));
+      if (code != kSaveJpgOk)
+        ShowMessage("JPEGファイル「" + name + ".jpg」を保存できませんでした。(コード " +
+                    std::to_string(code) + ")");
+    } else if (bmp1_->Value()) {
+      const std::string name = ChooseGifToSave();
+      if (name.empty()) return;
+      platform::SavePicture(im2_->Image(), name + ".bmp");
+    } else if (gif1_->Value()) {
+      const std::string name = ChooseGifToSave();
+      if (name.empty()) return;
+      // A real GIF, through the library's colour reduction.
+      pellory::Vesk_GifObject gif;
+      if (gif.SetPicture(im2_->Image(), pellory::Default)) gif.SaveGifPicture(name + ".gif");
+      if (const int32_t e = gif.ErrorNumber(); e > 0) ShowMessage(gif.GetErrorMsg(e));
+    }
+  });
 }
 
 }  // namespace kestrin

@@ -1,13 +1,79 @@
-// Dialog5: its pictures, until the editor itself is built.
+// Dialog5: the transparency and save-format editor. A piece cut from the source picture IM1
+// (through the selection frame IML) floats as IMR over the target picture IM2, is dragged to its
+// place and laid down with one colour keyed out; IM2 is then saved as BMP, JPEG or GIF.
 #pragma once
 
+#include <memory>
+
 #include "app/editor_window.h"
+#include "app/helpers/class1.h"
+#include "app/helpers/pe.h"
+#include "app/helpers/picbox.h"
+#include "platform/forms/picture_box.h"
 
 namespace kestrin {
 
-class TransparencyWindow : public EditorWindow {
+class TransparencyWindow : public Window {
  public:
   TransparencyWindow();
+
+  platform::PictureBox& IM1() { return *im1_; }
+  platform::PictureBox& IM2() { return *im2_; }
+  platform::PictureBox& IM3() { return *im3_; }
+  platform::PictureBox& IM4() { return *im4_; }
+  platform::ImageControl& IML() { return *iml_; }
+  platform::ImageControl& IMR() { return *imr_; }
+  platform::ImageControl& IMC() { return *imc_; }
+  platform::Label& Label2() { return *label2_; }
+  platform::CommandButton& Command1() { return *command1_; }
+  platform::CommandButton& Command2() { return *command2_; }
+  platform::CommandButton& Command3() { return *command3_; }
+  platform::CommandButton& Command4() { return *command4_; }
+  platform::CommandButton& Command5(int index) { return *command5_[index]; }
+  platform::OptionButton& GIF1() { return *gif1_; }
+  platform::OptionButton& BMP1() { return *bmp1_; }
+  platform::OptionButton& JPG1() { return *jpg1_; }
+  platform::Slider& AS1() { return *as1_; }
+
+  QSize sizeHint() const override { return {820, 560}; }
+
+  // True while a cut piece floats over IM2 (Command4 reads "確定").
+  bool Floating() const;
+
+  // The handlers, as the buttons run them.
+  void Command5Click(int index);
+  void Command3Click();
+  void Command4Click();
+  void Command1Click();
+  void Command2Click();
+
+ private:
+  void MakeFloat();
+  void Apply();
+  // Runs a handler; a run-time error ends it with the toolkit's message.
+  static void Handle(const std::function<void()>& handler);
+
+  platform::PictureBox* im1_;
+  platform::PictureBox* im2_;
+  platform::PictureBox* im3_;
+  platform::PictureBox* im4_;
+  platform::ImageControl* iml_;
+  platform::ImageControl* imr_;
+  platform::ImageControl* imc_;
+  platform::Label* label2_;
+  platform::CommandButton* command1_;
+  platform::CommandButton* command2_;
+  platform::CommandButton* command3_;
+  platform::CommandButton* command4_;
+  platform::CommandButton* command5_[2];
+  platform::OptionButton* gif1_;
+  platform::OptionButton* bmp1_;
+  platform::OptionButton* jpg1_;
+  platform::Slider* as1_;
+
+  PicBox picBox1_, picBox2_;
+  Class1 class1L_, class1R_;
+  std::unique_ptr<PE> pe_;
 };
 
 }  // namespace kestrin

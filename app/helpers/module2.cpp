@@ -1,0 +1,114 @@
+#include "app/helpers/module2.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QPointer>
+#include <QTemporaryFile>
+#include <cmath>
+
+#include "app/editors/transparency/transparency_window.h"
+#include "app/message.h"
+#include "platform/forms/application.h"
+#include "platform/gdi/device_context.h"
+#include "platform/kernel/err.h"
+
+namespace kestrin {
+
+namespace {
+
+std::string& AppFolderOverride() {
+  static std::string folder;
+  return folder;
+}
+
+std::chrono::milliseconds& CaptureWait() {
+  static std::chrono::milliseconds wait{2000};
+  return wait;
+}
+
+// Makes the folder when it is missing and proves that a file can be written in it.
+bool FolderUsable(const QString& folder) {
+  if (!QDir().mkpath(folder)) return false;
+  QTemporaryFile probe(folder + "/XXXXXX.probe");
+  return probe.open();
+}
+
+// Only the bitmaps: whatever else the user keeps in the folder stays.
+void RemoveBitmaps(const QString& folder) {
+  QDir dir(folder, "*.bmp", QDir::NoSort, QDir::Files | QDir::Hidden);
+  for (const QString& name : dir.entryList()) dir.remove(name);
+}
+
+}  // namespace
+
+int32_t RoundToLong(double value) {
+  if (!std::isfinite(value) || std::fabs(value) > 2147483647.0)
+    throw platform::RuntimeError(platform::kErrOverflow);
+  return static_cast<int32_t>(std::nearbyint(value));
+}
+
+std::string AppFolder() {
+  if (!AppFolderOverride().empty()) return AppFolderOverride();
+  return QCoreApplication::applicationDirPath().toStdString();
+}
+
+void SetAppFolderForTesting(const std::string& folder) {
+  AppFolderOverride() = folder;
+}
+
+std::string TempBmpFolder() {
+  return AppFolder() + "/一時ファイル/";
+}
+
+std::string TempBmpPath() {
+  return TempBmpFolder() + "itiji.bmp";
+}
+
+void SetCaptureWaitForTesting(std::chrono::milliseconds wait) {
+  CaptureWait() = wait;
+}
+
+bool CaptureResultToTempBmp(TransparencyWindow& window) {
+  const QString folder = QString::fromStdString(TempBmpFolder());
+  if (!FolderUsable(folder)) {
+    ShowMessage("一時ファイルのフォルダ「" + TempBmpFolder() +
+                "」を作れないか、書き込めません。フォルダの場所と権限を確かめてください。");
+    return false;
+  }
+
+  // Let the window finish painting what the copy is about to read.
+  QPointer<TransparencyWindow> guard(&window);
+  QElapsedTimer t0;
+  t0.start();
+  while (t0.elapsed() < CaptureWait().count()) {
+    platform::DoEvents();
+    if (!guard || window.Unloaded()) return false;
+  }
+
+  platform::ImageControl& imr = window.IMR();
+  platform::PictureBox& im4 = window.IM4();
+  QWidget* container = imr.Container() ? imr.Container()->Widget() : &window;
+  const platform::Hdc shown = platform::GetDC(container);
+  im4.SetWidth(0);
+  im4.SetHeight(0);
+  im4.SetWidth(imr.Width());
+  im4.SetHeight(imr.Height());
+  // The numbers as the image reports them, taken as pixels.
+  platform::BitBlt(im4.hDC(), 0, 0, RoundToLong(imr.Width()) + 2, RoundToLong(imr.Height()) + 2,
+                   shown, RoundToLong(imr.Left()), RoundToLong(imr.Top()), platform::kRopSrcCopy);
+  platform::ReleaseDC(container, shown);
+  im4.Refresh();
+
+  RemoveBitmaps(folder);
+  try {
+    platform::SavePicture(im4.Image(), TempBmpPath());
+  } catch (const platform::RuntimeError&) {
+    ShowMessage("一時ファイル「" + TempBmpPath() + "」を保存できませんでした。");
+    return false;
+  }
+  return true;
+}
+
+}  // namespace kestrin

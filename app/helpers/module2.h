@@ -1,0 +1,34 @@
+// The capture of what the transparency editor shows into the temporary bitmap "itiji.bmp", in
+// the folder "一時ファイル" beside the program, from where the editor reads the piece back.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+namespace kestrin {
+
+class TransparencyWindow;
+
+// A size or position as a 32-bit integer, halves to even; run-time error 6 beyond that range.
+int32_t RoundToLong(double value);
+
+// The program's own folder, without a trailing separator; tests point it elsewhere (empty
+// restores the program's folder).
+std::string AppFolder();
+void SetAppFolderForTesting(const std::string& folder);
+// "<program folder>/一時ファイル/" and the capture file in it.
+std::string TempBmpFolder();
+std::string TempBmpPath();
+
+// How long the capture lets the window paint before it copies; 2 seconds unless a test says.
+void SetCaptureWaitForTesting(std::chrono::milliseconds wait);
+
+// Waits while the window paints, then copies what IMR's container shows at IMR's place (IMR's
+// size + 2 pixels each way) into IM4 and saves IM4's image as the capture file, after removing
+// the bitmaps in the folder. The folder is made when it is missing. False, after a message, when
+// the folder cannot be made or written or the file cannot be saved; false without one when the
+// window went away during the wait.
+bool CaptureResultToTempBmp(TransparencyWindow& window);
+
+}  // namespace kestrin

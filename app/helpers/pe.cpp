@@ -1,0 +1,99 @@
+#include "app/helpers/pe.h"
+
+namespace kestrin {
+
+using namespace platform;
+
+PE::PE() {
+  const Hdc screen = GetDC(nullptr);
+  m_hp_ = CreateHalftonePalette(screen);
+  ReleaseDC(nullptr, screen);
+}
+
+PE::~PE() {
+  DeleteObject(m_hp_);
+}
+
+void PE::PTS(Hdc hdc, int32_t DX, int32_t DY, int32_t DW, int32_t DH, const Picture& SPic,
+             int32_t SX, int32_t SY, int32_t OL, HPalette Hp) {
+  if (!SPic || SPic->Type() != kPictureTypeBitmap) return;
+  const Hdc screen = GetDC(nullptr);
+  if (Hp == 0) Hp = m_hp_;
+  const Hdc memory = CreateCompatibleDC(screen);
+  // The picture's bitmap, as a handle that a context can hold for this drawing.
+  const HBitmap bitmap = CreateBitmapFromImage(SPic->Image());
+  const HGdiObj oldBitmap = SelectObject(memory, bitmap);
+  const HPalette oldPalette = SelectPalette(memory, Hp, true);
+  RealizePalette(memory);
+  DrawP(hdc, DX, DY, DW, DH, memory, SX, SY, OL, Hp);
+  SelectObject(memory, oldBitmap);
+  SelectPalette(memory, oldPalette, true);
+  RealizePalette(memory);
+  DeleteDC(memory);
+  DeleteObject(bitmap);
+  ReleaseDC(nullptr, screen);
+}
+
+void PE::DrawP(Hdc hdc, int32_t DX, int32_t DY, int32_t DW, int32_t DH, Hdc SPic, int32_t SX,
+               int32_t SY, int32_t OL, HPalette Hp) {
+  // Nothing to draw; a 0 x 0 request would otherwise make 1 x 1 stock-sized bitmaps.
+  if (DW <= 0 || DH <= 0) return;
+  const Hdc screen = GetDC(nullptr);
+  if (Hp == 0) Hp = m_hp_;
+  uint32_t key = 0;
+  OleTranslateColor(OL, Hp, &key);
+
+  // The target area as it is.
+  const HBitmap bkBitmap = CreateCompatibleBitmap(screen, DW, DH);
+  const Hdc bk = CreateCompatibleDC(screen);
+  const HGdiObj bkOldBitmap = SelectObject(bk, bkBitmap);
+  const HPalette bkOldPalette = SelectPalette(bk, Hp, true);
+  RealizePalette(bk);
+  BitBlt(bk, 0, 0, DW, DH, hdc, DX, DY, kRopSrcCopy);
+
+  // The source area.
+  const HBitmap srcBitmap = CreateCompatibleBitmap(screen, DW, DH);
+  const Hdc src = CreateCompatibleDC(screen);
+  const HGdiObj srcOldBitmap = SelectObject(src, srcBitmap);
+  const HPalette srcOldPalette = SelectPalette(src, Hp, true);
+  RealizePalette(src);
+  SetBkColor(src, GetBkColor(SPic));
+  SetTextColor(src, GetTextColor(SPic));
+  BitBlt(src, 0, 0, DW, DH, SPic, SX, SY, kRopSrcCopy);
+
+  // The mask: 1 where the source has the key colour.
+  const HBitmap maskBitmap = CreateBitmap(DW, DH, 1, 1, nullptr);
+  const Hdc mask = CreateCompatibleDC(screen);
+  const HGdiObj maskOldBitmap = SelectObject(mask, maskBitmap);
+  SetBkColor(src, key);
+  SetTextColor(src, 0xFFFFFF);
+  BitBlt(mask, 0, 0, DW, DH, src, 0, 0, kRopSrcCopy);
+
+  // The key-coloured source pixels become black, so that OR-ing the source adds nothing there.
+  SetTextColor(src, 0);
+  SetBkColor(src, 0xFFFFFF);
+  BitBlt(src, 0, 0, DW, DH, mask, 0, 0, kRopAndNotSrc);
+
+  // The target goes black where the source is drawn, then the source fills those pixels.
+  BitBlt(bk, 0, 0, DW, DH, mask, 0, 0, kRopSrcAnd);
+  BitBlt(bk, 0, 0, DW, DH, src, 0, 0, kRopSrcPaint);
+
+  BitBlt(hdc, DX, DY, DW, DH, bk, 0, 0, kRopSrcCopy);
+
+  SelectObject(src, srcOldBitmap);
+  DeleteObject(srcBitmap);
+  SelectPalette(src, srcOldPalette, true);
+  RealizePalette(src);
+  DeleteDC(src);
+  SelectObject(bk, bkOldBitmap);
+  DeleteObject(bkBitmap);
+  SelectPalette(bk, bkOldPalette, true);
+  RealizePalette(bk);
+  DeleteDC(bk);
+  SelectObject(mask, maskOldBitmap);
+  DeleteObject(maskBitmap);
+  DeleteDC(mask);
+  ReleaseDC(nullptr, screen);
+}
+
+}  // namespace kestrin
