@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QFontInfo>
+#include <QMouseEvent>
 #include <set>
+#include <tuple>
 
 #include "platform/font/qt_font.h"
 #include "platform/forms/form.h"
+#include "platform/kernel/err.h"
 
 namespace platform {
 namespace {
@@ -89,6 +93,36 @@ TEST_F(PictureBoxTest, RasterOperationsCombineTrueColoursBitByBit) {
   EXPECT_EQ(box_->Point(7, 2), Rgb(0xF0, 0x0F, 0x55));
   EXPECT_EQ(box_->Point(0, 3), Rgb(0xF0, 0x0F, 0x55));
   EXPECT_EQ(box_->Point(0, 4), Rgb(0xF0, 0x0F, 0x55));
+}
+
+TEST_F(PictureBoxTest, MouseEventsComeInTheBoxsScaleFromInsideItsBorder) {
+  box_->SetBorderStyle(1);
+  box_->SetAppearance(1);  // a 2-pixel border
+  std::vector<std::tuple<int, int, double, double>> seen;
+  box_->onMouseDown = [&](int b, int s, double x, double y) { seen.emplace_back(b, s, x, y); };
+  box_->onMouseMove = box_->onMouseDown;
+  QMouseEvent press(QEvent::MouseButtonPress, QPointF(7, 5), QPointF(7, 5), Qt::LeftButton,
+                    Qt::LeftButton, Qt::ShiftModifier);
+  QCoreApplication::sendEvent(box_, &press);
+  box_->SetScaleMode(kScaleTwips);
+  QMouseEvent move(QEvent::MouseMove, QPointF(4, 2), QPointF(4, 2), Qt::NoButton,
+                   Qt::LeftButton | Qt::RightButton, Qt::ControlModifier);
+  QCoreApplication::sendEvent(box_, &move);
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[0], std::make_tuple(1, 1, 5.0, 3.0));
+  EXPECT_EQ(seen[1], std::make_tuple(3, 2, 30.0, 0.0));
+}
+
+TEST_F(PictureBoxTest, MousePointerTakesTheKnownShapesAndRefusesOthers) {
+  box_->SetMousePointer(7);
+  EXPECT_EQ(box_->cursor().shape(), Qt::SizeVerCursor);
+  box_->SetMousePointer(9);
+  EXPECT_EQ(box_->cursor().shape(), Qt::SizeHorCursor);
+  EXPECT_THROW(box_->SetMousePointer(42), RuntimeError);
+  EXPECT_EQ(box_->MousePointer(), 9);
+  box_->SetMousePointer(0);
+  EXPECT_EQ(box_->MousePointer(), 0);
+  EXPECT_FALSE(box_->testAttribute(Qt::WA_SetCursor));
 }
 
 TEST_F(PictureBoxTest, LinesLeaveOutTheirLastPointAndRectanglesIncludeBothCorners) {

@@ -110,6 +110,29 @@ TEST_F(WindowDcTest, ReadingShowsChildControlsOverTheImage) {
   EXPECT_EQ(ReleaseDC(box_, dc), 1);
 }
 
+TEST_F(WindowDcTest, TheBoxsOwnContextHoldsTheImageWithoutTheControlsInside) {
+  box_->SetBorderStyle(1);  // the child is measured from inside the border, as the contexts are
+  box_->ResizePixels(12, 10);
+  box_->Cls();
+  auto& image = form_.GetControls().Add<ImageControl>("Piece", box_);
+  image.SetPicture(std::make_shared<StdPicture>(Filled(2, 1, qRgb(0, 200, 0))));
+  image.Move(3, 2, 2, 1);
+  image.SetVisible(true);
+  const Hdc window = GetDC(box_);
+  EXPECT_EQ(GetPixel(window, 3, 2), 0x00C800u) << "the window shows the child at its Left, Top";
+  EXPECT_EQ(GetPixel(box_->hDC(), 3, 2), kBack) << "the box's own context does not";
+  // Drawing through the box's context stays in the image; the context lives with the box.
+  ASSERT_TRUE(BitBlt(box_->hDC(), 0, 0, 3, 2, mem_, 0, 0, kRopSrcCopy));
+  EXPECT_EQ(box_->ImageData().pixel(1, 1), qRgb(101, 51, 7));
+  EXPECT_EQ(box_->hDC(), box_->hDC());
+  EXPECT_EQ(ReleaseDC(box_, window), 1);
+  auto* loose = new PictureBox;
+  const Hdc own = loose->hDC();
+  EXPECT_NE(GetPixel(own, 0, 0), kClrInvalid);
+  delete loose;
+  EXPECT_EQ(GetPixel(own, 0, 0), kClrInvalid) << "released with the box";
+}
+
 TEST_F(WindowDcTest, CopyWithinTheBoxReadsTheOriginal) {
   box_->Line(0, 0, 2, 0, 0x00FF00);
   const Hdc dc = GetDC(box_);

@@ -26,17 +26,19 @@ platform::PictureBox& PlaceBox(Window& w, const char* name, int left, int top, i
 }  // namespace
 
 TransparencyWindow::TransparencyWindow() : Window("Dialog5") {
+  resize(sizeHint());
   // Placed in twips; the window then counts in pixels, so that the work buffers IM3 and IM4
   // take the sizes that the images report in their pixel-scaled boxes.
-  auto& frame1 = Place<platform::Frame>("Frame1", "元のイメージ", 120, 120, 5400, 4800);
-  im1_ = &PlaceBox(*this, "IM1", 120, 300, 5160, 4380, &frame1);
-  iml_ = &Place<platform::ImageControl>("IML", 300, 300, 1200, 1200, im1_);
+  auto& frame1 = Place<platform::Frame>("Frame1", "元のイメージ", 120, 120, 4800, 4800);
+  im1_ = &PlaceBox(*this, "IM1", 120, 300, 4560, 4380, &frame1);
+  // Inside the boxes, pixels.
+  iml_ = &Place<platform::ImageControl>("IML", 20, 20, 80, 60, im1_);
   iml_->SetBorderStyle(1);
   imc_ = &GetControls().Add<platform::ImageControl>("IMC", im1_);
 
-  auto& frame2 = Place<platform::Frame>("Frame2", "透過イメージ", 5640, 120, 5400, 4800);
-  im2_ = &PlaceBox(*this, "IM2", 120, 300, 5160, 4380, &frame2);
-  imr_ = &Place<platform::ImageControl>("IMR", 300, 300, 1200, 1200, im2_);
+  auto& frame2 = Place<platform::Frame>("Frame2", "透過イメージ", 5040, 120, 4800, 4800);
+  im2_ = &PlaceBox(*this, "IM2", 120, 300, 4560, 4380, &frame2);
+  imr_ = &Place<platform::ImageControl>("IMR", 20, 20, 80, 60, im2_);
   imr_->SetBorderStyle(1);
 
   // Work buffers, never shown.
@@ -48,7 +50,7 @@ TransparencyWindow::TransparencyWindow() : Window("Dialog5") {
   }
   for (platform::PictureBox* b : {im1_, im2_}) b->SetAutoSize(true);
 
-  const int x = 11160, w = 2400;
+  const int x = 9960, w = 2760;
   command5_[0] = &Place<platform::CommandButton>("Command5", "元のイメージ開く(BMP)", x, 240, w,
                                                  420, nullptr, 0);
   command5_[1] = &Place<platform::CommandButton>("Command5", "透過のイメージ開く(JPG,BMP)", x, 720,
@@ -60,11 +62,11 @@ TransparencyWindow::TransparencyWindow() : Window("Dialog5") {
   command4_ = &Place<platform::CommandButton>("Command4", kFloatCaption, x, 2400, w, 420);
   command1_ = &Place<platform::CommandButton>("Command1", "キャンセル", x, 2880, w, 420);
 
-  auto& frame3 = Place<platform::Frame>("Frame3", "保存形式の選択", 120, 5040, 5400, 780);
+  auto& frame3 = Place<platform::Frame>("Frame3", "保存形式の選択", 120, 5040, 4800, 780);
   gif1_ = &Place<platform::OptionButton>("GIF1", "GIF", 240, 300, 1200, 360, &frame3);
   bmp1_ = &Place<platform::OptionButton>("BMP1", "BMP", 1680, 300, 1200, 360, &frame3);
   jpg1_ = &Place<platform::OptionButton>("JPG1", "JPG", 3120, 300, 1200, 360, &frame3);
-  as1_ = &Place<platform::Slider>("AS1", 5760, 5280, 3600, 420);
+  as1_ = &Place<platform::Slider>("AS1", 5160, 5280, 3600, 420);
   as1_->SetRange(1, 100);
   as1_->SetValue(80);
   as1_->setToolTip("圧縮率");

@@ -35,7 +35,7 @@ class TransparencyWindow : public Window {
   platform::OptionButton& JPG1() { return *jpg1_; }
   platform::Slider& AS1() { return *as1_; }
 
-  QSize sizeHint() const override { return {820, 560}; }
+  QSize sizeHint() const override { return {870, 420}; }
 
   // True while a cut piece floats over IM2 (Command4 reads "確定").
   bool Floating() const;
