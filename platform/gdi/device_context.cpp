@@ -25,7 +25,55 @@ struct Bitmap {
   bool mono = false;
   bool stock = false;
   Hdc selectedIn = 0;
+  // A new bitmap is black, but is not filled until something reads it or draws only part of it:
+  // the transparent drawing overwrites each of its bitmaps whole with its first copy.
+  bool unpainted = false;
 };
+
+// Pixel buffers of deleted bitmaps, kept for the next bitmaps of the same size: drawing code
+// makes and deletes full-size bitmaps on every call, and fresh buffers of that size would come
+// from the system each time, page by page. Bounded in count and bytes.
+class Recycled {
+ public:
+  void Keep(QImage&& image) {
+    const qsizetype bytes = image.sizeInBytes();
+    if (image.isNull() || !image.isDetached() || bytes > kMaxBytes) return;
+    while (!images_.empty() && (images_.size() >= kMaxCount || bytes_ + bytes > kMaxBytes)) {
+      bytes_ -= images_.front().sizeInBytes();
+      images_.pop_front();
+    }
+    bytes_ += bytes;
+    images_.push_back(std::move(image));
+  }
+  QImage Take(int width, int height) {
+    for (auto it = images_.begin(); it != images_.end(); ++it) {
+      if (it->width() == width && it->height() == height) {
+        QImage image = std::move(*it);
+        images_.erase(it);
+        bytes_ -= image.sizeInBytes();
+        return image;
+      }
+    }
+    return QImage(width, height, QImage::Format_RGB32);
+  }
+
+ private:
+  static constexpr size_t kMaxCount = 4;
+  static constexpr qsizetype kMaxBytes = 64 << 20;
+  std::deque<QImage> images_;
+  qsizetype bytes_ = 0;
+};
+
+Recycled& RecycledImages() {
+  static Recycled recycled;
+  return recycled;
+}
+
+void Paint(Bitmap& b) {
+  if (!b.unpainted) return;
+  b.image.fill(0xFF000000u);
+  b.unpainted = false;
+}
 
 struct Palette {
   std::vector<PaletteEntry> entries;
@@ -133,6 +181,7 @@ HBitmap StockBitmap() {
 // A view of one context's surface for a BitBlt. `hold` keeps a read-only snapshot alive.
 struct Surface {
   QImage* image = nullptr;
+  Bitmap* bitmap = nullptr;  // memory contexts, while writing
   QImage hold;
   bool mono = false;
   bool writable = false;
@@ -164,6 +213,10 @@ bool SurfaceOf(Dc& dc, bool forWriting, Surface& out) {
     case DcKind::kMemory: {
       Bitmap* b = Table().Get<Bitmap>(dc.bitmap);
       if (!b) return false;
+      if (forWriting)
+        out.bitmap = b;
+      else
+        Paint(*b);
       out.image = &b->image;
       out.mono = b->mono;
       out.writable = !b->stock;
@@ -234,9 +287,11 @@ HBitmap AddBitmap(int width, int height, bool mono) {
   if (width < 0 || height < 0) return 0;
   // A 0 x 0 request gives a 1 x 1 monochrome bitmap, as the platform's stock one.
   if (width == 0 || height == 0) return Table().Add(Bitmap{BlankImage(1, 1), true});
-  QImage image = BlankImage(width, height);
+  QImage image = RecycledImages().Take(width, height);
   if (image.isNull()) return 0;
-  return Table().Add(Bitmap{std::move(image), mono});
+  Bitmap b{std::move(image), mono};
+  b.unpainted = true;
+  return Table().Add(std::move(b));
 }
 
 uint32_t SetColor(Hdc handle, uint32_t color, uint32_t Dc::*field) {
@@ -311,6 +366,7 @@ HBitmap CreateBitmap(int width, int height, unsigned planes, unsigned bitsPerPix
   const HBitmap handle = AddBitmap(width, height, mono);
   Bitmap* b = Table().Get<Bitmap>(handle);
   if (!b || !bits || width == 0 || height == 0) return handle;
+  b->unpainted = false;
   const auto* bytes = static_cast<const uint8_t*>(bits);
   // Rows are padded to 16 bits; monochrome rows hold the leftmost pixel in the top bit.
   const int rowBytes = mono ? (width + 15) / 16 * 2 : width * 4;
@@ -338,8 +394,10 @@ HBitmap CreateBitmapFromImage(const QImage& image) {
 
 QImage BitmapImage(HBitmap handle) {
   std::lock_guard lock(Lock());
-  const Bitmap* b = Table().Get<Bitmap>(handle);
-  return b ? b->image.copy() : QImage();
+  Bitmap* b = Table().Get<Bitmap>(handle);
+  if (!b) return QImage();
+  Paint(*b);
+  return b->image.copy();
 }
 
 HGdiObj SelectObject(Hdc handle, HGdiObj object) {
@@ -360,6 +418,7 @@ bool DeleteObject(HGdiObj object) {
   std::lock_guard lock(Lock());
   if (Bitmap* b = Table().Get<Bitmap>(object)) {
     if (b->stock || b->selectedIn != 0) return false;
+    RecycledImages().Keep(std::move(b->image));
     return Table().Remove(object);
   }
   if (Table().Get<Palette>(object)) return Table().Remove(object);
@@ -463,6 +522,14 @@ bool BitBlt(Hdc dstHandle, int x, int y, int w, int h, Hdc srcHandle, int sx, in
   w = std::min({w, src.image->width() - sx, dst.image->width() - x});
   h = std::min({h, src.image->height() - sy, dst.image->height() - y});
   if (w <= 0 || h <= 0) return true;
+  if (dst.bitmap && dst.bitmap->unpainted) {
+    const bool whole = rop == kRopSrcCopy && x == 0 && y == 0 && w == dst.image->width() &&
+                       h == dst.image->height();
+    if (whole)
+      dst.bitmap->unpainted = false;
+    else
+      Paint(*dst.bitmap);
+  }
 
   // A copy within one surface reads from a snapshot, so that no pixel is read after it was
   // written.

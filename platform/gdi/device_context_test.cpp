@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QImage>
 #include <set>
 #include <thread>
 #include <vector>
@@ -52,6 +53,39 @@ TEST(GdiHandles, DeletedHandlesStayRefusedAfterTheirSlotIsReused) {
     EXPECT_TRUE(DeleteObject(h));
   }
   EXPECT_TRUE(DeleteDC(dc));
+}
+
+TEST(GdiHandles, NewBitmapsAreBlackEvenInTheMemoryOfDeletedOnes) {
+  QImage white(5, 4, QImage::Format_RGB32);
+  white.fill(0xFFFFFFFFu);
+  const HBitmap source = CreateBitmapFromImage(white);
+  const Hdc src = CreateCompatibleDC(0), dst = CreateCompatibleDC(0);
+  const HGdiObj srcOld = SelectObject(src, source);
+  for (int round = 0; round < 3; ++round) {
+    const HBitmap bitmap = CreateCompatibleBitmap(src, 5, 4);
+    EXPECT_EQ(BitmapImage(bitmap).pixel(4, 3), 0xFF000000u) << "round " << round;
+    const HGdiObj old = SelectObject(dst, bitmap);
+    // Part of it drawn: the rest stays black.
+    ASSERT_TRUE(BitBlt(dst, 1, 1, 2, 2, src, 0, 0, kRopSrcCopy));
+    EXPECT_EQ(GetPixel(dst, 0, 0), 0u);
+    EXPECT_EQ(GetPixel(dst, 1, 1), 0xFFFFFFu);
+    // All of it drawn, so that the next bitmap gets a white buffer to start from.
+    ASSERT_TRUE(BitBlt(dst, 0, 0, 5, 4, src, 0, 0, kRopSrcCopy));
+    EXPECT_EQ(GetPixel(dst, 0, 0), 0xFFFFFFu);
+    SelectObject(dst, old);
+    EXPECT_TRUE(DeleteObject(bitmap));
+  }
+  // A whole copy with a raster operation that reads the destination reads black.
+  const HBitmap bitmap = CreateCompatibleBitmap(src, 5, 4);
+  const HGdiObj old = SelectObject(dst, bitmap);
+  ASSERT_TRUE(BitBlt(dst, 0, 0, 5, 4, src, 0, 0, kRopSrcAnd));
+  EXPECT_EQ(GetPixel(dst, 2, 2), 0u);
+  SelectObject(dst, old);
+  DeleteObject(bitmap);
+  SelectObject(src, srcOld);
+  DeleteDC(src);
+  DeleteDC(dst);
+  DeleteObject(source);
 }
 
 TEST(GdiHandles, DeletedContextIsRefused) {
