@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "app/editors/transparency/transparency_window.h"
+#include "app/helpers/mouse_chain.h"
 #include "app/windows.h"
 #include "giflib/object/vesk_gif_object.h"
 #include "giflib/object/vesk_global_methods.h"
@@ -29,16 +30,9 @@ double ToContainerScale(const platform::ImageControl& control, int pixels) {
 void Class1::SetControl(platform::ImageControl* control) {
   control_ = control;
   if (!control) return;
-  // The owner's own handlers of the control keep running, before this object's.
-  auto chain = [](platform::ImageControl::MouseHandler& slot, auto member, Class1* self) {
-    slot = [previous = slot, member, self](int button, int shift, int x, int y) {
-      if (previous) previous(button, shift, x, y);
-      (self->*member)(button, shift, x, y);
-    };
-  };
-  chain(control->onMouseDown, &Class1::MouseDown, this);
-  chain(control->onMouseMove, &Class1::MouseMove, this);
-  chain(control->onMouseUp, &Class1::MouseUp, this);
+  ChainAfter(control->onMouseDown, this, &Class1::MouseDown);
+  ChainAfter(control->onMouseMove, this, &Class1::MouseMove);
+  ChainAfter(control->onMouseUp, this, &Class1::MouseUp);
 }
 
 void Class1::MouseDown(int button, int, int x, int y) {

@@ -30,16 +30,7 @@ QImage Gradient(int w, int h) {
 
 class CaptureTest : public testing::AppTest {
  protected:
-  void SetUp() override {
-    AppTest::SetUp();
-    SetAppFolderForTesting(temp_.path());
-    SetCaptureWaitForTesting(std::chrono::milliseconds(0));
-  }
-  void TearDown() override {
-    SetAppFolderForTesting("");
-    SetCaptureWaitForTesting(std::chrono::milliseconds(2000));
-    AppTest::TearDown();
-  }
+  testing::ScopedCaptureFolder capture_{temp_.path()};
 };
 
 TEST_F(CaptureTest, WritesWhatIM2ShowsAtIMRsPlace) {

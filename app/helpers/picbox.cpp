@@ -5,6 +5,7 @@
 #include "app/editor_window.h"
 #include "app/editors/transparency/transparency_window.h"
 #include "app/helpers/module2.h"
+#include "app/helpers/mouse_chain.h"
 #include "app/windows.h"
 
 namespace kestrin {
@@ -23,15 +24,9 @@ int32_t RoundHalfEven(double value) {
 void PicBox::SetControl(platform::PictureBox* box) {
   control_ = box;
   if (!box) return;
-  auto chain = [](platform::PictureBox::MouseHandler& slot, auto member, PicBox* self) {
-    slot = [previous = slot, member, self](int button, int shift, double x, double y) {
-      if (previous) previous(button, shift, x, y);
-      (self->*member)(button, shift, x, y);
-    };
-  };
-  chain(box->onMouseDown, &PicBox::MouseDown, this);
-  chain(box->onMouseMove, &PicBox::MouseMove, this);
-  chain(box->onMouseUp, &PicBox::MouseUp, this);
+  ChainAfter(box->onMouseDown, this, &PicBox::MouseDown);
+  ChainAfter(box->onMouseMove, this, &PicBox::MouseMove);
+  ChainAfter(box->onMouseUp, this, &PicBox::MouseUp);
 }
 
 void PicBox::Note(Edges& edges, const platform::ImageControl& image, double x, double y) {

@@ -20,15 +20,8 @@ class PicBoxTest : public testing::AppTest {
  protected:
   void SetUp() override {
     AppTest::SetUp();
-    SetAppFolderForTesting(temp_.path());
-    SetCaptureWaitForTesting(std::chrono::milliseconds(0));
     dialog5_ = &windows::Dialog5();
     dialog5_->IML().Move(20, 20, 40, 30);  // pixels: IM1 counts in pixels
-  }
-  void TearDown() override {
-    SetAppFolderForTesting("");
-    SetCaptureWaitForTesting(std::chrono::milliseconds(2000));
-    AppTest::TearDown();
   }
   platform::PictureBox& IM1() { return dialog5_->IM1(); }
   platform::ImageControl& IML() { return dialog5_->IML(); }
@@ -39,6 +32,7 @@ class PicBoxTest : public testing::AppTest {
     return {IML().Left(), IML().Top(), IML().Width(), IML().Height()};
   }
 
+  testing::ScopedCaptureFolder capture_{temp_.path()};
   TransparencyWindow* dialog5_;
 };
 

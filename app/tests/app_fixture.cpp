@@ -4,11 +4,21 @@
 #include <QDir>
 #include <QEvent>
 
+#include "app/helpers/module2.h"
 #include "app/windows.h"
 #include "giflib/object/vesk_gif_object.h"
 #include "giflib/tests/pictures.h"
 
 namespace kestrin::testing {
+
+ScopedCaptureFolder::ScopedCaptureFolder(const std::string& folder) {
+  SetAppFolderForTesting(folder);
+  SetCaptureWaitForTesting(std::chrono::milliseconds(0));
+}
+ScopedCaptureFolder::~ScopedCaptureFolder() {
+  SetAppFolderForTesting("");
+  SetCaptureWaitForTesting(std::chrono::milliseconds(2000));
+}
 
 platform::Picture Stripes(int w, int h, int colours) {
   std::vector<uint8_t> idx(static_cast<size_t>(w) * h);

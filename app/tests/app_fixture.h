@@ -39,6 +39,13 @@ void Settle();
 // Whether two pictures have the same size and pixels (colours as shown, transparency ignored).
 bool SamePixels(const platform::Picture& a, const platform::Picture& b);
 
+// For one test: the capture's "一時ファイル" goes under `folder`, and the capture does not wait.
+class ScopedCaptureFolder {
+ public:
+  explicit ScopedCaptureFolder(const std::string& folder);
+  ~ScopedCaptureFolder();
+};
+
 class AppTest : public ::testing::Test {
  protected:
   void SetUp() override;

@@ -49,8 +49,6 @@ class TransparencyWindowTest : public testing::AppTest {
  protected:
   void SetUp() override {
     AppTest::SetUp();
-    SetAppFolderForTesting(temp_.path());
-    SetCaptureWaitForTesting(std::chrono::milliseconds(0));
     colours_ = std::make_shared<platform::ScriptedColourDialogs>();
     previousColours_ = platform::SetColourDialogBackend(colours_);
     source_ = in_.File("source.bmp");
@@ -60,8 +58,6 @@ class TransparencyWindowTest : public testing::AppTest {
   }
   void TearDown() override {
     platform::SetColourDialogBackend(previousColours_);
-    SetAppFolderForTesting("");
-    SetCaptureWaitForTesting(std::chrono::milliseconds(2000));
     AppTest::TearDown();
   }
   TransparencyWindow& OpenThroughMenu() {
@@ -90,6 +86,7 @@ class TransparencyWindowTest : public testing::AppTest {
   }
 
   testing::TempFolder in_, out_;
+  testing::ScopedCaptureFolder capture_{temp_.path()};
   std::string source_, target_;
   std::shared_ptr<platform::ScriptedColourDialogs> colours_;
   std::shared_ptr<platform::ColourDialogBackend> previousColours_;
