@@ -1,11 +1,44 @@
 #include "app/animated_export.h"
 
+#include <cctype>
+
+#include "app/message.h"
+#include "app/module1.h"
+#include "app/vb_text.h"
+#include "giflib/object/vesk_gif_animation.h"
+
 namespace kestrin {
 
-bool SaveAnimatedSeries(const std::vector<platform::Picture>&, const std::string&,
-                        const AnimationSettings&, std::string* error) {
-  if (error) *error = "アニメGIFの保存はまだできません。";
-  return false;
+bool SaveAnimatedSeries(const std::vector<platform::Picture>& frames, const std::string& path,
+                        const AnimationSettings& settings, std::string* error) {
+  pellory::Vesk_GifAnimation animation;
+  auto failed = [&] {
+    if (error) *error = animation.GetErrorMsg(animation.ErrorNumber());
+    return false;
+  };
+  animation.LoopCount(settings.loopCount);
+  if (animation.ErrorNumber() != 0) return failed();
+  for (const platform::Picture& frame : frames)
+    if (!animation.AddFrame(frame, settings.delayCs)) return failed();
+  if (!animation.SaveAnimatedGif(path)) return failed();
+  return true;
+}
+
+void SaveAnimationClick(const std::vector<platform::Picture>& frames,
+                        const std::string& delayText) {
+  if (frames.empty()) return;
+  const std::optional<int32_t> delay = ToLong(delayText);
+  if (!delay || *delay < 0 || *delay > 0xFFFF) {
+    ShowMessage(kDelayMessage);
+    return;
+  }
+  std::string path = ChooseGifToSave();
+  if (path.empty()) return;
+  std::string tail = path.size() >= 4 ? path.substr(path.size() - 4) : path;
+  for (char& c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (tail != ".gif") path += ".gif";
+  std::string error;
+  if (!SaveAnimatedSeries(frames, path, {*delay, 0}, &error)) ShowMessage(error);
 }
 
 }  // namespace kestrin

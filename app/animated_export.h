@@ -22,4 +22,15 @@ struct AnimationSettings {
 bool SaveAnimatedSeries(const std::vector<platform::Picture>& frames, const std::string& path,
                         const AnimationSettings& settings, std::string* error);
 
+// The editors' "アニメGIFで保存": asks for a file name (".gif" is added when it has no such
+// extension) and writes the frames with the delay typed in hundredths of a second. Nothing
+// without frames or when the dialog is cancelled; a message for a delay that is not a whole
+// number from 0 to 65535 and for a library error.
+void SaveAnimationClick(const std::vector<platform::Picture>& frames, const std::string& delayText);
+
+inline constexpr const char* kAnimationButtonCaption = "アニメGIFで保存";
+inline constexpr const char* kDelayLabelCaption = "表示時間(1/100秒)";
+inline constexpr const char* kDelayMessage =
+    "表示時間には0から65535までの整数（1/100秒）を入力してください。";
+
 }  // namespace kestrin

@@ -2,6 +2,7 @@
 
 #include <QPointer>
 
+#include "app/animated_export.h"
 #include "platform/kernel/err.h"
 
 namespace kestrin {
@@ -28,6 +29,21 @@ void EditorWindow::PlacePictures(int left, int top, int width, int height,
   auto& f2 = Place<platform::Frame>("Frame2", left + width + 120, top, width, height);
   f2.SetCaption(im2Caption);
   im2_ = &Place<platform::ImageControl>("IM2", 120, 300, width - 240, height - 420, &f2);
+}
+
+void EditorWindow::PlaceAnimationControls(const std::string& buttonName, int left, int top,
+                                          int width, int fieldLeft, int fieldTop,
+                                          std::function<std::vector<platform::Picture>()> frames) {
+  animationButton_ =
+      &Place<platform::CommandButton>(buttonName, kAnimationButtonCaption, left, top, width, 400);
+  constexpr int kLabelWidth = 1740, kFieldWidth = 660;
+  PlaceLabel("DelayLabel", kDelayLabelCaption, fieldLeft - kLabelWidth, fieldTop + 45, kLabelWidth,
+             300);
+  delayText_ = &Place<platform::TextBox>("DelayText", fieldLeft, fieldTop, kFieldWidth, 330);
+  delayText_->SetText("10");
+  animationButton_->onClick = [this, frames = std::move(frames)] {
+    RunAlone({animationButton_}, [&] { SaveAnimationClick(frames(), delayText_->Text()); });
+  };
 }
 
 void EditorWindow::RunAlone(const std::vector<platform::CommandButton*>& buttons,

@@ -55,6 +55,9 @@ class EditorWindow : public Window {
   explicit EditorWindow(const std::string& name);
   platform::ImageControl& IM1() { return *im1_; }
   platform::ImageControl& IM2() { return *im2_; }
+  // The series editors' "アニメGIFで保存" and the delay beside it.
+  platform::CommandButton& AnimationButton() { return *animationButton_; }
+  platform::TextBox& DelayText() { return *delayText_; }
 
  protected:
   // Call from the constructor: the frame and picture of the unedited picture, and the edited
@@ -66,10 +69,17 @@ class EditorWindow : public Window {
   void RunAlone(const std::vector<platform::CommandButton*>& buttons,
                 const std::function<void()>& work);
   bool Busy() const { return busy_; }
+  // Places the animation button at (left, top) and the delay's label and field on the row at
+  // (fieldLeft - label, fieldTop); a click saves the frames that `frames` gives, alone.
+  void PlaceAnimationControls(const std::string& buttonName, int left, int top, int width,
+                              int fieldLeft, int fieldTop,
+                              std::function<std::vector<platform::Picture>()> frames);
 
  private:
   platform::ImageControl* im1_ = nullptr;
   platform::ImageControl* im2_ = nullptr;
+  platform::CommandButton* animationButton_ = nullptr;
+  platform::TextBox* delayText_ = nullptr;
   bool busy_ = false;
 };
 

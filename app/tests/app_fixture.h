@@ -16,6 +16,9 @@
 
 namespace kestrin::testing {
 
+using pellory::testing::DecodeAnimation;
+using pellory::testing::DecodedAnimation;
+using pellory::testing::DecodedFrame;
 using pellory::testing::DecodedGif;
 using pellory::testing::DecodeGif;
 using pellory::testing::TempFolder;

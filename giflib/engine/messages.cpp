@@ -25,8 +25,9 @@ constexpr const char* kClosingE =
 constexpr const char* kUnknown = "不明なエラーです。";
 
 std::string Detail(int32_t sysErrNumber, const std::string& sysErrDescription) {
-  return std::string("エラーの内容は次の通り、") + kBr2 + "Err.Number = " +
-         std::to_string(sysErrNumber) + kBr + "Err.Description = " + sysErrDescription;
+  return std::string("エラーの内容は次の通り、") + kBr2 +
+         "Err.Number = " + std::to_string(sysErrNumber) + kBr +
+         "Err.Description = " + sysErrDescription;
 }
 
 std::string Join(const std::string& sentence, const char* closing) {
@@ -42,32 +43,43 @@ std::string MakeErrorMessage(int32_t number, const std::string& methodName, int3
   };
   const std::string inconsistent = "クラスプロパティ相関エラー";
   switch (number) {
-    case 0: return "エラーはありません。";
-    case 1000: return Join("想定していないCompressionが現れました。", kClosingC);
-    case 1001: return Join("想定していないBitCountが現れました。", kClosingC);
-    case 1002: return Join("想定していないカラーパレット(ClrUsed)が現れました。", kClosingC);
-    case 1004: return "イメージが無効です。";
-    case 1005: return Join("作成したはずのテンポラリファイルがありません。", kClosingB);
+    case 0:
+      return "エラーはありません。";
+    case 1000:
+      return Join("想定していないCompressionが現れました。", kClosingC);
+    case 1001:
+      return Join("想定していないBitCountが現れました。", kClosingC);
+    case 1002:
+      return Join("想定していないカラーパレット(ClrUsed)が現れました。", kClosingC);
+    case 1004:
+      return "イメージが無効です。";
+    case 1005:
+      return Join("作成したはずのテンポラリファイルがありません。", kClosingB);
     case 1006:
       return Join("減色のためのハーフトーンパレットが取得できませんでした。", kClosingD);
     case 2000:
-      return withDetail(Join(methodName + "メソッド（プロパティ）でエラーが発生しました。", kClosingB));
-    case 2003: return Join("空（から）のピクチャーが渡されました。", kClosingB);
+      return withDetail(
+          Join(methodName + "メソッド（プロパティ）でエラーが発生しました。", kClosingB));
+    case 2003:
+      return Join("空（から）のピクチャーが渡されました。", kClosingB);
     case 2004:
       return Join(std::string("(Picture)") + kBr2 + "Property Set(Let)でエラーが発生しました。",
                   kClosingB);
-    case 2100: return Join("テンポラリファイル名が取得できませんでした。", kClosingB);
-    case 2101: return Join("テンポラリイメージが作成できませんでした。", kClosingC);
+    case 2100:
+      return Join("テンポラリファイル名が取得できませんでした。", kClosingB);
+    case 2101:
+      return Join("テンポラリイメージが作成できませんでした。", kClosingC);
     case 2102:
       return withDetail(Join("ビットマップデータの（無）圧縮変換に失敗しました。", kClosingB));
-    case 2103: return withDetail(Join("テンポラリファイルのヘッダーが編集不能です。", kClosingB));
+    case 2103:
+      return withDetail(Join("テンポラリファイルのヘッダーが編集不能です。", kClosingB));
     case 2104:
       return withDetail(
           Join("GIFファイルまたはGIFテンポラリイメージが作成できませんでした。", kClosingB));
-    case 3001: return Join("メソッドで渡されたPictureオブジェクトが空です。", kClosingA);
+    case 3001:
+      return Join("メソッドで渡されたPictureオブジェクトが空です。", kClosingA);
     case 3002:
-      return Join("Set(Base)Pictureメソッドによって有効なPictureが設定されていません。",
-                  kClosingA);
+      return Join("Set(Base)Pictureメソッドによって有効なPictureが設定されていません。", kClosingA);
     case 3003:
       return Join(inconsistent + kBr2 + "TempPathMode=UserCustomなのにTempPathの指定がありません。",
                   kClosingA);
@@ -89,12 +101,18 @@ std::string MakeErrorMessage(int32_t number, const std::string& methodName, int3
           "InhibitFlickersメソッド(Effect=False)はフォームまたはピクチャボックス以外には使用でき"
           "ません。",
           kClosingA);
-    case 3009: return Join("指定されたフォルダがありません。", kClosingA);
-    case 3010: return Join("指定されたファイルはすでに存在しています。", kClosingA);
-    case 3011: return Join("ファイル名を指定してください。", kClosingA);
-    case 3012: return Join("ファイル名が名前付け規則に従っていません。", kClosingA);
-    case 3013: return Join("指定された背景色インデックスはカラーパレットにありません。", kClosingA);
-    case 3014: return Join("指定された透過色インデックスはカラーパレットにありません。", kClosingA);
+    case 3009:
+      return Join("指定されたフォルダがありません。", kClosingA);
+    case 3010:
+      return Join("指定されたファイルはすでに存在しています。", kClosingA);
+    case 3011:
+      return Join("ファイル名を指定してください。", kClosingA);
+    case 3012:
+      return Join("ファイル名が名前付け規則に従っていません。", kClosingA);
+    case 3013:
+      return Join("指定された背景色インデックスはカラーパレットにありません。", kClosingA);
+    case 3014:
+      return Join("指定された透過色インデックスはカラーパレットにありません。", kClosingA);
     case 3015:
       return Join(std::string("変更するカラーパレットの配列は内部のパレット数と同じでなければなり"
                               "ません。") +
@@ -111,23 +129,39 @@ std::string MakeErrorMessage(int32_t number, const std::string& methodName, int3
           "InhibitFlickersメソッド(Effect=True)の使いすぎにより、対象とされたフォームのコントロ"
           "ール数が多過ぎる可能性があります。",
           kClosingE);
-    case 3020: return Join("加工後のイメージのサイズがGifの規格外です。", kClosingD);
-    case 3021: return Join("トリミング（ピクセル）の指定に誤りがあります。", kClosingA);
-    case 3022: return Join("追加するマージン（ピクセル）の指定に誤りがあります。", kClosingA);
+    case 3020:
+      return Join("加工後のイメージのサイズがGifの規格外です。", kClosingD);
+    case 3021:
+      return Join("トリミング（ピクセル）の指定に誤りがあります。", kClosingA);
+    case 3022:
+      return Join("追加するマージン（ピクセル）の指定に誤りがあります。", kClosingA);
     case 3023:
       return Join("OverLayクラスに使用するフォームのコントロール数が多過ぎる可能性があります。",
                   kClosingA);
     case 3024:
       return Join("OverLayクラスに使用するフォームのコントロール数が多過ぎる可能性があります。",
                   kClosingE);
-    case 3025: return Join("渡されたイメージのサイズがGifの規格外です。", kClosingD);
-    case 3026: return Join("メソッドで渡されたStringが空です。", kClosingA);
-    case 3027: return Join("メソッドで渡されたStringの行数が多すぎます。", kClosingD);
+    case 3025:
+      return Join("渡されたイメージのサイズがGifの規格外です。", kClosingD);
+    case 3026:
+      return Join("メソッドで渡されたStringが空です。", kClosingA);
+    case 3027:
+      return Join("メソッドで渡されたStringの行数が多すぎます。", kClosingD);
     case 3028:
       return std::string("対象のイメージは２５６色を超えています。") + kBr2 +
              "HandleOver256Colorプロパティを<True>に設定してください。" + kBr2 + "このままでは、" +
              kClosingD;
-    default: return kUnknown;
+    case 3040:
+      return Join(
+          "アニメーションにフレームがありません。AddFrameメソッドでフレームを追加してくだ"
+          "さい。",
+          kClosingA);
+    case 3041:
+      return Join("表示時間（1/100秒）は0から65535までで指定してください。", kClosingA);
+    case 3042:
+      return Join("繰り返し回数は0から65535までで指定してください。", kClosingA);
+    default:
+      return kUnknown;
   }
 }
 

@@ -24,6 +24,25 @@ struct DecodedGif {
 
 DecodedGif DecodeGif(const std::string& path);
 
+// Every image of an animated file, as giflib reads it.
+struct DecodedFrame {
+  int left = 0, top = 0, width = 0, height = 0;
+  int delayCs = -1;  // -1 without a graphic control extension
+  int disposal = -1;
+  int transparentIndex = -1;               // -1 when none
+  std::vector<Vesk_GIFRGBTRIPLE> palette;  // the local colour map, whole
+  std::vector<uint8_t> indices;
+};
+struct DecodedAnimation {
+  bool ok = false;
+  std::string error;
+  std::string version;  // the header's first six bytes: "GIF89a"
+  int width = 0, height = 0;
+  int loopCount = -1;  // from the NETSCAPE2.0 extension; -1 without it
+  std::vector<DecodedFrame> frames;
+};
+DecodedAnimation DecodeAnimation(const std::string& path);
+
 // A fresh folder under the temp folder, removed with its contents when the object dies.
 class TempFolder {
  public:

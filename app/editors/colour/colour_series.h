@@ -68,6 +68,10 @@ class ColourSeries {
   static void UpdateColourPreview(const platform::Picture& im1, int red, int green, int blue,
                                   const Show& showIm2, const Yield& yield);
 
+  // The frames of the last build, in order.
+  std::vector<platform::Picture> AnimationFrames() const {
+    return {state_.frames.begin(), state_.frames.begin() + state_.frameCount};
+  }
   // The shifts of the frames that this object built last, in order.
   const std::vector<ColourShift>& Shifts() const { return shifts_; }
   const ColourState& State() const { return state_; }

@@ -57,6 +57,8 @@ ColourWindow::ColourWindow()
   command2_ = &Place<platform::CommandButton>("Command2", "キャンセル", 8520, 4740, 2520, 400);
   check1_ = &Place<platform::CheckBox>("Check1", "InhibitFlickers", 8520, 5220, 2520, 300);
   check2_ = &Place<platform::CheckBox>("Check2", "反転", 8520, 5580, 2520, 300);
+  PlaceAnimationControls("Command5", 8520, 5940, 2520, 7560, 5940,
+                         [series = series_] { return series->AnimationFrames(); });
 
   // Wired after the sliders got their values, so loading shows no preview.
   for (platform::Slider* s : {r_, g_, b_}) s->onScroll = [this] { UpdateColourPreview(); };

@@ -29,7 +29,7 @@ class ColourWindow : public EditorWindow {
 
   // The MDI frame takes its first size from here: the controls are placed by hand, not by a
   // layout that could tell it.
-  QSize sizeHint() const override { return {760, 420}; }
+  QSize sizeHint() const override { return {760, 460}; }
 
   ColourSettings Settings() const;
   void BuildClick();

@@ -58,6 +58,13 @@ class MeshSeries {
   void Save(const std::string& path, const MeshOrder& order, const platform::Picture& im2,
             Progress& progress);
 
+  // The frames in the order chosen, as a save writes them.
+  std::vector<platform::Picture> AnimationFrames(const MeshOrder& order) const {
+    std::vector<platform::Picture> frames;
+    for (int32_t slot : FrameOrder(state_.frameCount, order)) frames.push_back(state_.frames[slot]);
+    return frames;
+  }
+
   const MeshState& State() const { return state_; }
 
  private:

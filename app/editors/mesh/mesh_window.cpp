@@ -32,6 +32,9 @@ MeshWindow::MeshWindow() : EditorWindow("Dialog3") {
   check1_ = &Place<platform::CheckBox>("Check1", "InhibitFlickers", 10080, 3840, 2400, 300);
   check2_ = &Place<platform::CheckBox>("Check2", "PBInhibitFlickers", 10080, 4200, 2400, 300);
   check3_ = &Place<platform::CheckBox>("Check3", "反転", 10080, 4560, 2400, 300);
+  PlaceAnimationControls("Command4", 10080, 4980, 2280, 12060, 5460, [this] {
+    return MeshSeries(ProgramMeshState()).AnimationFrames(Order());
+  });
 
   picture1_ = &Place<platform::PictureBox>("Picture1", 120, 5160, 7560, 1920);
   PlaceLabel("Label4", "ドラッグイメージ", 7920, 5280, 2400, 300);

@@ -155,6 +155,20 @@ void RotationSeries::Save(const std::string& path, const RotationSettings& s,
   progress.Unload();
 }
 
+std::vector<platform::Picture> RotationSeries::AnimationFrames(const RotationSettings& s) const {
+  std::vector<platform::Picture> frames;
+  const auto angle = ReadNumber(s.angleText);
+  const double inc = ReadNumber(s.incrementText).value_or(0.0);
+  if (state_.seriesBuilt == 0 || !angle || inc <= 0) return frames;
+  const float max = LastStep(*angle);
+  for (double k = 0; k <= max; k += inc) {
+    const int32_t i = RoundHalfEven(k);
+    if (i < 0 || i >= kRotationSlots) break;
+    if (state_.frames[i]) frames.push_back(state_.frames[i]);
+  }
+  return frames;
+}
+
 PreviewStep RotationSeries::NextPreview(const RotationSettings& s) {
   PreviewStep step;
   const auto angle = ReadNumber(s.angleText);

@@ -5,6 +5,7 @@
 #include <array>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "app/progress.h"
 #include "platform/picture/picture.h"
@@ -58,6 +59,9 @@ class RotationSeries {
   void Save(const std::string& path, const RotationSettings& s, const platform::Picture& im2,
             Progress& progress);
   PreviewStep NextPreview(const RotationSettings& s);
+  // The frames a save writes, in its order: one per increment up to the total angle; empty
+  // without a series.
+  std::vector<platform::Picture> AnimationFrames(const RotationSettings& s) const;
 
   const RotationState& State() const { return state_; }
 

@@ -39,6 +39,9 @@ RotationWindow::RotationWindow() : EditorWindow("Dialog"), series_(ProgramRotati
   series_.Load();
   timer1_->SetInterval(0);
 
+  PlaceAnimationControls("Command5", 3840, 4200, 2040, 7620, 4200,
+                         [this] { return series_.AnimationFrames(Settings()); });
+
   command1_->onClick = [this] { BuildClick(); };
   command2_->onClick = [this] {
     series_.Cancel();

@@ -1,0 +1,59 @@
+// Vesk_GifAnimation: a series of pictures written as one animated GIF89a file. Each frame keeps
+// the palette, indices and transparent colour that Vesk_GifObject would give it for a single
+// file; the logical screen is as large as the largest frame and each frame is centred on it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "giflib/engine/error_record.h"
+#include "giflib/object/pellory_export.h"
+#include "giflib/object/pellory_types.h"
+#include "giflib/object/vesk_gif_object.h"
+#include "platform/picture/picture.h"
+
+namespace pellory {
+
+class PELLORY_API Vesk_GifAnimation {
+ public:
+  Vesk_GifAnimation() = default;
+  Vesk_GifAnimation(const Vesk_GifAnimation&) = delete;
+  Vesk_GifAnimation& operator=(const Vesk_GifAnimation&) = delete;
+
+  // Appends a frame shown for DelayTime hundredths of a second (0 to 65535). The picture is
+  // taken as SetPicture takes it; on failure nothing is appended and the error is kept.
+  bool AddFrame(const Picture& FramePicture, int32_t DelayTime);
+  int32_t FrameCount() const { return static_cast<int32_t>(frames_.size()); }
+  void ClearFrames();
+
+  // How often a viewer plays the series: 0 for ever (the default), else 1 to 65535 times.
+  int32_t LoopCount() const { return loopCount_; }
+  void LoopCount(int32_t value);
+
+  // The logical screen: the largest width and height among the frames.
+  int32_t ScreenWidth() const;
+  int32_t ScreenHeight() const;
+
+  // Writes the file. An existing file is never replaced (3010), and a failure leaves no file.
+  bool SaveAnimatedGif(const std::string& GifFileName);
+
+  int32_t ErrorNumber() const;
+  std::string GetErrorMsg(int32_t ErrNumber) const;
+  void ResetError();
+
+ private:
+  struct Frame {
+    Vesk_GifPictureType picture;
+    int32_t delayCs = 0;
+  };
+  bool Enter(const char* name);
+  void Fail(int32_t number);
+
+  std::vector<Frame> frames_;
+  int32_t loopCount_ = 0;
+  Vesk_GifObject reader_;  // turns each frame into palette and indices
+  engine::ErrorState error_;
+};
+
+}  // namespace pellory
