@@ -58,10 +58,23 @@ bool FrameFits(const AnimationFrame& f, int32_t w, int32_t h) {
 }
 
 // Writes everything into an open encoder; false on the first failing call.
+bool SameMap(const ColorMapObject* a, const ColorMapObject* b) {
+  return a->ColorCount == b->ColorCount &&
+         std::memcmp(a->Colors, b->Colors, sizeof(GifColorType) * a->ColorCount) == 0;
+}
+
 bool Encode(GifFileType* gif, const std::vector<AnimationFrame>& frames, int32_t w, int32_t h,
             int32_t loopCount) {
+  std::vector<std::unique_ptr<ColorMapObject, MapDeleter>> maps;
+  for (const AnimationFrame& f : frames) {
+    maps.emplace_back(MakeColorMap(*f.picture));
+    if (!maps.back()) return false;
+  }
+  // A series whose frames share one palette (a turn, a mesh) writes it once.
+  const bool shared = std::all_of(maps.begin(), maps.end(),
+                                  [&](const auto& m) { return SameMap(m.get(), maps[0].get()); });
   EGifSetGifVersion(gif, true);
-  if (EGifPutScreenDesc(gif, w, h, 8, 0, nullptr) != GIF_OK) return false;
+  if (EGifPutScreenDesc(gif, w, h, 8, 0, shared ? maps[0].get() : nullptr) != GIF_OK) return false;
   // Loop count: the NETSCAPE2.0 application extension, sub-block 1.
   const uint8_t loop[3] = {1, static_cast<uint8_t>(loopCount & 0xFF),
                            static_cast<uint8_t>((loopCount >> 8) & 0xFF)};
@@ -71,7 +84,8 @@ bool Encode(GifFileType* gif, const std::vector<AnimationFrame>& frames, int32_t
     return false;
 
   std::vector<GifPixelType> row;
-  for (const AnimationFrame& f : frames) {
+  for (size_t n = 0; n < frames.size(); ++n) {
+    const AnimationFrame& f = frames[n];
     const Vesk_GifPictureType& p = *f.picture;
     const Vesk_GifSettingType& s = p.GifSetting;
     // Each frame is cleared to the background before the next, so smaller frames leave no trail.
@@ -84,9 +98,8 @@ bool Encode(GifFileType* gif, const std::vector<AnimationFrame>& frames, int32_t
     EGifGCBToExtension(&gcb, ext);
     if (EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, ext) != GIF_OK) return false;
 
-    std::unique_ptr<ColorMapObject, MapDeleter> map(MakeColorMap(p));
-    if (!map) return false;
-    if (EGifPutImageDesc(gif, f.left, f.top, s.biWidth, s.biHeight, false, map.get()) != GIF_OK)
+    if (EGifPutImageDesc(gif, f.left, f.top, s.biWidth, s.biHeight, false,
+                         shared ? nullptr : maps[n].get()) != GIF_OK)
       return false;
     row.resize(s.biWidth);
     for (int32_t y = 0; y < s.biHeight; ++y) {

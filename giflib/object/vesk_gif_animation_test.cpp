@@ -93,6 +93,25 @@ TEST_F(GifAnimationTest, FramesAreCentredWithTheirOwnPaletteIndicesDelayAndTrans
   }
 }
 
+TEST_F(GifAnimationTest, FramesSharingOnePaletteWriteItOnceAndDifferentOnesKeepTheirOwn) {
+  Vesk_GifAnimation shared, mixed;
+  for (int seed = 0; seed < 3; ++seed)
+    ASSERT_TRUE(shared.AddFrame(Frame(20, 10, 6, seed, true), 5));
+  ASSERT_TRUE(mixed.AddFrame(Frame(20, 10, 6, 0, true), 5));
+  ASSERT_TRUE(mixed.AddFrame(Frame(20, 10, 9, 0, true), 5));
+  ASSERT_TRUE(shared.SaveAnimatedGif(File("shared.gif")));
+  ASSERT_TRUE(mixed.SaveAnimatedGif(File("mixed.gif")));
+  const testing::DecodedAnimation a = DecodeAnimation(File("shared.gif"));
+  const testing::DecodedAnimation b = DecodeAnimation(File("mixed.gif"));
+  ASSERT_TRUE(a.ok && b.ok);
+  for (const auto& f : a.frames) {
+    EXPECT_FALSE(f.localMap);
+    EXPECT_EQ(f.palette.size(), 8u);
+  }
+  for (const auto& f : b.frames) EXPECT_TRUE(f.localMap);
+  EXPECT_EQ(b.frames[1].palette.size(), 16u);
+}
+
 TEST_F(GifAnimationTest, LoopsForEverByDefaultAndTakesTrueColourFrames) {
   std::vector<uint32_t> rgb(12 * 9);
   for (size_t i = 0; i < rgb.size(); ++i) rgb[i] = static_cast<uint32_t>(i * 0x010203);

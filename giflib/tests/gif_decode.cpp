@@ -69,7 +69,10 @@ DecodedAnimation DecodeAnimation(const std::string& path) {
     f.top = image.ImageDesc.Top;
     f.width = image.ImageDesc.Width;
     f.height = image.ImageDesc.Height;
-    if (const ColorMapObject* map = image.ImageDesc.ColorMap)
+    f.localMap = image.ImageDesc.ColorMap != nullptr;
+    // The frame's own table, or the file's when it has none.
+    if (const ColorMapObject* map =
+            image.ImageDesc.ColorMap ? image.ImageDesc.ColorMap : gif->SColorMap)
       for (int c = 0; c < map->ColorCount; ++c)
         f.palette.push_back({map->Colors[c].Red, map->Colors[c].Green, map->Colors[c].Blue});
     f.indices.assign(image.RasterBits, image.RasterBits + f.width * f.height);

@@ -30,7 +30,8 @@ struct DecodedFrame {
   int delayCs = -1;  // -1 without a graphic control extension
   int disposal = -1;
   int transparentIndex = -1;               // -1 when none
-  std::vector<Vesk_GIFRGBTRIPLE> palette;  // the local colour map, whole
+  std::vector<Vesk_GIFRGBTRIPLE> palette;  // its colour map (local, else global), whole
+  bool localMap = false;
   std::vector<uint8_t> indices;
 };
 struct DecodedAnimation {
