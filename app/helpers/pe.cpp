@@ -1,5 +1,7 @@
 #include "app/helpers/pe.h"
 
+#include <algorithm>
+
 namespace kestrin {
 
 using namespace platform;
@@ -15,7 +17,7 @@ PE::~PE() {
 }
 
 void PE::PTS(Hdc hdc, int32_t DX, int32_t DY, int32_t DW, int32_t DH, const Picture& SPic,
-             int32_t SX, int32_t SY, int32_t OL, HPalette Hp) {
+             int32_t SX, int32_t SY, int32_t OL, HPalette Hp, int32_t Tolerance) {
   if (!SPic || SPic->Type() != kPictureTypeBitmap) return;
   const Hdc screen = GetDC(nullptr);
   if (Hp == 0) Hp = m_hp_;
@@ -25,7 +27,7 @@ void PE::PTS(Hdc hdc, int32_t DX, int32_t DY, int32_t DW, int32_t DH, const Pict
   const HGdiObj oldBitmap = SelectObject(memory, bitmap);
   const HPalette oldPalette = SelectPalette(memory, Hp, true);
   RealizePalette(memory);
-  DrawP(hdc, DX, DY, DW, DH, memory, SX, SY, OL, Hp);
+  DrawP(hdc, DX, DY, DW, DH, memory, SX, SY, OL, Hp, Tolerance);
   SelectObject(memory, oldBitmap);
   SelectPalette(memory, oldPalette, true);
   RealizePalette(memory);
@@ -35,7 +37,7 @@ void PE::PTS(Hdc hdc, int32_t DX, int32_t DY, int32_t DW, int32_t DH, const Pict
 }
 
 void PE::DrawP(Hdc hdc, int32_t DX, int32_t DY, int32_t DW, int32_t DH, Hdc SPic, int32_t SX,
-               int32_t SY, int32_t OL, HPalette Hp) {
+               int32_t SY, int32_t OL, HPalette Hp, int32_t Tolerance) {
   // Nothing to draw; a 0 x 0 request would otherwise make 1 x 1 stock-sized bitmaps.
   if (DW <= 0 || DH <= 0) return;
   const Hdc screen = GetDC(nullptr);
@@ -67,7 +69,9 @@ void PE::DrawP(Hdc hdc, int32_t DX, int32_t DY, int32_t DW, int32_t DH, Hdc SPic
   const HGdiObj maskOldBitmap = SelectObject(mask, maskBitmap);
   SetBkColor(src, key);
   SetTextColor(src, 0xFFFFFF);
+  SetKeyTolerance(src, std::clamp(Tolerance, 0, 100));
   BitBlt(mask, 0, 0, DW, DH, src, 0, 0, kRopSrcCopy);
+  SetKeyTolerance(src, 0);
 
   // The key-coloured source pixels become black, so that OR-ing the source adds nothing there.
   SetTextColor(src, 0);

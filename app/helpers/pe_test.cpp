@@ -98,6 +98,50 @@ TEST(PETest, PTSDrawsAPictureAndNothingForAMissingOne) {
   EXPECT_EQ(target.Image(), Expected(Target(), source, 2, 2, 3, 3, 1, 1, ColorToPixel(kKey)));
 }
 
+// Near and far relatives of the key: distances from green 5.66, 8.49 and 44.72.
+QImage NearColours() {
+  QImage s(4, 1, QImage::Format_RGB32);
+  s.setPixel(0, 0, qRgb(0, 255, 0));
+  s.setPixel(1, 0, qRgb(4, 251, 0));
+  s.setPixel(2, 0, qRgb(0, 249, 6));
+  s.setPixel(3, 0, qRgb(20, 215, 0));
+  return s;
+}
+
+TEST(PETest, ToleranceZeroIsTheExactKeyAndLargerOnesTakeNearColoursOnly) {
+  PE pe;
+  const QImage target = Target().copy(0, 0, 4, 1);
+  auto draw = [&](int tolerance) {
+    MemoryDc t(target), source(NearColours());
+    pe.DrawP(t.dc, 0, 0, 4, 1, source.dc, 0, 0, kKey, 0, tolerance);
+    return t.Image();
+  };
+  auto keyed = [&](const QImage& result) {
+    std::vector<bool> kept;
+    for (int x = 0; x < 4; ++x) kept.push_back(result.pixel(x, 0) == target.pixel(x, 0));
+    return kept;
+  };
+  EXPECT_EQ(draw(0), Expected(target, NearColours(), 0, 0, 4, 1, 0, 0, ColorToPixel(kKey)));
+  EXPECT_EQ(keyed(draw(0)), (std::vector<bool>{true, false, false, false}));
+  EXPECT_EQ(keyed(draw(1)), (std::vector<bool>{true, false, false, false})) << "4.42 apart";
+  EXPECT_EQ(keyed(draw(2)), (std::vector<bool>{true, true, true, false})) << "8.84 apart";
+  EXPECT_EQ(keyed(draw(10)), (std::vector<bool>{true, true, true, false})) << "44.2 apart";
+  EXPECT_EQ(keyed(draw(11)), (std::vector<bool>{true, true, true, true}));
+}
+
+TEST(PETest, FullToleranceCoversTheWholeCube) {
+  PE pe;
+  QImage corners(2, 1, QImage::Format_RGB32);
+  corners.setPixel(0, 0, qRgb(0, 0, 0));
+  corners.setPixel(1, 0, qRgb(255, 255, 255));
+  MemoryDc t(Target().copy(0, 0, 2, 1)), source(corners);
+  pe.DrawP(t.dc, 0, 0, 2, 1, source.dc, 0, 0, 0xFFFFFF, 0, 100);
+  EXPECT_EQ(t.Image(), Target().copy(0, 0, 2, 1)) << "black is 441.7 from white";
+  MemoryDc u(Target().copy(0, 0, 2, 1));
+  pe.DrawP(u.dc, 0, 0, 2, 1, source.dc, 0, 0, 0xFFFFFF, 0, 99);
+  EXPECT_EQ(u.Image().pixel(0, 0), qRgb(0, 0, 0)) << "437.6 is not enough";
+}
+
 TEST(PETest, ThePaletteLivesWithTheObject) {
   HPalette palette;
   {

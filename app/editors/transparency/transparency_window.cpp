@@ -61,6 +61,13 @@ TransparencyWindow::TransparencyWindow() : Window("Dialog5") {
   command3_ = &Place<platform::CommandButton>("Command3", "透過色パレット", x, 1740, w, 420);
   command4_ = &Place<platform::CommandButton>("Command4", kFloatCaption, x, 2400, w, 420);
   command1_ = &Place<platform::CommandButton>("Command1", "キャンセル", x, 2880, w, 420);
+  PlaceLabel("Label3", "許容差", x, 3540, 840, 300);
+  tl1_ = &Place<platform::Slider>("TL1", x + 840, 3480, w - 1440, 420);
+  tl1_->SetRange(0, 100);
+  tl1_->SetValue(0);
+  auto& tolerance = PlaceLabel("Label4", "0", x + w - 540, 3540, 540, 300);
+  tolerance.setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  tl1_->onScroll = [this, &tolerance] { tolerance.SetCaption(std::to_string(tl1_->Value())); };
 
   auto& frame3 = Place<platform::Frame>("Frame3", "保存形式の選択", 120, 5040, 4800, 780);
   gif1_ = &Place<platform::OptionButton>("GIF1", "GIF", 240, 300, 1200, 360, &frame3);
@@ -177,7 +184,7 @@ void TransparencyWindow::Apply() {
     if (!pe_) pe_ = std::make_unique<PE>();
     pe_->PTS(im2_->hDC(), RoundToLong(imr_->Left()), RoundToLong(imr_->Top()),
              RoundToLong(im4_->Width() - 5), RoundToLong(im4_->Height() - 5), im4_->GetPicture(), 1,
-             1, label2_->BackColor(), 0);
+             1, label2_->BackColor(), 0, tl1_->Value());
   });
   im2_->Refresh();
   imr_->SetPicture(platform::LoadPicture(""));

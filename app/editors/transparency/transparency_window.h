@@ -34,6 +34,8 @@ class TransparencyWindow : public Window {
   platform::OptionButton& BMP1() { return *bmp1_; }
   platform::OptionButton& JPG1() { return *jpg1_; }
   platform::Slider& AS1() { return *as1_; }
+  // The colour key's tolerance, 0 to 100.
+  platform::Slider& TL1() { return *tl1_; }
 
   QSize sizeHint() const override { return {870, 420}; }
 
@@ -70,6 +72,7 @@ class TransparencyWindow : public Window {
   platform::OptionButton* bmp1_;
   platform::OptionButton* jpg1_;
   platform::Slider* as1_;
+  platform::Slider* tl1_;
 
   PicBox picBox1_, picBox2_;
   Class1 class1L_, class1R_;

@@ -237,6 +237,31 @@ TEST_F(TransparencyWindowTest, TheColourButtonSetsTheKeyAndCancelMakesItWhite) {
   EXPECT_EQ(colours_->requests[1].title, "カラーパレット");
 }
 
+TEST_F(TransparencyWindowTest, TheToleranceSliderKeysOutNearColoursToo) {
+  // The source's key squares in a green just off the chosen one (distance 5).
+  QImage source = SourceImage();
+  for (int y = 0; y < source.height(); ++y)
+    for (int x = 0; x < source.width(); ++x)
+      if (source.pixel(x, y) == kKey) source.setPixel(x, y, qRgb(0, 250, 0));
+  ASSERT_TRUE(source.save(QString::fromStdString(source_), "BMP"));
+  TransparencyWindow& w = OpenWithPictures();
+  EXPECT_EQ(w.TL1().Value(), 0);
+  EXPECT_EQ(w.TL1().Max(), 100);
+  EXPECT_EQ(dynamic_cast<platform::Label*>(w.GetControls().Find("Label3"))->Caption(), "許容差");
+  colours_->answers.push_back(0x00FF00);
+  w.Command3().click();
+  w.TL1().SetValue(2);
+  EXPECT_EQ(dynamic_cast<platform::Label*>(w.GetControls().Find("Label4"))->Caption(), "2");
+  w.Command4().click();
+  w.Command4().click();  // laid down where it floats
+  const QImage after = w.IM2().ImageData().convertToFormat(QImage::Format_RGB32);
+  int nearGreen = 0;
+  for (int y = 0; y < after.height(); ++y)
+    for (int x = 0; x < after.width(); ++x) nearGreen += after.pixel(x, y) == qRgb(0, 250, 0);
+  EXPECT_EQ(nearGreen, 0);
+  EXPECT_NE(after, TargetImage()) << "the other colours of the piece are drawn";
+}
+
 TEST_F(TransparencyWindowTest, SavingWithoutAFormatShowsTheMessageAndWritesNothing) {
   TransparencyWindow& w = OpenWithPictures();
   Answer(out_.File("result"));
