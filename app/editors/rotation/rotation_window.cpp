@@ -32,14 +32,14 @@ RotationWindow::RotationWindow() : EditorWindow("Dialog"), series_(ProgramRotati
 
   auto& frame5 = Place<platform::Frame>("Frame5", "表示", 8160, 3240, 2880, 720);
   check1_ = &Place<platform::CheckBox>("Check1", "InhibitFlickers", 240, 300, 2400, 300, &frame5);
-  check2_ = &Place<platform::CheckBox>("Check2", "反転", 8280, 4080, 1440, 300);
+  check2_ = &Place<platform::CheckBox>("Check2", "反転", 8700, 4215, 1440, 300);
   timer1_ = &GetControls().Add<platform::Timer>("Timer1");
 
   // Load.
   series_.Load();
   timer1_->SetInterval(0);
 
-  PlaceAnimationControls("Command5", 3840, 4200, 2040, 7620, 4200,
+  PlaceAnimationControls("Command5", 3840, 4200, 2040, 7860, 4200,
                          [this] { return series_.AnimationFrames(Settings()); });
 
   command1_->onClick = [this] { BuildClick(); };
