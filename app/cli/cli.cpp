@@ -31,7 +31,7 @@ int RunCommand(const Command& command, const std::vector<std::string>& args, Con
   InterruptGuard interruptible;
   ScopedCaughtMessages messages;
   TerminalProgress progress(console.err, console.progress);
-  Context context{console, progress, *messages};
+  Context context{progress, *messages};
   try {
     const ParsedOptions options = Parse(command.def, args);
     if (options.HelpAsked()) {

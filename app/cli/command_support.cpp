@@ -51,8 +51,8 @@ int CaughtMessages::Show(const std::string& text, int, const std::string&) {
   return platform::kIdOk;
 }
 
-void CaughtMessages::ThrowIfAny(int status) const {
-  if (!texts_.empty()) throw Failure(OneLine(texts_.front()), status);
+void CaughtMessages::ThrowIfAny() const {
+  if (!texts_.empty()) throw Failure(OneLine(texts_.front()));
 }
 
 ScopedCaughtMessages::ScopedCaughtMessages()

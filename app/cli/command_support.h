@@ -55,9 +55,8 @@ std::string LibraryMessage(int32_t number);
 class CaughtMessages : public platform::MessageBoxBackend {
  public:
   int Show(const std::string& text, int style, const std::string& title) override;
-  // Throws a Failure with the first message caught, if any; `status` for refused input.
-  void ThrowIfAny(int status = kExitFailed) const;
-  const std::vector<std::string>& Texts() const { return texts_; }
+  // Throws a Failure with the first message caught, if any.
+  void ThrowIfAny() const;
 
  private:
   std::vector<std::string> texts_;
@@ -91,7 +90,6 @@ void ThrowIfInterrupted();
 
 // Everything a command works with.
 struct Context {
-  Console& console;
   TerminalProgress& progress;
   CaughtMessages& messages;
 };
