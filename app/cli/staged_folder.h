@@ -27,10 +27,10 @@ class StagedFolder {
   // Moves every file into the destination, never over an existing one. When one cannot be
   // moved, the ones already moved are removed again and the reason is in `error`.
   bool Publish(std::string* error);
-  // Removes the files Publish moved: a later step of the same run failed.
-  void Withdraw();
 
  private:
+  void Withdraw();
+
   std::string destination_;
   std::string path_;
   std::vector<std::string> published_;

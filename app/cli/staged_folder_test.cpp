@@ -70,17 +70,6 @@ TEST(StagedFolder, AFileThatAppearsBeforeTheMoveIsKeptAndTheRunsOwnFilesGoAgain)
   EXPECT_EQ(Read(destination.File("c.gif")), "theirs");
 }
 
-TEST(StagedFolder, WithdrawRemovesOnlyWhatWasMoved) {
-  TempFolder destination;
-  Write(destination.File("mine.gif"), "mine");
-  cli::StagedFolder staged(destination.path());
-  Write(staged.Path() + "/a.gif", "a");
-  ASSERT_TRUE(staged.Publish(nullptr));
-  staged.Withdraw();
-  EXPECT_EQ(Listing(destination.path()).size(), 2u);  // mine.gif and the hidden folder
-  EXPECT_EQ(Read(destination.File("mine.gif")), "mine");
-}
-
 TEST(TerminalProgress, DrawsOneLineInPlaceAndClearsIt) {
   std::ostringstream out;
   cli::TerminalProgress progress(out, true);
