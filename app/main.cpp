@@ -1,9 +1,11 @@
-// Kestrin: the main window with the rotation editor as its start-up window.
+// Kestrin: the main window with the rotation editor as its start-up window, or a batch command
+// ("kestrin rotate ...") run without any window.
 #include <QApplication>
 #include <QFont>
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/cli/cli.h"
 #include "app/windows.h"
 
 namespace {
@@ -15,6 +17,7 @@ bool DisplayAvailable() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (kestrin::cli::IsBatchInvocation(argc, argv)) return kestrin::cli::RunFromMain(argc, argv);
   if (!DisplayAvailable()) {
     std::fprintf(stderr,
                  "kestrin: no display available (set DISPLAY, or QT_QPA_PLATFORM=offscreen)\n");

@@ -1,0 +1,173 @@
+// Bad input to the batch commands: one clear line on stderr, a non-zero status, and nothing
+// written or left behind, not even a hidden folder; files already there stay as they were.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "app/cli/tests/cli_run.h"
+
+namespace kestrin {
+namespace {
+
+using ::testing::HasSubstr;
+using testing::Listing;
+using testing::RunCli;
+
+class BatchErrors : public testing::AppTest {
+ protected:
+  void SetUp() override {
+    AppTest::SetUp();
+    testing::WriteGif(testing::Stripes(24, 16), input_);
+  }
+  // A failed run: the status, one line naming the command, and the output folder as before.
+  void ExpectRefused(const std::vector<std::string>& args, int status, const std::string& says) {
+    SCOPED_TRACE(args.front() + " " + says);
+    const std::vector<std::string> before = Listing(out_.path());
+    const testing::CliResult r = RunCli(args);
+    EXPECT_EQ(r.status, status) << r;
+    EXPECT_THAT(r.err, HasSubstr(says));
+    EXPECT_EQ(r.err.rfind("kestrin " + args.front() + ": ", 0), 0u) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(Listing(out_.path()), before);
+    EXPECT_TRUE(boxes_->shown.empty()) << "no message box in a batch run";
+  }
+  std::vector<std::string> Rotate(std::vector<std::string> extra) {
+    std::vector<std::string> args = {"rotate", "--input",     input_,     "--angle",
+                                     "90",     "--increment", "30",       "--direction",
+                                     "right",  "--out",       out_.path()};
+    args.insert(args.end(), extra.begin(), extra.end());
+    return args;
+  }
+  static std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+  }
+
+  testing::TempFolder out_;
+  std::string input_ = temp_.File("in.gif");
+};
+
+TEST_F(BatchErrors, AMissingOrUnreadableInputFileIsNamed) {
+  auto args = Rotate({});
+  args[2] = temp_.File("missing.gif");
+  ExpectRefused(args, 1, "missing.gif: File not found");
+  std::ofstream(temp_.File("text.gif")) << "not a picture";
+  args[2] = temp_.File("text.gif");
+  ExpectRefused(args, 1, "text.gif: Invalid picture");
+  args[2] = temp_.path();  // a folder is no file
+  ExpectRefused(args, 1, "File not found");
+}
+
+TEST_F(BatchErrors, ValuesOutOfRangeGetTheEditorsOwnMessages) {
+  const std::string out = out_.path();
+  ExpectRefused({"rotate", "--input", input_, "--angle", "400", "--increment", "30", "--direction",
+                 "right", "--out", out},
+                2, "角度は361以下で入力してください。");
+  ExpectRefused({"rotate", "--input", input_, "--angle", "90", "--increment", "0", "--direction",
+                 "left", "--out", out},
+                2, "増数には0以外の数を入力してください。");
+  ExpectRefused({"rotate", "--input", input_, "--angle", "90", "--increment", "10", "--out", out},
+                2, "方向を選択してください。");
+  ExpectRefused({"colour", "--input", input_, "--mode", "stepwise", "--increment", "0.01", "--red",
+                 "128", "--out", out},
+                2, "連続イメージが764枚を超えます。");
+  ExpectRefused(
+      {"mesh", "--input", input_, "--size", "101", "--order", "fine-to-coarse", "--out", out}, 2,
+      "メッシュサイズは0から100までにしてください。");
+  // The sliders' ranges, which the windows never let out.
+  ExpectRefused({"colour", "--input", input_, "--red", "129", "--mode", "stepwise", "--increment",
+                 "10", "--out", out},
+                2, "--red には-128から128までの整数");
+  ExpectRefused({"comment", "--input", input_, "--output", out + "/c.gif", "--blue", "-1"}, 2,
+                "--blue には0から255までの整数");
+  ExpectRefused({"comment", "--input", input_, "--output", out + "/c.gif", "--size", "3000"}, 2,
+                "--size には0より大きく2160以下の数");
+  ExpectRefused({"comment", "--input", input_, "--output", out + "/c.gif", "--font", "NoSuchFace"},
+                2, "フォントがありません: NoSuchFace");
+}
+
+TEST_F(BatchErrors, MissingSettingsAreNamedAsTheEditorsNameThem) {
+  const std::string out = out_.path();
+  ExpectRefused(
+      {"colour", "--input", input_, "--mode", "simultaneous", "--increment", "10", "--out", out}, 1,
+      "明と暗の設定をしてください。");
+  ExpectRefused({"comment", "--input", input_, "--output", out + "/c.gif", "--placement", "over",
+                 "--font", "IPAGothic"},
+                1, "フォントサイズを選択してください。");
+  // Everything but the comment: the library's own message, on one line.
+  ExpectRefused(
+      {"comment", "--input",      input_,       "--output",     out + "/c.gif", "--placement",
+       "over",    "--font",       "IPAGothic",  "--size",       "12",           "--colour-target",
+       "line",    "--vertical",   "top",        "--horizontal", "left",         "--line-align",
+       "left",    "--background", "transparent"},
+      1, "メソッドで渡されたStringが空です。 Pellory.DLL");
+  // A series of no frames is no output.
+  ExpectRefused(
+      {"mesh", "--input", input_, "--size", "0", "--order", "fine-to-coarse", "--out", out}, 1,
+      "連続イメージが1枚もできませんでした。");
+}
+
+TEST_F(BatchErrors, AnExistingOutputFileIsNeitherReplacedNorJoinedByTheRest) {
+  // R60.gif is the last of the series: every other frame was ready to go.
+  testing::WriteGif(testing::Stripes(8, 8, 3), out_.File("R60.gif"));
+  const std::string mine = ReadAll(out_.File("R60.gif"));
+  ExpectRefused(Rotate({}), 1, "R60.gif: 指定されたファイルはすでに存在しています。");
+  EXPECT_EQ(ReadAll(out_.File("R60.gif")), mine);
+
+  testing::WriteGif(testing::Stripes(8, 8, 3), out_.File("c.gif"));
+  ExpectRefused({"comment", "--input", input_, "--output", out_.File("c.gif")}, 1,
+                "c.gif: 指定されたファイルはすでに存在しています。");
+  ExpectRefused(Rotate({"--animated", out_.File("c.gif")}), 1,
+                "c.gif: 指定されたファイルはすでに存在しています。");
+  EXPECT_EQ(ReadAll(out_.File("c.gif")), mine);
+}
+
+TEST_F(BatchErrors, AFailedAnimatedFileTakesTheFramesOfTheSameRunWithIt) {
+  // The frames are saved first, then the animated file fails: no frame may stay behind.
+  const testing::CliResult r = RunCli(Rotate({"--animated", out_.File("anim.gif")}));
+  EXPECT_EQ(r.status, 1) << r;
+  EXPECT_THAT(r.err, HasSubstr("anim.gif: "));
+  EXPECT_EQ(Listing(out_.path()), std::vector<std::string>{});
+}
+
+TEST_F(BatchErrors, MissingFoldersGetTheLibrarysMessage) {
+  auto args = Rotate({});
+  args.back() = out_.File("nowhere");
+  ExpectRefused(args, 1, "nowhere: 指定されたフォルダがありません。");
+  ExpectRefused({"mesh", "--input", input_, "--size", "3", "--order", "大→小", "--animated",
+                 out_.File("nowhere/a.gif")},
+                1, "nowhere: 指定されたフォルダがありません。");
+  ExpectRefused({"comment", "--input", input_, "--output", out_.File("nowhere/c.gif")}, 1,
+                "nowhere: 指定されたフォルダがありません。");
+}
+
+TEST_F(BatchErrors, CommandLineMistakesAreRefusedBeforeAnyWork) {
+  ExpectRefused(Rotate({"--colour", "3"}), 2, "不明なオプションです: --colour");
+  ExpectRefused(Rotate({"extra"}), 2, "余分な引数があります: extra");
+  ExpectRefused(Rotate({"--out", out_.path()}), 2, "--out が2回指定されています。");
+  ExpectRefused({"rotate", "--input"}, 2, "--input に値(FILE)がありません。");
+  ExpectRefused({"rotate", "--angle", "--increment", "3"}, 2, "--angle に値(DEG)がありません。");
+  ExpectRefused(Rotate({"--delay", "5"}), 2, "--delay は --animated と一緒に指定してください。");
+  ExpectRefused(Rotate({"--animated", out_.File("a.gif"), "--loop", "70000"}), 2,
+                "--loop には0から65535までの整数");
+  ExpectRefused(
+      {"mesh", "--input", input_, "--size", "3", "--order", "sideways", "--out", out_.path()}, 2,
+      "--order には fine-to-coarse|coarse-to-fine (小→大|大→小) のどれか");
+  ExpectRefused({"mesh", "--input", input_, "--size", "3.5", "--order", "fine-to-coarse", "--out",
+                 out_.path()},
+                2, "--size には整数を指定してください。");
+  ExpectRefused({"mesh", "--input", input_, "--size", "3", "--order", "fine-to-coarse"}, 2,
+                "--out か --animated を指定してください。");
+  ExpectRefused({"comment", "--input", input_, "--output", out_.File("c.GIF")}, 2,
+                "gif で終わるようにしてください");
+
+  const testing::CliResult r = RunCli({"rotat"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "kestrin: 不明なコマンドです: rotat\n");
+}
+
+}  // namespace
+}  // namespace kestrin

@@ -1,0 +1,37 @@
+// Where a series command's frames go: the frame files in a folder, with the names and contents
+// the editor window's save writes, and/or one animated GIF of the series as the window plays it.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/animated_export.h"
+#include "app/cli/command_support.h"
+
+namespace kestrin::cli {
+
+struct SeriesOutput {
+  std::string folder;    // --out: "" when no frame files are wanted
+  std::string animated;  // --animated: "" when no animated file is wanted
+  AnimationSettings animation;
+};
+
+// --out, --animated, --delay, --loop.
+std::vector<OptionDef> SeriesOutputOptions();
+// Reads them and checks up front what needs no work: the folders exist and the animated file
+// does not.
+SeriesOutput ReadSeriesOutput(const ParsedOptions& options);
+
+// The editor's save, handed the path a user would choose in the save dialog; the frame files go
+// beside it.
+using SaveFrames = std::function<void(const std::string& chosenPath)>;
+
+// Saves the series: the frame files through `saveFrames` into a hidden folder, then the
+// animated file of `frames` (in the order played), then the frame files moved into place. Any
+// message of the editor or the library, a name already taken or a failure of the animated file
+// ends it with nothing of this run left behind.
+void WriteSeries(const SeriesOutput& output, const std::vector<platform::Picture>& frames,
+                 const SaveFrames& saveFrames, Context& context);
+
+}  // namespace kestrin::cli

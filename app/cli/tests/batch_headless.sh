@@ -1,0 +1,34 @@
+#!/bin/sh
+# The real program's batch commands with no display at all: frame files and a comment written,
+# quietly; a refused run says so in one line and leaves nothing.
+# Usage: batch_headless.sh KESTRIN GIF_DEMO
+set -eu
+kestrin=$1
+demo=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
+
+TMPDIR=$work "$demo" >/dev/null
+in=$work/kestrin-demo.gif
+mkdir "$work/out"
+
+"$kestrin" mesh --input "$in" --size 3 --order fine-to-coarse --out "$work/out" 2>"$work/err"
+"$kestrin" comment --input "$in" --output "$work/out/comment.gif" --text 'Kestrin
+コメント' --placement below --vertical center --horizontal center --line-align center \
+  --background transparent --font 'ＭＳ Ｐゴシック' --size 12 --colour-target line --red 255 \
+  2>>"$work/err"
+test ! -s "$work/err" || { cat "$work/err"; exit 1; }
+test "$(LC_ALL=C ls -A "$work/out" | tr '\n' ' ')" = "Mesh0.gif Mesh1.gif Mesh2.gif comment.gif " || {
+  ls -A "$work/out"; exit 1; }
+
+# The animated file cannot be written yet: the frames of that run go again.
+mkdir "$work/refused"
+if "$kestrin" rotate --input "$in" --angle 90 --increment 30 --direction right \
+    --out "$work/refused" --animated "$work/refused/a.gif" 2>"$work/err"; then
+  echo "a refused run exited 0"; exit 1
+fi
+test "$(wc -l <"$work/err")" -eq 1 || { cat "$work/err"; exit 1; }
+grep -q '^kestrin rotate: ' "$work/err"
+test -z "$(ls -A "$work/refused")" || { ls -A "$work/refused"; exit 1; }
+echo "batch commands ran headless"
