@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -126,11 +127,13 @@ TEST_F(BatchErrors, AnExistingOutputFileIsNeitherReplacedNorJoinedByTheRest) {
 }
 
 TEST_F(BatchErrors, AFailedAnimatedFileTakesTheFramesOfTheSameRunWithIt) {
-  // The frames are saved first, then the animated file fails: no frame may stay behind.
+  // The frames are saved first, then the animated file fails (a folder holds its name, which
+  // no file check up front sees): no frame may stay behind.
+  std::filesystem::create_directory(out_.File("anim.gif"));
   const testing::CliResult r = RunCli(Rotate({"--animated", out_.File("anim.gif")}));
   EXPECT_EQ(r.status, 1) << r;
   EXPECT_THAT(r.err, HasSubstr("anim.gif: "));
-  EXPECT_EQ(Listing(out_.path()), std::vector<std::string>{});
+  EXPECT_EQ(Listing(out_.path()), std::vector<std::string>{"anim.gif"});
 }
 
 TEST_F(BatchErrors, MissingFoldersGetTheLibrarysMessage) {

@@ -114,10 +114,31 @@ TEST_F(BatchMatchesWindow, MeshWritesTheMeshEditorsFrames) {
   ASSERT_TRUE(boxes_->shown.empty());
   ASSERT_EQ(testing::Listing(window_.path()).size(), 5u);
 
+  w.DelayText().SetText("7");
+  Answer(window_.File("anim.gif"));
+  w.AnimationButton().click();
+  ASSERT_TRUE(boxes_->shown.empty());
+
   const auto r =
-      RunCli(Args({"mesh", "--size", "5", "--order", "coarse-to-fine", "--out", batch_.path()}));
+      RunCli(Args({"mesh", "--size", "5", "--order", "coarse-to-fine", "--out", batch_.path(),
+                   "--animated", batch_.File("anim.gif"), "--delay", "7"}));
   ASSERT_EQ(r.status, 0) << r;
   ExpectSameFiles(window_.path(), batch_.path());
+  // The animated files frame by frame.
+  const testing::DecodedAnimation a = testing::DecodeAnimation(window_.File("anim.gif"));
+  const testing::DecodedAnimation b = testing::DecodeAnimation(batch_.File("anim.gif"));
+  ASSERT_TRUE(a.ok && b.ok);
+  ASSERT_EQ(a.frames.size(), 5u);
+  ASSERT_EQ(b.frames.size(), 5u);
+  EXPECT_EQ(b.loopCount, a.loopCount);
+  for (size_t i = 0; i < a.frames.size(); ++i) {
+    EXPECT_EQ(b.frames[i].indices, a.frames[i].indices) << i;
+    EXPECT_EQ(b.frames[i].delayCs, 7) << i;
+    EXPECT_EQ(b.frames[i].transparentIndex, a.frames[i].transparentIndex) << i;
+    ASSERT_EQ(b.frames[i].palette.size(), a.frames[i].palette.size()) << i;
+    for (size_t c = 0; c < a.frames[i].palette.size(); ++c)
+      EXPECT_EQ(b.frames[i].palette[c].gGreen, a.frames[i].palette[c].gGreen) << i << "," << c;
+  }
 }
 
 TEST_F(BatchMatchesWindow, CommentWritesTheCommentEditorsPicture) {

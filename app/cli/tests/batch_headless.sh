@@ -22,13 +22,22 @@ test ! -s "$work/err" || { cat "$work/err"; exit 1; }
 test "$(LC_ALL=C ls -A "$work/out" | tr '\n' ' ')" = "Mesh0.gif Mesh1.gif Mesh2.gif comment.gif " || {
   ls -A "$work/out"; exit 1; }
 
-# The animated file cannot be written yet: the frames of that run go again.
-mkdir "$work/refused"
+# Frames and one animated file from the same run.
+mkdir "$work/both"
+"$kestrin" rotate --input "$in" --angle 90 --increment 30 --direction right \
+  --out "$work/both" --animated "$work/both/a.gif" --delay 5 2>"$work/err"
+test ! -s "$work/err" || { cat "$work/err"; exit 1; }
+test "$(LC_ALL=C ls -A "$work/both" | tr '\n' ' ')" = "R0.gif R30.gif R60.gif a.gif " || {
+  ls -A "$work/both"; exit 1; }
+
+# An animated file that cannot be put in place (a folder holds its name): the frames of that
+# run go again.
+mkdir -p "$work/refused/a.gif"
 if "$kestrin" rotate --input "$in" --angle 90 --increment 30 --direction right \
     --out "$work/refused" --animated "$work/refused/a.gif" 2>"$work/err"; then
   echo "a refused run exited 0"; exit 1
 fi
 test "$(wc -l <"$work/err")" -eq 1 || { cat "$work/err"; exit 1; }
 grep -q '^kestrin rotate: ' "$work/err"
-test -z "$(ls -A "$work/refused")" || { ls -A "$work/refused"; exit 1; }
+test "$(ls -A "$work/refused")" = "a.gif" || { ls -A "$work/refused"; exit 1; }
 echo "batch commands ran headless"
