@@ -16,7 +16,7 @@ echo "== Library and application tests under AddressSanitizer + UndefinedBehavio
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKESTRIN_SANITIZE=ON \
   -DKESTRIN_BENCH=OFF >/dev/null
 cmake --build build-asan -j "$jobs" --target platform_test pellory_test fennick_test \
-  fuzz_replay_test kestrin_test savejpg_test tessaly_test
+  fuzz_replay_test fuzz_cli_replay_test kestrin_test savejpg_test tessaly_test
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
@@ -24,6 +24,7 @@ build-asan/bin/platform_test --gtest_brief=1
 build-asan/bin/pellory_test --gtest_brief=1
 build-asan/bin/fennick_test --gtest_brief=1
 build-asan/bin/fuzz_replay_test --gtest_brief=1
+build-asan/bin/fuzz_cli_replay_test --gtest_brief=1
 build-asan/bin/kestrin_test --gtest_brief=1
 build-asan/bin/savejpg_test --gtest_brief=1
 build-asan/bin/tessaly_test --gtest_brief=1

@@ -25,4 +25,8 @@ std::string ConvertInputTarget(const uint8_t* data, size_t size);
 // Tessaly's Convert with variant arguments made from the input.
 std::string ConvertArgumentsTarget(const uint8_t* data, size_t size);
 
+// The batch commands' argument parser and value readers on argument lists made from the input
+// (first byte: the command; the rest: arguments separated by NUL bytes).
+std::string CliArgumentsTarget(const uint8_t* data, size_t size);
+
 }  // namespace kestrin::fuzz

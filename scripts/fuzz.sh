@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs one libFuzzer target for a given time:  scripts/fuzz.sh TARGET SECONDS
-#   TARGET: bmp_reader | load_save | gif_writer | convert_input | convert_arguments
+#   TARGET: bmp_reader | load_save | gif_writer | convert_input | convert_arguments | cli_arguments
 # Configures and builds the clang build folder build-fuzz when needed. The committed seeds
 # (fuzz/corpus/TARGET) and reproducers (fuzz/regressions/TARGET) are read, never written; the
 # inputs a run learns go to fuzz/work/TARGET/corpus and what it finds to
@@ -10,13 +10,13 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 usage() {
-  echo "usage: $0 bmp_reader|load_save|gif_writer|convert_input|convert_arguments SECONDS" >&2
+  echo "usage: $0 bmp_reader|load_save|gif_writer|convert_input|convert_arguments|cli_arguments SECONDS" >&2
   exit 2
 }
 [ $# -eq 2 ] || usage
 target=$1
 seconds=$2
-case "$target" in bmp_reader | load_save | gif_writer | convert_input | convert_arguments) ;; *) usage ;; esac
+case "$target" in bmp_reader | load_save | gif_writer | convert_input | convert_arguments | cli_arguments) ;; *) usage ;; esac
 [[ "$seconds" =~ ^[0-9]+$ ]] || usage
 
 build=build-fuzz
