@@ -92,32 +92,56 @@ inline int AxisMax(int v, int lo, int hi) {
   return d * d;
 }
 
+// The squared distances along one axis from every entry to the nearest and the farthest value
+// of every cell on that axis, so that a cell's distances are sums of three looked-up terms.
+struct AxisTerms {
+  int nearest[kCellsPerAxis][256];
+  int farthest[kCellsPerAxis][256];
+};
+
+std::unique_ptr<AxisTerms> MakeAxisTerms(const std::array<PaletteEntry, 256>& pal,
+                                         uint8_t PaletteEntry::*channel) {
+  auto terms = std::make_unique<AxisTerms>();
+  for (int c = 0; c < kCellsPerAxis; ++c) {
+    const int lo = c * kCellSide, hi = lo + kCellSide - 1;
+    for (int i = 0; i < 256; ++i) {
+      terms->nearest[c][i] = AxisMin(pal[i].*channel, lo, hi);
+      terms->farthest[c][i] = AxisMax(pal[i].*channel, lo, hi);
+    }
+  }
+  return terms;
+}
+
 InverseMap BuildInverseMap(const std::array<PaletteEntry, 256>& pal) {
+  const auto red = MakeAxisTerms(pal, &PaletteEntry::red);
+  const auto green = MakeAxisTerms(pal, &PaletteEntry::green);
+  const auto blue = MakeAxisTerms(pal, &PaletteEntry::blue);
+
   InverseMap map;
   map.first.resize(kCells + 1);
   map.candidates.reserve(kCells * 8);
-  int minDist[256];
-  for (int cell = 0; cell < kCells; ++cell) {
-    const int rlo = (cell / (kCellsPerAxis * kCellsPerAxis)) * kCellSide;
-    const int glo = (cell / kCellsPerAxis % kCellsPerAxis) * kCellSide;
-    const int blo = (cell % kCellsPerAxis) * kCellSide;
-    const int rhi = rlo + kCellSide - 1, ghi = glo + kCellSide - 1, bhi = blo + kCellSide - 1;
-    // Every colour of the cell is within `bound` of some entry, so its nearest entry (and any
-    // entry tying with it) is at most `bound` away; an entry whose closest approach to the cell
-    // is farther can never win there.
-    int bound = INT_MAX;
-    for (int i = 0; i < 256; ++i) {
-      const PaletteEntry& e = pal[i];
-      minDist[i] =
-          AxisMin(e.red, rlo, rhi) + AxisMin(e.green, glo, ghi) + AxisMin(e.blue, blo, bhi);
-      bound = std::min(
-          bound, AxisMax(e.red, rlo, rhi) + AxisMax(e.green, glo, ghi) + AxisMax(e.blue, blo, bhi));
+  int nearestRG[256], farthestRG[256];
+  int cell = 0;
+  for (int rc = 0; rc < kCellsPerAxis; ++rc)
+    for (int gc = 0; gc < kCellsPerAxis; ++gc) {
+      for (int i = 0; i < 256; ++i) {
+        nearestRG[i] = red->nearest[rc][i] + green->nearest[gc][i];
+        farthestRG[i] = red->farthest[rc][i] + green->farthest[gc][i];
+      }
+      for (int bc = 0; bc < kCellsPerAxis; ++bc, ++cell) {
+        // Every colour of the cell is within `bound` of some entry, so its nearest entry (and
+        // any entry tying with it) is at most `bound` away; an entry whose closest approach to
+        // the cell is farther can never win there.
+        int bound = INT_MAX;
+        for (int i = 0; i < 256; ++i)
+          bound = std::min(bound, farthestRG[i] + blue->farthest[bc][i]);
+        map.first[cell] = static_cast<uint32_t>(map.candidates.size());
+        for (int i = 0; i < 256; ++i)
+          if (nearestRG[i] + blue->nearest[bc][i] <= bound)
+            map.candidates.push_back(
+                {static_cast<uint8_t>(i), pal[i].red, pal[i].green, pal[i].blue});
+      }
     }
-    map.first[cell] = static_cast<uint32_t>(map.candidates.size());
-    for (int i = 0; i < 256; ++i)
-      if (minDist[i] <= bound)
-        map.candidates.push_back({static_cast<uint8_t>(i), pal[i].red, pal[i].green, pal[i].blue});
-  }
   map.first[kCells] = static_cast<uint32_t>(map.candidates.size());
   map.candidates.shrink_to_fit();
   return map;
