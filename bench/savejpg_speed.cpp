@@ -6,39 +6,20 @@
 #include <unistd.h>
 
 #include <QImage>
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "bench/photo_like.h"
 #include "platform/picture/picture.h"
 #include "savejpg/savejpg.h"
 
 namespace {
 
-constexpr int kWidth = 4000, kHeight = 3000;
-
-// Gradients, soft shapes and a little noise: the mix a photograph gives an encoder, so that
-// the file sizes mean something.
-QImage PhotoLike() {
-  QImage image(kWidth, kHeight, QImage::Format_RGB32);
-  uint32_t seed = 12345;
-  for (int y = 0; y < kHeight; ++y) {
-    QRgb* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-    for (int x = 0; x < kWidth; ++x) {
-      seed = seed * 1664525u + 1013904223u;
-      const int noise = static_cast<int>(seed >> 28) - 8;
-      const int dx = x - 2600, dy = y - 1200;
-      const bool disc = dx * dx + dy * dy < 700 * 700;
-      const int r = (disc ? 220 : x * 200 / kWidth) + noise;
-      const int g = (disc ? 140 : y * 180 / kHeight + 30) + noise;
-      const int b = ((x / 40 + y / 40) % 2 ? 90 : 120) + noise;
-      row[x] = qRgb(std::clamp(r, 0, 255), std::clamp(g, 0, 255), std::clamp(b, 0, 255));
-    }
-  }
-  return image;
-}
+using bench::kPhotoHeight;
+using bench::kPhotoWidth;
+using bench::PhotoLike;
 
 std::string MakeInput(const std::string& path) {
   platform::SavePicture(std::make_shared<platform::StdPicture>(PhotoLike()), path);
@@ -58,9 +39,9 @@ void BM_SavetoJPEG(benchmark::State& state) {
   for (auto _ : state)
     if (SavetoJPEG(bmp.c_str(), jpg.c_str(), rate, 0) != kSaveJpgOk)
       state.SkipWithError("SavetoJPEG failed");
-  state.counters["Mpixel/s"] = benchmark::Counter(
-      static_cast<double>(kWidth) * kHeight * static_cast<double>(state.iterations()) / 1e6,
-      benchmark::Counter::kIsRate);
+  state.counters["Mpixel/s"] = benchmark::Counter(static_cast<double>(kPhotoWidth) * kPhotoHeight *
+                                                      static_cast<double>(state.iterations()) / 1e6,
+                                                  benchmark::Counter::kIsRate);
   std::remove(jpg.c_str());
 }
 BENCHMARK(BM_SavetoJPEG)->Arg(80)->Arg(95)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(g++ cmake ninja-build qt6-base-dev libgif-dev libjpeg-dev googletest libgtest-dev
-          libbenchmark-dev fonts-ipafont-gothic fonts-ipafont-mincho)
+          libbenchmark-dev fonts-ipafont-gothic fonts-ipafont-mincho desktop-file-utils)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -59,20 +59,9 @@ int16_t PowerOfTwoPaletteSize(int n) {
   return size;
 }
 
-// Maps pixels [begin, end) to halftone indices. Neighbouring pixels often share a colour, so
-// the last match is reused.
+// Maps pixels [begin, end) to halftone indices.
 void MapToHalftone(const uint8_t* bgr, uint8_t* out, size_t begin, size_t end) noexcept {
-  uint32_t lastKey = 0xFFFFFFFFu;
-  uint8_t lastIndex = 0;
-  const uint8_t* p = bgr + 3 * begin;
-  for (size_t i = begin; i < end; ++i, p += 3) {
-    const uint32_t key = p[0] | (p[1] << 8) | (p[2] << 16);
-    if (key != lastKey) {
-      lastKey = key;
-      lastIndex = platform::NearestHalftoneIndex(p[2], p[1], p[0]);
-    }
-    out[i] = lastIndex;
-  }
+  platform::NearestHalftoneIndices(bgr + 3 * begin, end - begin, out + begin);
 }
 
 // Below this a second thread costs more than it saves.

@@ -1,5 +1,7 @@
 #include "platform/gdi/halftone.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <atomic>
 #include <climits>
@@ -92,56 +94,106 @@ inline int AxisMax(int v, int lo, int hi) {
   return d * d;
 }
 
+// The squared distances along one axis from every entry to the nearest and the farthest value
+// of every cell on that axis, so that a cell's distances are sums of three looked-up terms.
+struct AxisTerms {
+  int nearest[kCellsPerAxis][256];
+  int farthest[kCellsPerAxis][256];
+};
+
+std::unique_ptr<AxisTerms> MakeAxisTerms(const std::array<PaletteEntry, 256>& pal,
+                                         uint8_t PaletteEntry::*channel) {
+  auto terms = std::make_unique<AxisTerms>();
+  for (int c = 0; c < kCellsPerAxis; ++c) {
+    const int lo = c * kCellSide, hi = lo + kCellSide - 1;
+    for (int i = 0; i < 256; ++i) {
+      terms->nearest[c][i] = AxisMin(pal[i].*channel, lo, hi);
+      terms->farthest[c][i] = AxisMax(pal[i].*channel, lo, hi);
+    }
+  }
+  return terms;
+}
+
 InverseMap BuildInverseMap(const std::array<PaletteEntry, 256>& pal) {
+  const auto red = MakeAxisTerms(pal, &PaletteEntry::red);
+  const auto green = MakeAxisTerms(pal, &PaletteEntry::green);
+  const auto blue = MakeAxisTerms(pal, &PaletteEntry::blue);
+
   InverseMap map;
   map.first.resize(kCells + 1);
   map.candidates.reserve(kCells * 8);
-  int minDist[256];
-  for (int cell = 0; cell < kCells; ++cell) {
-    const int rlo = (cell / (kCellsPerAxis * kCellsPerAxis)) * kCellSide;
-    const int glo = (cell / kCellsPerAxis % kCellsPerAxis) * kCellSide;
-    const int blo = (cell % kCellsPerAxis) * kCellSide;
-    const int rhi = rlo + kCellSide - 1, ghi = glo + kCellSide - 1, bhi = blo + kCellSide - 1;
-    // Every colour of the cell is within `bound` of some entry, so its nearest entry (and any
-    // entry tying with it) is at most `bound` away; an entry whose closest approach to the cell
-    // is farther can never win there.
-    int bound = INT_MAX;
-    for (int i = 0; i < 256; ++i) {
-      const PaletteEntry& e = pal[i];
-      minDist[i] =
-          AxisMin(e.red, rlo, rhi) + AxisMin(e.green, glo, ghi) + AxisMin(e.blue, blo, bhi);
-      bound = std::min(
-          bound, AxisMax(e.red, rlo, rhi) + AxisMax(e.green, glo, ghi) + AxisMax(e.blue, blo, bhi));
+  int nearestRG[256], farthestRG[256];
+  int cell = 0;
+  for (int rc = 0; rc < kCellsPerAxis; ++rc)
+    for (int gc = 0; gc < kCellsPerAxis; ++gc) {
+      for (int i = 0; i < 256; ++i) {
+        nearestRG[i] = red->nearest[rc][i] + green->nearest[gc][i];
+        farthestRG[i] = red->farthest[rc][i] + green->farthest[gc][i];
+      }
+      for (int bc = 0; bc < kCellsPerAxis; ++bc, ++cell) {
+        // Every colour of the cell is within `bound` of some entry, so its nearest entry (and
+        // any entry tying with it) is at most `bound` away; an entry whose closest approach to
+        // the cell is farther can never win there.
+        int bound = INT_MAX;
+        for (int i = 0; i < 256; ++i)
+          bound = std::min(bound, farthestRG[i] + blue->farthest[bc][i]);
+        map.first[cell] = static_cast<uint32_t>(map.candidates.size());
+        for (int i = 0; i < 256; ++i)
+          if (nearestRG[i] + blue->nearest[bc][i] <= bound)
+            map.candidates.push_back(
+                {static_cast<uint8_t>(i), pal[i].red, pal[i].green, pal[i].blue});
+      }
     }
-    map.first[cell] = static_cast<uint32_t>(map.candidates.size());
-    for (int i = 0; i < 256; ++i)
-      if (minDist[i] <= bound)
-        map.candidates.push_back({static_cast<uint8_t>(i), pal[i].red, pal[i].green, pal[i].blue});
-  }
   map.first[kCells] = static_cast<uint32_t>(map.candidates.size());
   map.candidates.shrink_to_fit();
   return map;
 }
 
-// Answers are memoised per colour in a 16 MiB table laid out cell by cell, filled a whole cell
-// at a time on first use; a picture touches only a few thousand cells. The table comes from
-// calloc, so untouched cells cost no memory. Threads racing on one cell compute and store the
-// same bytes, hence relaxed atomics suffice for the bytes and release/acquire for the flag.
-struct Memo {
-  InverseMap map;
-  std::unique_ptr<uint8_t, decltype(&std::free)> indices{nullptr, &std::free};
-  std::unique_ptr<std::atomic<uint8_t>[]> filled;
-};
+// Answers are memoised per colour in a table laid out in blocks of 4 x 4 x 4 colours, filled a
+// whole block at a time on first use. Neighbouring pixels of a photograph differ by a little
+// noise in every channel, and such colours share a block, so a picture keeps a small part of the
+// table in cache. An entry holds the index plus one, so that 0 means not yet known and a lookup
+// reads one entry and no flag. The table is fresh anonymous memory: it reads as zeros, and
+// untouched blocks cost nothing. Threads racing on one block compute and store the same values,
+// each entry valid on its own, hence relaxed atomics.
+constexpr int kBlockShift = 2;
+constexpr int kBlockSide = 1 << kBlockShift;
+constexpr int kBlocksPerAxis = 256 / kBlockSide;
+static_assert(kBlockShift <= kCellShift, "a block lies inside one cell of the inverse map");
+constexpr size_t kAnswersBytes = (size_t{1} << 24) * sizeof(uint16_t);
 
-inline int CellOf(int r, int g, int b) {
+constexpr int CellOf(int r, int g, int b) {
   return ((r >> kCellShift) * kCellsPerAxis + (g >> kCellShift)) * kCellsPerAxis +
          (b >> kCellShift);
 }
-inline size_t SlotOf(int cell, int r, int g, int b) {
-  constexpr int m = kCellSide - 1;
-  return (static_cast<size_t>(cell) << (3 * kCellShift)) |
-         (((r & m) << (2 * kCellShift)) | ((g & m) << kCellShift) | (b & m));
+// Block number, then the colour's place in its block. Each channel's bits land apart from the
+// others', so a slot is the bitwise or of the slots of its channels alone.
+constexpr uint32_t SlotOf(int r, int g, int b) {
+  constexpr int m = kBlockSide - 1;
+  const uint32_t block =
+      ((r >> kBlockShift) * kBlocksPerAxis + (g >> kBlockShift)) * kBlocksPerAxis +
+      (b >> kBlockShift);
+  return (block << (3 * kBlockShift)) |
+         (((r & m) << (2 * kBlockShift)) | ((g & m) << kBlockShift) | (b & m));
 }
+
+constexpr std::array<uint32_t, 256> MakeRedSlots() {
+  std::array<uint32_t, 256> slots{};
+  for (int r = 0; r < 256; ++r) slots[r] = SlotOf(r, 0, 0);
+  return slots;
+}
+constexpr std::array<uint32_t, 256> kRedSlots = MakeRedSlots();
+
+struct Unmap {
+  void operator()(uint16_t* p) const { ::munmap(p, kAnswersBytes); }
+};
+
+struct Memo {
+  InverseMap map;
+  std::unique_ptr<uint16_t[], Unmap> answers;
+  // SlotOf(0, g, b) at blue + 256 green: with kRedSlots, two reads give a pixel's slot.
+  std::unique_ptr<uint32_t[]> greenBlueSlots;
+};
 
 uint8_t Search(const InverseMap& map, int cell, int r, int g, int b) {
   const Candidate* c = map.candidates.data() + map.first[cell];
@@ -157,22 +209,29 @@ uint8_t Search(const InverseMap& map, int cell, int r, int g, int b) {
   return best;
 }
 
-void FillCell(const Memo& memo, int cell, int r, int g, int b) {
-  const int r0 = r & ~(kCellSide - 1), g0 = g & ~(kCellSide - 1), b0 = b & ~(kCellSide - 1);
-  for (int rr = r0; rr < r0 + kCellSide; ++rr)
-    for (int gg = g0; gg < g0 + kCellSide; ++gg)
-      for (int bb = b0; bb < b0 + kCellSide; ++bb)
-        std::atomic_ref<uint8_t>(memo.indices.get()[SlotOf(cell, rr, gg, bb)])
-            .store(Search(memo.map, cell, rr, gg, bb), std::memory_order_relaxed);
-  memo.filled[cell].store(1, std::memory_order_release);
+// Fills the block of (r, g, b) and returns that colour's index. Kept out of the lookup loop,
+// which then holds everything it needs in registers.
+[[gnu::noinline]] uint8_t FillBlock(const Memo& memo, int r, int g, int b) {
+  const int cell = CellOf(r, g, b);
+  const int r0 = r & ~(kBlockSide - 1), g0 = g & ~(kBlockSide - 1), b0 = b & ~(kBlockSide - 1);
+  for (int rr = r0; rr < r0 + kBlockSide; ++rr)
+    for (int gg = g0; gg < g0 + kBlockSide; ++gg)
+      for (int bb = b0; bb < b0 + kBlockSide; ++bb)
+        std::atomic_ref<uint16_t>(memo.answers[SlotOf(rr, gg, bb)])
+            .store(Search(memo.map, cell, rr, gg, bb) + 1, std::memory_order_relaxed);
+  return Search(memo.map, cell, r, g, b);
 }
 
 Memo BuildMemo() {
   Memo memo;
   memo.map = BuildInverseMap(HalftonePalette());
-  memo.indices.reset(static_cast<uint8_t*>(std::calloc(size_t{1} << 24, 1)));
-  if (!memo.indices) throw std::bad_alloc();
-  memo.filled = std::make_unique<std::atomic<uint8_t>[]>(kCells);
+  void* answers =
+      ::mmap(nullptr, kAnswersBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (answers == MAP_FAILED) throw std::bad_alloc();
+  memo.answers.reset(static_cast<uint16_t*>(answers));
+  memo.greenBlueSlots = std::make_unique<uint32_t[]>(65536);
+  for (int g = 0; g < 256; ++g)
+    for (int b = 0; b < 256; ++b) memo.greenBlueSlots[b | g << 8] = SlotOf(0, g, b);
   return memo;
 }
 
@@ -190,10 +249,22 @@ const std::array<PaletteEntry, 256>& HalftonePalette() {
 
 uint8_t NearestHalftoneIndex(uint8_t r, uint8_t g, uint8_t b) {
   const Memo& memo = GetMemo();
-  const int cell = CellOf(r, g, b);
-  if (!memo.filled[cell].load(std::memory_order_acquire)) FillCell(memo, cell, r, g, b);
-  return std::atomic_ref<uint8_t>(memo.indices.get()[SlotOf(cell, r, g, b)])
-      .load(std::memory_order_relaxed);
+  const uint16_t known =
+      std::atomic_ref<uint16_t>(memo.answers[SlotOf(r, g, b)]).load(std::memory_order_relaxed);
+  return known ? static_cast<uint8_t>(known - 1) : FillBlock(memo, r, g, b);
+}
+
+void NearestHalftoneIndices(const uint8_t* bgr, size_t count, uint8_t* out) {
+  // A photograph's pixels rarely repeat the previous colour, so each is looked up, without a
+  // call per pixel: two slot terms and one table entry, all usually in cache.
+  const Memo& memo = GetMemo();
+  uint16_t* const answers = memo.answers.get();
+  const uint32_t* const greenBlue = memo.greenBlueSlots.get();
+  for (size_t i = 0; i < count; ++i, bgr += 3) {
+    const uint32_t slot = greenBlue[bgr[0] | bgr[1] << 8] | kRedSlots[bgr[2]];
+    const uint16_t known = std::atomic_ref<uint16_t>(answers[slot]).load(std::memory_order_relaxed);
+    out[i] = known ? static_cast<uint8_t>(known - 1) : FillBlock(memo, bgr[2], bgr[1], bgr[0]);
+  }
 }
 
 }  // namespace platform

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 namespace platform {
@@ -19,5 +20,9 @@ const std::array<PaletteEntry, 256>& HalftonePalette();
 // Index of the halftone entry nearest to (r, g, b): Euclidean distance in RGB, lowest index on
 // ties. Thread-safe.
 uint8_t NearestHalftoneIndex(uint8_t r, uint8_t g, uint8_t b);
+
+// NearestHalftoneIndex of each of `count` pixels given as blue, green, red bytes, into out[0]
+// to out[count - 1]: the same answers, without a call per pixel. Thread-safe.
+void NearestHalftoneIndices(const uint8_t* bgr, size_t count, uint8_t* out);
 
 }  // namespace platform

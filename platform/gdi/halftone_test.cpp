@@ -5,6 +5,7 @@
 #include <climits>
 #include <random>
 #include <set>
+#include <thread>
 #include <vector>
 
 namespace platform {
@@ -137,6 +138,82 @@ TEST(NearestHalftoneIndex, TieGoesToTheLowestIndex) {
           << "(" << r << "," << g << "," << b << ") between " << i << " and " << j;
     }
   EXPECT_GT(found, 0) << "the palette offers no tie to test";
+}
+
+// A buffer of blue, green, red pixels sized exactly, so that a read past its end is caught under
+// AddressSanitizer.
+std::vector<uint8_t> Bgr(const std::vector<uint32_t>& colours) {
+  std::vector<uint8_t> bgr;
+  for (uint32_t c : colours)
+    bgr.insert(bgr.end(), {static_cast<uint8_t>(c & 0xFF), static_cast<uint8_t>((c >> 8) & 0xFF),
+                           static_cast<uint8_t>(c >> 16)});
+  return bgr;
+}
+
+size_t MismatchesWithBruteForce(const std::vector<uint32_t>& colours,
+                                const std::vector<uint8_t>& indices) {
+  size_t mismatches = 0;
+  for (size_t i = 0; i < colours.size(); ++i)
+    mismatches += indices[i] !=
+                  BruteForceNearest(colours[i] >> 16, (colours[i] >> 8) & 0xFF, colours[i] & 0xFF);
+  return mismatches;
+}
+
+// Colours no earlier test looked up, each followed by itself and by neighbours in every
+// channel: the first lookup of a colour computes its answers, the later ones read them back.
+std::vector<uint32_t> FreshColoursAndNeighbours(uint32_t seed, size_t count) {
+  std::mt19937 rng(seed);
+  std::vector<uint32_t> colours;
+  for (size_t i = 0; i < count; ++i) {
+    const uint32_t c = rng() & 0xFFFFFF;
+    colours.push_back(c);
+    colours.push_back(c);
+    colours.push_back(c ^ 0x010101);
+    colours.push_back(c ^ 0x030201);
+  }
+  return colours;
+}
+
+TEST(NearestHalftoneIndices, MatchesBruteForceForEveryPixel) {
+  const std::vector<uint32_t> colours = FreshColoursAndNeighbours(7, 100000);
+  const std::vector<uint8_t> bgr = Bgr(colours);
+  std::vector<uint8_t> indices(colours.size());
+  NearestHalftoneIndices(bgr.data(), colours.size(), indices.data());
+  EXPECT_EQ(MismatchesWithBruteForce(colours, indices), 0u);
+}
+
+TEST(NearestHalftoneIndices, ReadsPixelsAsBlueGreenRed) {
+  // Pure red and pure blue have entries of their own; a swapped reading would exchange them.
+  const std::vector<uint8_t> bgr = {0, 0, 255, 255, 0, 0};
+  std::vector<uint8_t> indices(2);
+  NearestHalftoneIndices(bgr.data(), 2, indices.data());
+  EXPECT_EQ(indices[0], NearestHalftoneIndex(255, 0, 0));
+  EXPECT_EQ(indices[1], NearestHalftoneIndex(0, 0, 255));
+  EXPECT_NE(indices[0], indices[1]);
+}
+
+TEST(NearestHalftoneIndices, WritesExactlyCountIndices) {
+  const std::vector<uint8_t> bgr = Bgr({0x102030, 0xFFFFFF, 0x000000});
+  std::vector<uint8_t> indices(4, 0xAB);
+  NearestHalftoneIndices(bgr.data(), 0, indices.data());
+  EXPECT_EQ(indices, std::vector<uint8_t>(4, 0xAB));
+  NearestHalftoneIndices(bgr.data(), 3, indices.data());
+  EXPECT_EQ(indices[0], BruteForceNearest(0x10, 0x20, 0x30));
+  EXPECT_EQ(indices[1], 255);
+  EXPECT_EQ(indices[2], 0);
+  EXPECT_EQ(indices[3], 0xAB);
+}
+
+TEST(NearestHalftoneIndices, ThreadsLookingUpTheSameNewColoursAgree) {
+  // Both threads meet the same unseen colours at once and may fill the same answers together.
+  const std::vector<uint32_t> colours = FreshColoursAndNeighbours(99, 100000);
+  const std::vector<uint8_t> bgr = Bgr(colours);
+  std::vector<uint8_t> first(colours.size()), second(colours.size());
+  std::thread other([&] { NearestHalftoneIndices(bgr.data(), colours.size(), second.data()); });
+  NearestHalftoneIndices(bgr.data(), colours.size(), first.data());
+  other.join();
+  EXPECT_EQ(MismatchesWithBruteForce(colours, first), 0u);
+  EXPECT_EQ(MismatchesWithBruteForce(colours, second), 0u);
 }
 
 }  // namespace
