@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "giflib/object/vesk_gif_animation.h"
 #include "giflib/object/vesk_gif_object.h"
 #include "giflib/overlay/vesk_overlay.h"
 #include "jpegconvert/convert.h"
@@ -136,6 +137,23 @@ void CheckFennick() {
         "libfennick.so was loaded from the installed library folder");
 }
 
+// Two frames of different sizes in one animated file: giflib reads both, the second centred.
+void CheckAnimation(const QImage& source, const std::string& path) {
+  pellory::Vesk_GifAnimation animation;
+  Check(animation.AddFrame(std::make_shared<platform::StdPicture>(source), 10), "AddFrame");
+  Check(animation.AddFrame(std::make_shared<platform::StdPicture>(source.copy(0, 0, 32, 16)), 20),
+        "AddFrame of a smaller frame");
+  Check(animation.SaveAnimatedGif(path), "SaveAnimatedGif");
+  if (failures) return;
+  int error = 0;
+  GifFileType* file = DGifOpenFileName(path.c_str(), &error);
+  Check(file && DGifSlurp(file) == GIF_OK && file->ImageCount == 2 &&
+            file->SWidth == source.width() && file->SavedImages[1].ImageDesc.Left == 16 &&
+            file->SavedImages[1].ImageDesc.Top == 16,
+        "giflib reads both frames, the second centred");
+  if (file) DGifCloseFile(file, &error);
+}
+
 }  // namespace
 
 int main() {
@@ -145,10 +163,11 @@ int main() {
   const QImage source = Squares(64, 48);
 
   CheckGif(source, folder + "/squares.gif");
+  CheckAnimation(source, folder + "/squares-animated.gif");
   CheckOverlay(source);
   CheckJpeg(source, folder + "/squares.bmp", folder + "/squares.jpg");
   CheckFennick();
   if (failures) return 1;
-  std::printf("kestrin_consumer: GIF, overlay, JPEG and Fennick checks passed\n");
+  std::printf("kestrin_consumer: GIF, animation, overlay, JPEG and Fennick checks passed\n");
   return 0;
 }
