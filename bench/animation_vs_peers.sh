@@ -17,12 +17,7 @@ build=${1:-$root/build}
 
 source "$root/bench/common.sh"
 need_convert
-if [[ ! -x /usr/bin/gifsicle ]]; then
-  echo "installing gifsicle" >&2
-  sudo=""
-  [[ $(id -u) -ne 0 ]] && sudo=sudo
-  $sudo apt-get install -y gifsicle >/dev/null
-fi
+need_tool /usr/bin/gifsicle gifsicle
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

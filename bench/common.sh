@@ -1,6 +1,7 @@
 # Shared by the peer-comparison scripts: sourced, not run.
 #   need_convert            sets $convert to ImageMagick's convert, installing it when missing
 #   need_pillow             installs Debian's python3-pil when /usr/bin/python3 lacks it
+#   need_tool BIN PACKAGE   installs PACKAGE when the program BIN is missing
 #   build_bench DIR TARGET  builds a benchmark quietly, showing the log only when it fails
 #   now                     seconds since the epoch, with nanoseconds
 
@@ -13,6 +14,16 @@ need_convert() {
     $sudo apt-get install -y imagemagick >/dev/null
   fi
   convert=/usr/bin/convert
+}
+
+# Installs a Debian package when `binary` is missing:  need_tool BINARY PACKAGE
+need_tool() {
+  if [[ ! -x $1 ]]; then
+    echo "installing $2" >&2
+    local sudo=""
+    [[ $(id -u) -ne 0 ]] && sudo=sudo
+    $sudo apt-get install -y "$2" >/dev/null
+  fi
 }
 
 need_pillow() {

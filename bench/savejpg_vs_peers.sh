@@ -10,12 +10,7 @@ runs=${RUNS:-5}
 source "$root/bench/common.sh"
 
 need_convert
-if [[ ! -x /usr/bin/cjpeg ]]; then
-  echo "installing libjpeg-turbo-progs" >&2
-  sudo=""
-  [[ $(id -u) -ne 0 ]] && sudo=sudo
-  $sudo apt-get install -y libjpeg-turbo-progs >/dev/null
-fi
+need_tool /usr/bin/cjpeg libjpeg-turbo-progs
 build_bench "$build" savejpg_bench
 
 work=$(mktemp -d)

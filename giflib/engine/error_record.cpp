@@ -1,9 +1,19 @@
 #include "giflib/engine/error_record.h"
 
+#include <cerrno>
+
 #include "platform/dialogs/message_box.h"
 #include "platform/kernel/err.h"
 
 namespace pellory::engine {
+
+void RecordFileError(int err) {
+  const int32_t number =
+      (err == ENOENT || err == ENOTDIR) ? platform::kErrPathNotFound : platform::kErrPathFileAccess;
+  platform::Err().Set(number, platform::DescribeErr(number));
+  RecordModuleError(2104, 16);
+  platform::Err().Clear();
+}
 
 PendingEngineError& PendingError() {
   thread_local PendingEngineError pending;

@@ -31,6 +31,10 @@ void SetProcName(std::string_view name);
 // Leaves a failure for the calling method; number 0 means an unexpected failure (2000, 16).
 void RecordModuleError(int32_t number, int32_t style);
 
+// Leaves 2104 (a GIF file or temporary image could not be made) for the calling method, with the
+// run-time error that the OS error `err` stands for as its detail.
+void RecordFileError(int err);
+
 // For catch-all handlers of engine procedures: takes the exception being handled into the
 // run-time error record, records 2000 with style 16, then clears the run-time record.
 void RecordModuleUnexpected();

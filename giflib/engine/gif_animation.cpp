@@ -19,16 +19,7 @@ namespace pellory::engine {
 namespace {
 
 constexpr int32_t kErrHeader = 2103;
-constexpr int32_t kErrFile = 2104;
 constexpr int32_t kMaxGifDimension = 32767;
-
-void RecordFileError(int err) {
-  const int32_t number =
-      (err == ENOENT || err == ENOTDIR) ? platform::kErrPathNotFound : platform::kErrPathFileAccess;
-  platform::Err().Set(number, platform::DescribeErr(number));
-  RecordModuleError(kErrFile, kStyleStop);
-  platform::Err().Clear();
-}
 
 // The colour table of a frame: its entries, padded with black to a power of two that also
 // covers every index the frame uses (giflib masks indices to the table's size).

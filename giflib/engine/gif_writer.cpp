@@ -116,15 +116,6 @@ void RecordCaught(int32_t number) {
   platform::Err().Clear();
 }
 
-// Records a file failure with the run-time error that the OS error stands for.
-void RecordFileError(int err) {
-  const int32_t number =
-      (err == ENOENT || err == ENOTDIR) ? platform::kErrPathNotFound : platform::kErrPathFileAccess;
-  platform::Err().Set(number, platform::DescribeErr(number));
-  RecordModuleError(kErrFile, kStyleStop);
-  platform::Err().Clear();
-}
-
 bool InGifRange(int32_t v) {
   return v >= 1 && v <= kMaxGifDimension;
 }
