@@ -12,7 +12,6 @@
 #include <random>
 
 #include "giflib/engine/error_record.h"
-#include "platform/kernel/err.h"
 
 namespace pellory::engine {
 
