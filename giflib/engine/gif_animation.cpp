@@ -12,6 +12,7 @@
 #include <random>
 
 #include "giflib/engine/error_record.h"
+#include "giflib/engine/file_utility.h"
 
 namespace pellory::engine {
 
@@ -102,11 +103,6 @@ bool Encode(GifFileType* gif, const std::vector<AnimationFrame>& frames, int32_t
   return true;
 }
 
-std::string FolderOf(const std::string& path) {
-  const size_t slash = path.find_last_of('/');
-  return slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
-}
-
 // A new file beside the target, with the permissions an ordinary new file gets (mkstemp's
 // would stay owner-only once linked into place).
 int CreateTemp(const std::string& folder, std::string& path) {
@@ -139,7 +135,8 @@ bool WriteAnimatedGif(const std::vector<AnimationFrame>& frames, int32_t screenW
     }
 
     std::string temp;
-    const int fd = CreateTemp(FolderOf(fileName), temp);
+    const std::string folder = GetParentFolder(fileName);
+    const int fd = CreateTemp(folder.empty() ? "." : folder, temp);
     if (fd < 0) {
       RecordFileError(errno);
       return false;

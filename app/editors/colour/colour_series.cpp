@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <exception>
 
+#include "app/editors/series_save.h"
 #include "app/message.h"
 #include "app/vb_text.h"
 #include "giflib/object/vesk_gif_object.h"
@@ -159,15 +160,8 @@ bool ColourSeries::Build(const Reader& read, const platform::Picture& im1, const
 void ColourSeries::Save(const std::string& path, const platform::Picture& im2, Progress& progress) {
   if (path.empty()) return;
   const std::string prefix = FramePrefix(path);
-  progress.Show();
-  progress.SetMax(state_.frameCount);
-  progress.SetMin(0);
-  progress.SetCaption("ただいま保存中です。");
   pellory::Vesk_GifObject gif;
-  if (!gif.SetPicture(im2, pellory::Default)) {
-    progress.Unload();
-    return;
-  }
+  if (!BeginSeriesSave(progress, state_.frameCount, im2, gif)) return;
   for (int32_t i = 0; i < state_.frameCount; ++i) {
     if (gif.SetPicture(state_.frames[i], pellory::Default)) {
       progress.SetValue(i);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/editors/series_save.h"
 #include "app/message.h"
 #include "app/vb_text.h"
 #include "giflib/object/vesk_gif_object.h"
@@ -76,15 +77,8 @@ void MeshSeries::Save(const std::string& path, const MeshOrder& order, const pla
                       Progress& progress) {
   if (state_.frameCount == 0 || path.empty()) return;
   const std::string prefix = FramePrefix(path);
-  progress.Show();
-  progress.SetMax(state_.frameCount);
-  progress.SetMin(0);
-  progress.SetCaption("ただいま保存中です。");
   pellory::Vesk_GifObject gif;
-  if (!gif.SetPicture(im2, pellory::Default)) {
-    progress.Unload();
-    return;
-  }
+  if (!BeginSeriesSave(progress, state_.frameCount, im2, gif)) return;
   const std::vector<int32_t> sequence = FrameOrder(state_.frameCount, order);
   // The library never writes over a file: make room for this series' own files, and only those.
   for (int32_t slot : sequence) platform::RemoveFileIfExists(prefix + FrameFileName(slot));
