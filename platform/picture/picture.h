@@ -33,7 +33,9 @@ class StdPicture {
 using Picture = std::shared_ptr<StdPicture>;
 
 // "" gives an empty picture. GIF files keep their exact palette, indices and transparent index;
-// BMP and JPEG go through Qt. Throws RuntimeError 53 (missing) or 481 (unreadable, malformed).
+// BMP files go through our own reader (bmp_reader.h), JPEG and the rest through Qt. Indices past
+// the colour table get black entries. Throws RuntimeError 53 (missing), 481 (unreadable,
+// malformed) or 7 (no memory for the picture).
 Picture LoadPicture(const std::string& path);
 
 // Writes an uncompressed bottom-up Windows bitmap: indexed pictures at 8 bits with their whole
