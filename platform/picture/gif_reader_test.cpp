@@ -1,0 +1,141 @@
+// GIF files as other programs write them: an image placed on a larger logical screen, and
+// headers that claim far more pixels than their data holds.
+#include "platform/picture/gif_reader.h"
+
+#include <gif_lib.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <vector>
+
+#include "platform/kernel/err.h"
+#include "platform/picture/picture.h"
+#include "platform/tests/address_space.h"
+
+namespace platform {
+namespace {
+
+struct GifLayout {
+  int screenW, screenH;
+  int left, top, w, h;
+  int background = 0;
+  int transparent = -1;
+  bool localTable = false;
+  int rowsWritten = -1;  // fewer than h: the file ends early
+};
+
+class GifScreens : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = std::filesystem::temp_directory_path() /
+           ("kestrin-gif-" + std::to_string(::getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::create_directories(dir_);
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+
+  // Image pixel (x, y) is index 1 + (x + y) % 3 of a 4-entry table.
+  std::string Write(const GifLayout& l, const char* name = "in.gif") {
+    const std::string path = (dir_ / name).string();
+    int error = 0;
+    GifFileType* gif = EGifOpenFileName(path.c_str(), false, &error);
+    EXPECT_NE(gif, nullptr);
+    GifColorType global[4] = {{0, 0, 0}, {255, 0, 0}, {0, 255, 0}, {9, 99, 199}};
+    GifColorType local[4] = {{10, 20, 30}, {40, 50, 60}, {70, 80, 90}, {100, 110, 120}};
+    ColorMapObject* globalMap = GifMakeMapObject(4, global);
+    ColorMapObject* localMap = l.localTable ? GifMakeMapObject(4, local) : nullptr;
+    EGifSetGifVersion(gif, true);
+    EXPECT_EQ(EGifPutScreenDesc(gif, l.screenW, l.screenH, 2, l.background, globalMap), GIF_OK);
+    if (l.transparent >= 0) {
+      GraphicsControlBlock gcb{};
+      gcb.TransparentColor = l.transparent;
+      GifByteType ext[4];
+      const size_t n = EGifGCBToExtension(&gcb, ext);
+      EXPECT_EQ(EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(n), ext), GIF_OK);
+    }
+    EXPECT_EQ(EGifPutImageDesc(gif, l.left, l.top, l.w, l.h, false, localMap), GIF_OK);
+    std::vector<GifPixelType> line(l.w);
+    const int rows = l.rowsWritten < 0 ? l.h : l.rowsWritten;
+    for (int y = 0; y < rows; ++y) {
+      for (int x = 0; x < l.w; ++x) line[x] = static_cast<GifPixelType>(1 + (x + y) % 3);
+      EXPECT_EQ(EGifPutLine(gif, line.data(), l.w), GIF_OK);
+    }
+    EGifCloseFile(gif, &error);
+    GifFreeMapObject(globalMap);
+    if (localMap) GifFreeMapObject(localMap);
+    return path;
+  }
+
+  std::filesystem::path dir_;
+};
+
+// Checks the image at its place and `fill` everywhere else.
+void ExpectPlaced(const QImage& image, const GifLayout& l, int fill) {
+  ASSERT_EQ(image.format(), QImage::Format_Indexed8);
+  ASSERT_EQ(image.size(), QSize(l.screenW, l.screenH));
+  for (int y = 0; y < l.screenH; ++y)
+    for (int x = 0; x < l.screenW; ++x) {
+      const bool inside = x >= l.left && x < l.left + l.w && y >= l.top && y < l.top + l.h;
+      const int want = inside ? 1 + (x - l.left + y - l.top) % 3 : fill;
+      ASSERT_EQ(image.pixelIndex(x, y), want) << x << "," << y;
+    }
+}
+
+TEST_F(GifScreens, AnImageSmallerThanTheScreenSitsAtItsPlaceOnTheBackground) {
+  const GifLayout l{75, 50, 25, 0, 50, 50, /*background=*/3};
+  const QImage image = LoadPicture(Write(l))->Image();
+  ExpectPlaced(image, l, 3);
+  EXPECT_EQ(image.color(3), qRgb(9, 99, 199));
+}
+
+TEST_F(GifScreens, TheUncoveredScreenIsTransparentWhenTheFileHasATransparentEntry) {
+  GifLayout l{60, 40, 10, 5, 30, 20, /*background=*/3, /*transparent=*/0};
+  const QImage image = LoadPicture(Write(l))->Image();
+  ExpectPlaced(image, l, 0);
+  EXPECT_EQ(qAlpha(image.color(0)), 0);
+}
+
+TEST_F(GifScreens, ALocalTableGetsTheGlobalBackgroundColourAdded) {
+  GifLayout l{20, 10, 0, 2, 20, 6, /*background=*/3};
+  l.localTable = true;
+  const QImage image = LoadPicture(Write(l))->Image();
+  ASSERT_EQ(image.colorCount(), 5);
+  EXPECT_EQ(image.color(4), qRgb(9, 99, 199));
+  EXPECT_EQ(image.color(1), qRgb(40, 50, 60));
+  ExpectPlaced(image, l, 4);
+}
+
+TEST_F(GifScreens, AnImageOverrunningTheScreenKeepsAllItsPixels) {
+  GifLayout l{10, 10, 4, 0, 12, 10};
+  const QImage image = LoadPicture(Write(l))->Image();
+  l.screenW = 16;
+  ExpectPlaced(image, l, 0);
+}
+
+TEST_F(GifScreens, AnImageCoveringTheScreenLoadsAsItIs) {
+  const GifLayout l{33, 7, 0, 0, 33, 7};
+  ExpectPlaced(LoadPicture(Write(l))->Image(), l, -1);
+}
+
+// A few bytes that claim a picture of 2^28 pixels, or a screen beyond that, are refused before
+// memory is taken for what they claim (the test may map at most 64 MB more meanwhile).
+TEST_F(GifScreens, ClaimedSizesCostMemoryOnlyForTheRowsTheDataHolds) {
+  GifLayout big{16384, 16384, 0, 0, 16384, 16384};
+  big.rowsWritten = 2;
+  const std::string claimsImage = Write(big);
+  const GifLayout screen{65535, 65535, 0, 0, 3, 3};
+  const std::string claimsScreen = Write(screen, "screen.gif");
+  ASSERT_LT(std::filesystem::file_size(claimsImage), 4096u);
+  const testing::AddressSpaceLimit limit(int64_t{64} << 20);
+  for (const std::string& path : {claimsImage, claimsScreen}) {
+    try {
+      LoadPicture(path);
+      ADD_FAILURE() << path << " was accepted";
+    } catch (const RuntimeError& e) {
+      EXPECT_EQ(e.Number(), kErrInvalidPicture) << path;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace platform
