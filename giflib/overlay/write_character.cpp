@@ -75,6 +75,8 @@ Picture Vesk_OverLay::WriteCharacter(const std::string& wcString, Vesk_OLWCFType
     // The outline may be at most half the font size, and never more than 2500 / size.
     const double size = wcFormat.UseFont->Size;
     if (size == 0.0) throw platform::RuntimeError(platform::kErrDivisionByZero);
+    // A negative size would turn the outline's limit negative and the outline inside out.
+    if (!(size > 0.0)) throw platform::RuntimeError(platform::kErrInvalidProperty);
     int32_t limit = engine::RoundToInt32(2500.0 / size);
     if (size / 2.0 < limit) limit = engine::RoundToInt32(size / 2.0);
     int64_t thickness = std::llabs(static_cast<int64_t>(wcFormat.BorderThickness));

@@ -5,6 +5,7 @@
 #include "giflib/overlay/vesk_overlay.h"
 #include "giflib/tests/overlay_support.h"
 #include "platform/forms/form.h"
+#include "platform/tests/address_space.h"
 
 namespace pellory {
 namespace {
@@ -27,6 +28,15 @@ platform::Font FontOf(double size, const char* face = "ＭＳ Ｐゴシック") 
 }
 
 // A format without background box unless `box`.
+int CountColour(const QImage& image, int32_t colour) {
+  const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+  const QRgb want = qRgb(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
+  int n = 0;
+  for (int y = 0; y < rgb.height(); ++y)
+    for (int x = 0; x < rgb.width(); ++x) n += (rgb.pixel(x, y) & 0xFFFFFF) == (want & 0xFFFFFF);
+  return n;
+}
+
 Vesk_OLWCFType Format(double size, int b, Vesk_OLBorderStyleEnum style = Soft, bool box = false) {
   Vesk_OLWCFType f;
   f.UseFont = FontOf(size);
@@ -241,6 +251,37 @@ TEST_F(WriteCharacterTest, ErrorsLeaveTheBaseUnchanged) {
   ol_->ResetError();
   EXPECT_EQ(ol_->SurfaceWidth(), 50);
   EXPECT_EQ(ol_->GetOLPicture()->Image(), before);
+  // A font of negative size is refused as the font object refuses one.
+  EXPECT_EQ(Write("x", Format(-12, 2)), nullptr);
+  Vesk_ErrorInfoType info;
+  EXPECT_EQ(ol_->ErrorInfo(info), 2000);
+  EXPECT_EQ(info.SysErrNumber, 380);
+  ol_->ResetError();
+  ASSERT_NE(ol_->GetOLPicture(), nullptr);
+  EXPECT_EQ(ol_->GetOLPicture()->Image(), before);
+}
+
+// Lines without ink (a tab, spaces, a zero-width space) draw no outline, whatever its width:
+// their empty ink rectangle lies far away and once sized a mask of 10^10 bytes. The child
+// process runs under a 1 GB address-space limit.
+TEST_F(WriteCharacterTest, LinesWithoutInkDrawNothingInBoundedMemory) {
+  ASSERT_TRUE(ol_->SetBasePicture(Solid(120, 90, kWhite)));
+  {
+    const platform::testing::AddressSpaceLimit limit(int64_t{1} << 30);
+    for (const char* text : {"\t", "   ", "\xE2\x80\x8B", "\t\r\n \r\n\xE2\x80\x8B"}) {
+      for (int b : {0, 3, 12}) {
+        SCOPED_TRACE(std::string(text) + " outline " + std::to_string(b));
+        const Picture p = Write(text, Format(24, b, b == 12 ? Sharp : Soft));
+        ASSERT_NE(p, nullptr) << ol_->ErrorNumber();
+        EXPECT_EQ(CountColour(p->Image(), kBorder), 0);
+        EXPECT_EQ(CountColour(p->Image(), kFore), 0);
+      }
+    }
+  }
+  // Ink beside ink-less lines still gets its outline.
+  const Picture p = Write("\t\r\nKestrin\r\n ", Format(24, 3));
+  ASSERT_NE(p, nullptr);
+  EXPECT_GT(CountColour(p->Image(), kBorder), 0);
 }
 
 }  // namespace

@@ -33,23 +33,35 @@ struct GlyphMask {
   int width = 0, height = 0;
   int originX = 0, originY = 0;
   std::vector<uint8_t> bits;
+  bool inked = false;
 };
 
-GlyphMask RenderMask(const QFont& font, const QString& text) {
+// Renders the part of `text` that lies within `reach` (relative to the top-left corner the
+// string is printed at), so the mask never outgrows the surface it is drawn on.
+GlyphMask RenderMask(const QFont& font, const QString& text, const QRect& reach) {
   GlyphMask m;
   const QFontMetrics fm(font);
-  const QRect br = fm.boundingRect(text);
+  const int advance = fm.horizontalAdvance(text);
   // Generous margins: overhangs of italics, underline and strikeout stay inside.
   const int pad = std::max(2, font.pixelSize() / 2);
-  const int left = std::min(0, br.left()) - pad;
-  const int right = std::max(fm.horizontalAdvance(text), br.right() + 1) + pad;
-  const int top = std::min(-fm.ascent(), br.top()) - pad;
-  const int bottom = std::max(fm.descent(), br.bottom() + 1) + pad;
-  m.width = right - left;
-  m.height = bottom - top;
-  m.originX = left;
-  m.originY = fm.ascent() + top;
+  // The box of the advance, ascent and descent, relative to the baseline's start.
+  QRect box(QPoint(std::min(0, advance) - pad, -fm.ascent() - pad),
+            QPoint(std::max(0, advance) + pad - 1, fm.descent() + pad - 1));
+  // The ink may overhang that box, but a string without ink reports an empty rectangle far
+  // away, which must not size anything.
+  const QRect ink = fm.boundingRect(text);
+  if (ink.isValid()) {
+    const int em = std::max(fm.height(), font.pixelSize());
+    box = box.united(ink.intersected(box.adjusted(-em, -em, em, em)));
+  }
+  const QRect wanted = box.translated(0, fm.ascent()).intersected(reach);
+  if (wanted.isEmpty()) return m;
+  m.width = wanted.width();
+  m.height = wanted.height();
+  m.originX = wanted.left();
+  m.originY = wanted.top();
   QImage img(m.width, m.height, QImage::Format_Alpha8);
+  if (img.isNull()) throw RuntimeError(kErrOutOfMemory);
   img.fill(0);
   {
     QPainter p(&img);
@@ -57,12 +69,16 @@ GlyphMask RenderMask(const QFont& font, const QString& text) {
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setFont(font);
     p.setPen(QColor(0, 0, 0, 255));
-    p.drawText(QPoint(-left, -top), text);
+    p.drawText(QPoint(-m.originX, fm.ascent() - m.originY), text);
   }
   m.bits.resize(static_cast<size_t>(m.width) * m.height);
   for (int y = 0; y < m.height; ++y) {
     const uchar* row = img.constScanLine(y);
-    for (int x = 0; x < m.width; ++x) m.bits[static_cast<size_t>(y) * m.width + x] = row[x] >= 128;
+    uint8_t* out = &m.bits[static_cast<size_t>(y) * m.width];
+    for (int x = 0; x < m.width; ++x) {
+      out[x] = row[x] >= 128;
+      m.inked |= out[x] != 0;
+    }
   }
   return m;
 }
@@ -102,7 +118,6 @@ void PictureBox::PrintAtOffsets(const std::string& text, double x, double y,
                                 const std::vector<QPoint>& offsets) {
   if (image_.isNull() || offsets.empty() || text.empty()) return;
   const QFont font = ToQFont(*font_);
-  const GlyphMask m = RenderMask(font, QString::fromStdString(text));
 
   // The offsets of each row, as runs of consecutive dx: a disc or a square is one run per row,
   // so the union costs a few passes over the mask instead of one per offset.
@@ -115,6 +130,12 @@ void PictureBox::PrintAtOffsets(const std::string& text, double x, double y,
     minDy = std::min(minDy, o.y());
     maxDy = std::max(maxDy, o.y());
   }
+  // Only glyph pixels that some offset carries onto the image matter.
+  const int px = ToPx(x), py = ToPx(y);
+  const QRect reach(QPoint(-px - maxDx, -py - maxDy),
+                    QPoint(image_.width() - px - minDx - 1, image_.height() - py - minDy - 1));
+  const GlyphMask m = RenderMask(font, QString::fromStdString(text), reach);
+  if (!m.inked) return;
   const int aw = m.width + (maxDx - minDx), ah = m.height + (maxDy - minDy);
   std::vector<uint8_t> acc(static_cast<size_t>(aw) * ah, 0);
   std::vector<int> prefix(m.width + 1);
@@ -150,7 +171,7 @@ void PictureBox::PrintAtOffsets(const std::string& text, double x, double y,
   }
 
   const QRgb rgb = ToRgb(foreColor_);
-  const int baseX = ToPx(x) + m.originX + minDx, baseY = ToPx(y) + m.originY + minDy;
+  const int baseX = px + m.originX + minDx, baseY = py + m.originY + minDy;
   const int y0 = std::max(0, -baseY), y1 = std::min(ah, image_.height() - baseY);
   const int x0 = std::max(0, -baseX), x1 = std::min(aw, image_.width() - baseX);
   for (int ay = y0; ay < y1; ++ay) {
