@@ -299,6 +299,8 @@ extern "C" SAVEJPG_API int16_t DCSavetoJPEG(uint32_t hdc, int32_t width, int32_t
   if (width < 1 || height < 1) return kSaveJpgBadArgument;
   if (width > JPEG_MAX_DIMENSION || height > JPEG_MAX_DIMENSION) return kSaveJpgTooLarge;
   try {
+    // The null handle would make a context compatible with the screen, which shows nothing.
+    if (hdc == 0) return kSaveJpgBadDeviceContext;
     // Copy what the context shows into a bitmap of our own, then release everything made here.
     const platform::Hdc memory = platform::CreateCompatibleDC(hdc);
     if (!memory) return kSaveJpgBadDeviceContext;

@@ -290,6 +290,8 @@ TEST_F(SavetoJPEGTest, DeviceContextContentsAreWrittenAndBadContextsRefused) {
   // A released context, and one that never existed.
   EXPECT_EQ(DCSavetoJPEG(dc, 80, 48, Path("gone.jpg").c_str(), 80), kSaveJpgBadDeviceContext);
   EXPECT_EQ(DCSavetoJPEG(0x7777, 8, 8, Path("never.jpg").c_str(), 80), kSaveJpgBadDeviceContext);
+  // The null handle names no context either (it once wrote an empty JPEG and answered 0).
+  EXPECT_EQ(DCSavetoJPEG(0, 8, 8, Path("null.jpg").c_str(), 80), kSaveJpgBadDeviceContext);
   EXPECT_EQ(Entries(), (Names{"dc.jpg"}));
 }
 
