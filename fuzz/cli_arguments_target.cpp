@@ -1,6 +1,7 @@
 // The batch commands' argument parsing on argument lists made from the input: every list is
-// either parsed or refused with a usage error, and every value read back as a number or a
-// choice is one the command allows. Nothing runs a command, so nothing is written.
+// either parsed or refused with a usage error, every value read back as a number or a choice is
+// one the command allows, and the command's own checks of its settings hold up. Nothing runs a
+// command, so nothing is written.
 #include <string>
 #include <vector>
 
@@ -46,6 +47,8 @@ std::string CliArgumentsTarget(const uint8_t* data, size_t size) {
       } catch (const cli::UsageError&) {
       }
     }
+    // The command's own checks of its numbers (the sanitiser build catches an overflow).
+    command.check(options);
   } catch (const cli::UsageError&) {
   }
   return "";

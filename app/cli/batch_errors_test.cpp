@@ -7,7 +7,9 @@
 #include <fstream>
 #include <iterator>
 
+#include "app/cli/cli.h"
 #include "app/cli/tests/cli_run.h"
+#include "platform/tests/address_space.h"
 
 namespace kestrin {
 namespace {
@@ -170,6 +172,105 @@ TEST_F(BatchErrors, CommandLineMistakesAreRefusedBeforeAnyWork) {
   const testing::CliResult r = RunCli({"rotat"});
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.err, "kestrin: 不明なコマンドです: rotat\n");
+}
+
+// A mistyped command or a stray option must reach the parser's error, never open a window that
+// a script would wait on for ever.
+TEST_F(BatchErrors, AnyArgumentRunsTheCommandLineNotTheWindow) {
+  auto batch = [](std::vector<std::string> words) {
+    std::vector<char*> argv;
+    for (std::string& w : words) argv.push_back(w.data());
+    return cli::IsBatchInvocation(static_cast<int>(argv.size()), argv.data());
+  };
+  EXPECT_FALSE(batch({"kestrin"}));
+  EXPECT_TRUE(batch({"kestrin", "rotat", "--input", "x.gif"}));
+  EXPECT_TRUE(batch({"kestrin", "-platform", "xcb"}));
+  EXPECT_TRUE(batch({"kestrin", "--input", "x.gif"}));
+  const testing::CliResult r = RunCli({"--input", input_});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "kestrin: 不明なコマンドです: --input\n");
+}
+
+// A comment line that draws no ink (a tab) once sized its outline from the empty ink rectangle,
+// asking for 10 GB; the comment is written in bounded memory.
+TEST_F(BatchErrors, ACommentLineWithoutInkIsWrittenInBoundedMemory) {
+  const std::string output = out_.File("c.gif");
+  testing::CliResult r;
+  {
+    const platform::testing::AddressSpaceLimit limit(int64_t{1} << 30);
+    r = RunCli({"comment",      "--input",         input_,        "--output",     output,
+                "--text",       "Kestrin\n\t",     "--placement", "below",        "--vertical",
+                "center",       "--horizontal",    "center",      "--line-align", "center",
+                "--background", "transparent",     "--font",      "IPAGothic",    "--size",
+                "14",           "--colour-target", "line",        "--red",        "255"});
+  }
+  EXPECT_EQ(r.status, 0) << r;
+  const testing::DecodedGif gif = testing::DecodeGif(output);
+  ASSERT_TRUE(gif.ok) << gif.error;
+  EXPECT_EQ(gif.imageWidth, 24);
+  EXPECT_EQ(gif.imageHeight, 32) << "the band below is the picture's own height";
+}
+
+// Every numeric option at the ends of and beyond the number types: a refusal with status 2, a
+// run, or a clean failure, never an overflow on the way (the sanitiser build turns one into a
+// failure of the test).
+TEST_F(BatchErrors, NumbersBeyondEveryRangeAreRefusedWithoutOverflow) {
+  const std::vector<std::string> extremes = {
+      "2147483647", "2147483648", "-2147483648", "-2147483649", "9223372036854775808",
+      "1e308",      "-1e308",     "1e-308",      "3.4e38",      "-0",
+      "0.5",        "-0.5",       "nan",         "inf",         "0x7fffffff"};
+  struct Case {
+    std::vector<std::string> args;  // the option under test comes last, without its value
+  };
+  const std::vector<Case> cases = {
+      {{"rotate", "--increment", "30", "--direction", "right", "--angle"}},
+      {{"rotate", "--angle", "90", "--direction", "left", "--increment"}},
+      {{"colour", "--mode", "stepwise", "--increment", "20", "--red"}},
+      {{"colour", "--mode", "simultaneous", "--direction", "dark-to-bright", "--increment", "20",
+        "--blue"}},
+      {{"colour", "--mode", "stepwise", "--red", "3", "--increment"}},
+      {{"colour", "--mode", "simultaneous", "--direction", "bright-to-dark", "--increment"}},
+      {{"mesh", "--order", "fine-to-coarse", "--size"}},
+      {{"rotate", "--angle", "4", "--increment", "2", "--direction", "right", "--animated", "ANIM",
+        "--delay"}},
+      {{"mesh", "--order", "coarse-to-fine", "--size", "2", "--animated", "ANIM", "--loop"}},
+      {{"comment", "--output",     "OUTFILE", "--text",       "k",         "--placement",
+        "over",    "--vertical",   "top",     "--horizontal", "left",      "--line-align",
+        "left",    "--background", "opaque",  "--font",       "IPAGothic", "--colour-target",
+        "border",  "--size"}},
+      {{"comment", "--output",        "OUTFILE", "--text",       "k",         "--placement",
+        "over",    "--vertical",      "top",     "--horizontal", "left",      "--line-align",
+        "left",    "--background",    "opaque",  "--font",       "IPAGothic", "--size",
+        "9",       "--colour-target", "line",    "--green"}},
+  };
+  int run = 0;
+  for (const Case& c : cases) {
+    for (const std::string& value : extremes) {
+      std::vector<std::string> args = {c.args.front(), "--input", input_};
+      const bool series = c.args.front() != "comment";
+      const testing::TempFolder out;
+      for (size_t i = 1; i < c.args.size(); ++i) {
+        std::string a = c.args[i];
+        if (a == "ANIM") a = out.File("a.gif");
+        if (a == "OUTFILE") a = out.File("c" + std::to_string(run) + ".gif");
+        args.push_back(a);
+      }
+      if (series && std::find(args.begin(), args.end(), "--animated") == args.end()) {
+        args.push_back("--out");
+        args.push_back(out.path());
+      }
+      args.push_back(value);
+      ++run;
+      const testing::CliResult r = RunCli(args);
+      // A run may still fail cleanly: a font size of 1e-308 passes the editor's check and the
+      // library then reports its overflow.
+      EXPECT_TRUE(r.status == 0 || r.status == 2 || (r.status == 1 && !series))
+          << args[0] << " " << args[args.size() - 2] << " " << value << ": " << r;
+      if (r.status != 0) {
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+      }
+    }
+  }
 }
 
 }  // namespace

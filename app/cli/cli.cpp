@@ -63,10 +63,10 @@ void QuietToolkit(QtMsgType type, const QMessageLogContext&, const QString& mess
 
 }  // namespace
 
-bool IsBatchInvocation(int argc, char** argv) {
-  if (argc < 2) return false;
-  const std::string first = argv[1];
-  return first == "--help" || Find(first) != nullptr;
+bool IsBatchInvocation(int argc, char** /*argv*/) {
+  // Only a bare "kestrin" opens the window: a mistyped command must not start a window that a
+  // script then waits on for ever.
+  return argc >= 2;
 }
 
 int RunFromMain(int argc, char** argv) {

@@ -9,8 +9,8 @@
 
 namespace kestrin::cli {
 
-// Whether the program's arguments name a batch command or ask for the program's help; main
-// then runs RunFromMain instead of the windows.
+// Whether main runs RunFromMain instead of the windows: any argument at all. A word that names
+// no command gets the batch parser's "unknown command" error rather than a window.
 bool IsBatchInvocation(int argc, char** argv);
 
 // Runs the batch command of the program's arguments on the process's streams, with a headless

@@ -14,7 +14,7 @@ const std::vector<Choice> kDirections = {{"dark-to-bright", kDarkToBright},
 // The sliders' range.
 constexpr int kLargestShift = 128;
 
-void Colour(const ParsedOptions& options, Context& context) {
+ColourSettings ReadColour(const ParsedOptions& options) {
   ColourSettings s;
   s.red = ReadInteger(options, "red", -kLargestShift, kLargestShift, 0);
   s.green = ReadInteger(options, "green", -kLargestShift, kLargestShift, 0);
@@ -27,6 +27,11 @@ void Colour(const ParsedOptions& options, Context& context) {
   s.incrementText = options.Get("increment").value_or("");
   if (const std::string message = ColourSeries::CheckInput(s); !message.empty())
     throw UsageError(message);
+  return s;
+}
+
+void Colour(const ParsedOptions& options, Context& context) {
+  const ColourSettings s = ReadColour(options);
   const SeriesOutput output = ReadSeriesOutput(options);
   const platform::Picture picture = LoadInput(options);
 
@@ -69,7 +74,8 @@ const Command& ColourCommand() {
        }(),
        "kestrin colour --input in.gif --red 60 --blue -40 --mode stepwise --increment 20 "
        "--out frames/"},
-      Colour};
+      Colour,
+      [](const ParsedOptions& options) { ReadColour(options); }};
   return command;
 }
 

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <csignal>
 
+#include "app/gif_object.h"
 #include "giflib/object/vesk_gif_object.h"
 #include "platform/kernel/err.h"
 
@@ -42,7 +43,7 @@ std::string OneLine(const std::string& text) {
 }
 
 std::string LibraryMessage(int32_t number) {
-  pellory::Vesk_GifObject gif;
+  GifObject gif;
   return OneLine(gif.GetErrorMsg(number));
 }
 
@@ -103,7 +104,7 @@ platform::Picture LoadInput(const ParsedOptions& options) {
     throw Failure(path + ": " + e.Description());
   }
   // What the editors do first with the picture: the library must take it.
-  pellory::Vesk_GifObject gif;
+  GifObject gif;
   if (!gif.SetPicture(picture, pellory::Default))
     throw Failure(path + ": " + OneLine(gif.GetErrorMsg(gif.ErrorNumber())));
   return picture;

@@ -12,6 +12,9 @@ namespace kestrin::cli {
 struct Command {
   CommandDef def;
   std::function<void(const ParsedOptions&, Context&)> run;
+  // Reads and checks the settings alone, as run does first: throws UsageError, touches no file
+  // and needs no toolkit.
+  std::function<void(const ParsedOptions&)> check;
 };
 
 const Command& RotateCommand();

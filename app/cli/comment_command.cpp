@@ -35,14 +35,11 @@ std::string WithCrLf(const std::string& text) {
   return out;
 }
 
-void CheckFont(const CommentSettings& s) {
+void CheckFontFamily(const CommentSettings& s) {
   // The window offers the installed families only; a name that draws nothing is a mistake.
   if (!s.faceText.empty() &&
       !QFontDatabase::hasFamily(QString::fromStdString(platform::InstalledFamily(s.faceText))))
     throw UsageError("フォントがありません: " + s.faceText);
-  platform::StdFont probe;
-  if (!s.sizeText.empty() && !SetFontSize(probe, s.sizeText))
-    throw UsageError("--size には0より大きく2160以下の数を指定してください。");
 }
 
 std::string CheckedOutput(const ParsedOptions& options) {
@@ -59,7 +56,7 @@ std::string CheckedOutput(const ParsedOptions& options) {
   return path;
 }
 
-void Comment(const ParsedOptions& options, Context& context) {
+CommentSettings ReadComment(const ParsedOptions& options) {
   CommentSettings s;
   const int placement = ReadChoice(options, "placement", kPlacements);
   s.overPicture = placement == 0;
@@ -78,7 +75,15 @@ void Comment(const ParsedOptions& options, Context& context) {
   s.comment = WithCrLf(options.Get("text").value_or(""));
   // As the comment box's own font object starts.
   s.font = std::make_shared<platform::StdFont>();
-  CheckFont(s);
+  platform::StdFont probe;
+  if (!s.sizeText.empty() && !SetFontSize(probe, s.sizeText))
+    throw UsageError("--size には0より大きく2160以下の数を指定してください。");
+  return s;
+}
+
+void Comment(const ParsedOptions& options, Context& context) {
+  CommentSettings s = ReadComment(options);
+  CheckFontFamily(s);
   const std::string output = CheckedOutput(options);
   s.original = LoadInput(options);
 
@@ -125,7 +130,8 @@ const Command& CommentCommand() {
        "kestrin comment --input in.gif --output out.gif --text 'Kestrin' --placement below "
        "--vertical center --horizontal center --line-align center --background transparent "
        "--font IPAGothic --size 14 --colour-target line --red 255"},
-      Comment};
+      Comment,
+      [](const ParsedOptions& options) { ReadComment(options); }};
   return command;
 }
 

@@ -9,21 +9,30 @@ namespace {
 
 const std::vector<Choice> kOrders = {{"fine-to-coarse", "小→大"}, {"coarse-to-fine", "大→小"}};
 
-void Mesh(const ParsedOptions& options, Context& context) {
+struct MeshSettings {
+  int level;
+  MeshOrder order;
+};
+
+MeshSettings ReadMesh(const ParsedOptions& options) {
   const std::optional<int> level = ParseInteger(Required(options, "size"));
   if (!level) throw UsageError("--size には整数を指定してください。");
   if (const std::string message = MeshSeries::CheckLevel(*level); !message.empty())
     throw UsageError(message);
   const int order = ReadChoice(options, "order", kOrders);
   if (order < 0) throw UsageError("--order を指定してください。");
-  const MeshOrder meshOrder{order == 0, order == 1};
+  return {*level, MeshOrder{order == 0, order == 1}};
+}
+
+void Mesh(const ParsedOptions& options, Context& context) {
+  const auto [level, meshOrder] = ReadMesh(options);
   const SeriesOutput output = ReadSeriesOutput(options);
   const platform::Picture picture = LoadInput(options);
 
   MeshState state;
   MeshSeries series(state);
   series.Build(
-      *level, picture, [](const platform::Picture&) {}, context.progress);
+      level, picture, [](const platform::Picture&) {}, context.progress);
   context.progress.Unload();
   context.messages.ThrowIfAny();
   ThrowIfInterrupted();
@@ -53,7 +62,8 @@ const Command& MeshCommand() {
          return o;
        }(),
        "kestrin mesh --input in.gif --size 8 --order fine-to-coarse --animated mesh.gif"},
-      Mesh};
+      Mesh,
+      [](const ParsedOptions& options) { ReadMesh(options); }};
   return command;
 }
 

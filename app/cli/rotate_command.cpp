@@ -9,7 +9,7 @@ namespace {
 
 const std::vector<Choice> kDirections = {{"right", "右回転"}, {"left", "左回転"}};
 
-void Rotate(const ParsedOptions& options, Context& context) {
+RotationSettings ReadRotation(const ParsedOptions& options) {
   RotationSettings s;
   s.angleText = options.Get("angle").value_or("");
   s.incrementText = options.Get("increment").value_or("");
@@ -18,6 +18,11 @@ void Rotate(const ParsedOptions& options, Context& context) {
   s.counterClockwise = direction == 1;
   if (const std::string message = RotationSeries::CheckInput(s); !message.empty())
     throw UsageError(message);
+  return s;
+}
+
+void Rotate(const ParsedOptions& options, Context& context) {
+  const RotationSettings s = ReadRotation(options);
   const SeriesOutput output = ReadSeriesOutput(options);
   const platform::Picture picture = LoadInput(options);
 
@@ -56,7 +61,8 @@ const Command& RotateCommand() {
          return o;
        }(),
        "kestrin rotate --input in.gif --angle 360 --increment 30 --direction right --out frames/"},
-      Rotate};
+      Rotate,
+      [](const ParsedOptions& options) { ReadRotation(options); }};
   return command;
 }
 

@@ -1,7 +1,10 @@
 #include "app/editors/rotation/rotation_series.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 
+#include "app/gif_object.h"
 #include "app/message.h"
 #include "app/vb_text.h"
 #include "giflib/object/vesk_gif_object.h"
@@ -14,13 +17,18 @@ namespace {
 using pellory::Continue;
 using pellory::ReturnPicture;
 
-// The progress bar's maximum: the angle less one, held as a float.
+// The progress bar's maximum: the angle less one, held as a float. Texts may hold any number;
+// beyond the 32-bit range only the comparisons with the table's size matter.
 float LastStep(double angle) {
-  return static_cast<float>(angle - 1.0);
+  return static_cast<float>(std::clamp(angle - 1.0, -4e9, 4e9));
 }
 
+// Rounds halves to even, saturating at the ends of the 32-bit range.
 int32_t RoundHalfEven(double v) {
-  return static_cast<int32_t>(std::nearbyint(v));
+  const double r = std::nearbyint(v);
+  if (!(r > -2147483648.0)) return INT32_MIN;
+  if (r > 2147483647.0) return INT32_MAX;
+  return static_cast<int32_t>(r);
 }
 
 }  // namespace
@@ -63,7 +71,7 @@ bool RotationSeries::Build(const RotationSettings& s, const platform::Picture& i
   progress.SetMin(0);
   progress.SetCaption("ただくいまイメージ作成中です。");
 
-  pellory::Vesk_GifObject gif;
+  GifObject gif;
   if (!gif.SetPicture(im2, pellory::Default)) {
     progress.Unload();
     return true;
@@ -103,7 +111,7 @@ void RotationSeries::Save(const std::string& path, const RotationSettings& s,
                           const platform::Picture& im2, Progress& progress) {
   if (path.empty()) return;
   const std::string beside = FramePrefix(path);
-  pellory::Vesk_GifObject gif;
+  GifObject gif;
   if (!gif.SetPicture(im2, pellory::Default)) return;
   const float max = LastStep(ReadNumber(s.angleText).value_or(0.0));
   progress.Show();
