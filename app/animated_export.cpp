@@ -12,6 +12,8 @@ namespace kestrin {
 bool SaveAnimatedSeries(const std::vector<platform::Picture>& frames, const std::string& path,
                         const AnimationSettings& settings, std::string* error) {
   pellory::Vesk_GifAnimation animation;
+  // As every Pellory object of the program: temporary files where the user can write them.
+  animation.TempPathMode(pellory::TempSystem);
   auto failed = [&] {
     if (error) *error = animation.GetErrorMsg(animation.ErrorNumber());
     return false;

@@ -2,6 +2,7 @@
 
 #include "app/editor_window.h"
 #include "app/editors/transparency/transparency_window.h"
+#include "app/gif_object.h"
 #include "app/main_window.h"
 #include "app/vb_text.h"
 #include "app/windows.h"
@@ -96,7 +97,7 @@ void ClearEditorPictures(int16_t editorNumber) {
 }
 
 platform::Picture InvertPictureColours(const platform::Picture& picture) {
-  pellory::Vesk_GifObject gif;
+  GifObject gif;
   if (!gif.SetPicture(picture, pellory::Default)) return nullptr;
   const std::vector<uint8_t> bytes = gif.GetPalette();
   const int n = gif.PaletteSize();

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "app/editors/transparency/transparency_window.h"
+#include "app/gif_object.h"
 #include "app/helpers/mouse_chain.h"
 #include "app/windows.h"
 #include "giflib/object/vesk_gif_object.h"
@@ -65,7 +66,7 @@ void Class1::BeginDrag(platform::ImageControl* control, double x, double y) {
   if (control != ImageNamed(dialog5, "IMR")) return;
   saved_ = control->GetPicture();
   seeThrough_ = control;
-  pellory::Vesk_GifObject gif;
+  GifObject gif;
   if (!gif.SetPicture(saved_, pellory::Default)) return;
   const platform::Picture meshed = gif.GetMeshPicture(pellory::Mesh1p, pellory::ReturnPicture);
   if (platform::ImageControl* imc = ImageNamed(dialog5, "IMC")) {

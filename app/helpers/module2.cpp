@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QTemporaryFile>
 #include <cmath>
+#include <cstdlib>
 
 #include "app/editors/transparency/transparency_window.h"
 #include "app/message.h"
@@ -58,8 +59,18 @@ void SetAppFolderForTesting(const std::string& folder) {
   AppFolderOverride() = folder;
 }
 
+std::string UserCacheFolder() {
+  if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg && *xdg == '/') return xdg;
+  if (const char* home = std::getenv("HOME"); home && *home) return std::string(home) + "/.cache";
+  return QDir::homePath().toStdString() + "/.cache";
+}
+
 std::string TempBmpFolder() {
-  return AppFolder() + "/一時ファイル/";
+  // Beside the program as it has always been, when that can be written; an installed program's
+  // folder belongs to root, so its users get one of their own.
+  const std::string beside = AppFolder() + "/一時ファイル/";
+  if (FolderUsable(QString::fromStdString(beside))) return beside;
+  return UserCacheFolder() + "/kestrin/一時ファイル/";
 }
 
 std::string TempBmpPath() {

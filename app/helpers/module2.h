@@ -1,5 +1,6 @@
 // The capture of what the transparency editor shows into the temporary bitmap "itiji.bmp", in
-// the folder "一時ファイル" beside the program, from where the editor reads the piece back.
+// the folder "一時ファイル" beside the program (or, where the program's folder cannot be
+// written, in the user's cache folder), from where the editor reads the piece back.
 #pragma once
 
 #include <chrono>
@@ -17,7 +18,10 @@ int32_t RoundToLong(double value);
 // restores the program's folder).
 std::string AppFolder();
 void SetAppFolderForTesting(const std::string& folder);
-// "<program folder>/一時ファイル/" and the capture file in it.
+// "<program folder>/一時ファイル/" when that folder can be made and written, else
+// "<user cache folder>/kestrin/一時ファイル/" ($XDG_CACHE_HOME, default ~/.cache); and the
+// capture file in it.
+std::string UserCacheFolder();
 std::string TempBmpFolder();
 std::string TempBmpPath();
 

@@ -7,8 +7,10 @@
 
 #include <QCoreApplication>
 #include <QImage>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 #include "app/editors/transparency/transparency_window.h"
 #include "app/helpers/color.h"
@@ -69,9 +71,33 @@ TEST_F(CaptureTest, MakesTheFolderAndRemovesOnlyBitmapsInIt) {
   EXPECT_TRUE(boxes_->shown.empty());
 }
 
+// An installed program's folder cannot be written by its users: the capture then lives in the
+// user's cache folder, and the program's folder is left alone.
+TEST_F(CaptureTest, AnUnwritableProgramFolderMovesTheCaptureToTheUserCache) {
+  std::ofstream(temp_.File("plain")) << "a file where the program folder should be";
+  SetAppFolderForTesting(temp_.File("plain"));
+  const testing::ScopedEnv cache("XDG_CACHE_HOME", temp_.File("cache"));
+  EXPECT_EQ(TempBmpFolder(), temp_.File("cache") + "/kestrin/一時ファイル/");
+  TransparencyWindow& d = windows::Dialog5();
+  d.IMR().SetPicture(testing::Stripes(8, 8));
+  fs::create_directories(temp_.File("cache/kestrin/一時ファイル"));
+  std::ofstream(temp_.File("cache/kestrin/一時ファイル/old.bmp")) << "x";
+  ASSERT_TRUE(fs::exists(temp_.File("cache/kestrin/一時ファイル/old.bmp")));
+  ASSERT_TRUE(CaptureResultToTempBmp(d));
+  EXPECT_TRUE(fs::exists(temp_.File("cache/kestrin/一時ファイル/itiji.bmp")));
+  EXPECT_FALSE(fs::exists(temp_.File("cache/kestrin/一時ファイル/old.bmp")));
+  EXPECT_TRUE(boxes_->shown.empty());
+  {
+    const testing::ScopedEnv relative("XDG_CACHE_HOME", "not/absolute");
+    const testing::ScopedEnv home("HOME", temp_.File("home"));
+    EXPECT_EQ(TempBmpFolder(), temp_.File("home") + "/.cache/kestrin/一時ファイル/");
+  }
+}
+
 TEST_F(CaptureTest, AFolderThatCannotBeMadeGivesAMessageAndNoFile) {
   std::ofstream(temp_.File("plain")) << "a file where the program folder should be";
   SetAppFolderForTesting(temp_.File("plain"));
+  const testing::ScopedEnv cache("XDG_CACHE_HOME", temp_.File("plain"));
   TransparencyWindow& d = windows::Dialog5();
   d.IMR().SetPicture(testing::Stripes(8, 8));
   EXPECT_FALSE(CaptureResultToTempBmp(d));

@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <QWidget>
+#include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -47,6 +49,25 @@ class ScopedCaptureFolder {
  public:
   explicit ScopedCaptureFolder(const std::string& folder);
   ~ScopedCaptureFolder();
+};
+
+// Sets an environment variable while it lives.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const std::string& value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    setenv(name, value.c_str(), 1);
+  }
+  ~ScopedEnv() {
+    if (old_)
+      setenv(name_, old_->c_str(), 1);
+    else
+      unsetenv(name_);
+  }
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
 };
 
 class AppTest : public ::testing::Test {

@@ -33,6 +33,8 @@ bool Vesk_GifAnimation::AddFrame(const Picture& FramePicture, int32_t DelayTime)
       Fail(3001);
       return false;
     }
+    reader_.TempPathMode(tempPathMode_);
+    reader_.TempPath(tempPath_);
     if (!reader_.SetPicture(FramePicture, Default) || !reader_.HasPicture()) {
       // The reader's number, described under this method's name.
       Fail(reader_.ErrorNumber() != 0 ? reader_.ErrorNumber() : 3001);
@@ -59,6 +61,15 @@ void Vesk_GifAnimation::LoopCount(int32_t value) {
     return;
   }
   loopCount_ = value;
+}
+
+void Vesk_GifAnimation::TempPathMode(Vesk_GifTempPathModeEnum value) {
+  Enter("TempPathMode");
+  if (value == TempSystem || value == AppPath || value == UserCustom) tempPathMode_ = value;
+}
+void Vesk_GifAnimation::TempPath(const std::string& value) {
+  Enter("TempPath");
+  tempPath_ = value;
 }
 
 int32_t Vesk_GifAnimation::ScreenWidth() const {

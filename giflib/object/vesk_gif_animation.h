@@ -31,6 +31,13 @@ class PELLORY_API Vesk_GifAnimation {
   int32_t LoopCount() const { return loopCount_; }
   void LoopCount(int32_t value);
 
+  // Where the frames' temporary files go, as Vesk_GifObject's properties of the same names say
+  // (AppPath, beside the library, unless set).
+  Vesk_GifTempPathModeEnum TempPathMode() const { return tempPathMode_; }
+  void TempPathMode(Vesk_GifTempPathModeEnum value);  // 0, 1 or 2, else ignored
+  std::string TempPath() const { return tempPath_; }
+  void TempPath(const std::string& value);
+
   // The logical screen: the largest width and height among the frames.
   int32_t ScreenWidth() const;
   int32_t ScreenHeight() const;
@@ -52,6 +59,9 @@ class PELLORY_API Vesk_GifAnimation {
 
   std::vector<Frame> frames_;
   int32_t loopCount_ = 0;
+  // Kept here: the reader forgets its settings with each picture it clears.
+  Vesk_GifTempPathModeEnum tempPathMode_ = AppPath;
+  std::string tempPath_;
   Vesk_GifObject reader_;  // turns each frame into palette and indices
   engine::ErrorState error_;
 };

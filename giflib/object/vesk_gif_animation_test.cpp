@@ -174,5 +174,30 @@ TEST_F(GifAnimationTest, BadArgumentsAreRefusedWithTheirOwnNumbers) {
   EXPECT_TRUE(Entries().empty());
 }
 
+// A program installed read-only sends the frames' temporary files elsewhere, as it does for its
+// single pictures: the setting reaches every frame, not only the first.
+TEST_F(GifAnimationTest, TheFramesTemporaryFilesGoWhereTheSettingSays) {
+  Vesk_GifAnimation animation;
+  EXPECT_EQ(animation.TempPathMode(), AppPath);
+  animation.TempPathMode(static_cast<Vesk_GifTempPathModeEnum>(7));
+  EXPECT_EQ(animation.TempPathMode(), AppPath);
+  const std::string folder = File("work");
+  fs::create_directory(folder);
+  animation.TempPathMode(UserCustom);
+  animation.TempPath(folder);
+  EXPECT_EQ(animation.TempPath(), folder);
+  ASSERT_TRUE(animation.AddFrame(Frame(8, 8, 3, 0, false), 10));
+  ASSERT_TRUE(animation.AddFrame(Frame(6, 6, 3, 1, false), 10));
+  EXPECT_TRUE(fs::is_empty(folder)) << "no temporary file stays";
+  fs::remove(folder);
+  EXPECT_FALSE(animation.AddFrame(Frame(8, 8, 3, 2, false), 10));
+  EXPECT_EQ(animation.ErrorNumber(), 3004) << "the custom folder is gone";
+  animation.TempPathMode(TempSystem);
+  ASSERT_TRUE(animation.AddFrame(Frame(8, 8, 3, 2, false), 10));
+  ASSERT_TRUE(animation.SaveAnimatedGif(File("a.gif")));
+  EXPECT_EQ(Entries(), std::vector<std::string>{"a.gif"});
+  EXPECT_EQ(DecodeAnimation(File("a.gif")).frames.size(), 3u);
+}
+
 }  // namespace
 }  // namespace pellory

@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "app/editors/series_save.h"
+#include "app/gif_object.h"
 #include "app/message.h"
 #include "app/vb_text.h"
 #include "giflib/object/vesk_gif_object.h"
@@ -125,7 +126,7 @@ bool ColourSeries::Build(const Reader& read, const platform::Picture& im1, const
     return false;
   }
   showIm3(im1);
-  pellory::Vesk_GifObject gif;
+  GifObject gif;
   if (!gif.SetPicture(im1, pellory::Default)) {
     ShowMessage("イメージオプジェクトエラー");
     return false;
@@ -160,7 +161,7 @@ bool ColourSeries::Build(const Reader& read, const platform::Picture& im1, const
 void ColourSeries::Save(const std::string& path, const platform::Picture& im2, Progress& progress) {
   if (path.empty()) return;
   const std::string prefix = FramePrefix(path);
-  pellory::Vesk_GifObject gif;
+  GifObject gif;
   if (!BeginSeriesSave(progress, state_.frameCount, im2, gif)) return;
   for (int32_t i = 0; i < state_.frameCount; ++i) {
     if (gif.SetPicture(state_.frames[i], pellory::Default)) {
@@ -182,7 +183,7 @@ void ColourSeries::Save(const std::string& path, const platform::Picture& im2, P
 void ColourSeries::UpdateColourPreview(const platform::Picture& im1, int red, int green, int blue,
                                        const Show& showIm2, const Yield& yield) {
   try {
-    pellory::Vesk_GifObject gif;
+    GifObject gif;
     if (!gif.SetPicture(im1, pellory::Default)) return;
     showIm2(gif.GetRGBPicture(static_cast<int16_t>(red), static_cast<int16_t>(green),
                               static_cast<int16_t>(blue), ReturnPicture));

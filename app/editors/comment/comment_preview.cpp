@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "app/gif_object.h"
 #include "app/message.h"
 #include "app/vb_text.h"
 #include "giflib/object/vesk_gif_object.h"
@@ -63,7 +64,7 @@ CommentPreview::CommentPreview(CommentState& state) : state_(state) {}
 CommentPreview::~CommentPreview() = default;
 
 std::optional<platform::Picture> CommentPreview::UpdateCommentPreview(const CommentSettings& s) {
-  if (!gif_) gif_ = std::make_unique<pellory::Vesk_GifObject>();
+  if (!gif_) gif_ = std::make_unique<GifObject>();
   if (!gif_->SetPicture(s.original, pellory::Default)) return std::nullopt;
   if (!s.overPicture && !s.apartFromPicture) return Missing("表示方法を選択してください。");
 
@@ -71,7 +72,7 @@ std::optional<platform::Picture> CommentPreview::UpdateCommentPreview(const Comm
   const float band = s.overPicture ? 1.0f : 2.0f;
   const platform::Picture base =
       gif_->GetMarginPictureEX(1.0f, band, mxLeft, myTop, pellory::ReturnPicture);
-  pellory::Vesk_OverLay overlay;
+  OverLay overlay;
   if (!overlay.SetBasePicture(base)) return std::nullopt;
 
   pellory::Vesk_OLWCFType format;
@@ -115,7 +116,7 @@ std::optional<platform::Picture> CommentPreview::UpdateCommentPreview(const Comm
 
 void CommentPreview::Save(const std::string& path) const {
   if (!EndsWithExtension(path, "gif")) return;
-  pellory::Vesk_GifObject gif;
+  GifObject gif;
   if (!gif.SetPicture(state_.CommentPicture, pellory::Default)) return;
   // The library never overwrites a file; it reports 3010 instead.
   gif.SaveGifPicture(path);

@@ -10,11 +10,9 @@
 #include "platform/font/font.h"
 #include "platform/picture/picture.h"
 
-namespace pellory {
-class Vesk_GifObject;
-}
-
 namespace kestrin {
+
+class GifObject;
 
 // What the window's controls say. An option array is the index of its selected button, or
 // nothing while none is selected.
@@ -68,7 +66,7 @@ class CommentPreview {
  private:
   CommentState& state_;
   // Loads the unedited picture for each preview; made on first use.
-  std::unique_ptr<pellory::Vesk_GifObject> gif_;
+  std::unique_ptr<GifObject> gif_;
 };
 
 }  // namespace kestrin

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/editors/series_save.h"
+#include "app/gif_object.h"
 #include "app/message.h"
 #include "app/vb_text.h"
 #include "giflib/object/vesk_gif_object.h"
@@ -45,7 +46,7 @@ bool MeshSeries::Build(int level, const platform::Picture& im1, const Show& show
     ShowMessage(message);
     return false;
   }
-  pellory::Vesk_GifObject gif;
+  GifObject gif;
   if (!gif.SetPicture(im1, pellory::Default)) return false;
   progress.Show();
   progress.SetValue(0);
@@ -77,7 +78,7 @@ void MeshSeries::Save(const std::string& path, const MeshOrder& order, const pla
                       Progress& progress) {
   if (state_.frameCount == 0 || path.empty()) return;
   const std::string prefix = FramePrefix(path);
-  pellory::Vesk_GifObject gif;
+  GifObject gif;
   if (!BeginSeriesSave(progress, state_.frameCount, im2, gif)) return;
   const std::vector<int32_t> sequence = FrameOrder(state_.frameCount, order);
   // The library never writes over a file: make room for this series' own files, and only those.

@@ -2,6 +2,7 @@
 
 #include <QPointer>
 
+#include "app/gif_object.h"
 #include "app/helpers/color.h"
 #include "app/helpers/module2.h"
 #include "app/module1.h"
@@ -216,7 +217,7 @@ void TransparencyWindow::Command2Click() {
       const std::string name = ChooseGifToSave();
       if (name.empty()) return;
       // A real GIF, through the library's colour reduction.
-      pellory::Vesk_GifObject gif;
+      GifObject gif;
       if (gif.SetPicture(im2_->Image(), pellory::Default)) gif.SaveGifPicture(name + ".gif");
       if (const int32_t e = gif.ErrorNumber(); e > 0) ShowMessage(gif.GetErrorMsg(e));
     }

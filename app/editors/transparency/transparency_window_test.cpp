@@ -324,6 +324,7 @@ TEST_F(TransparencyWindowTest, AFailedCaptureKeepsTheEditorIdle) {
   TransparencyWindow& w = OpenWithPictures();
   std::ofstream(temp_.File("plain")) << "x";
   SetAppFolderForTesting(temp_.File("plain"));
+  const testing::ScopedEnv cache("XDG_CACHE_HOME", temp_.File("plain"));
   w.Command4().click();
   EXPECT_FALSE(w.Floating());
   EXPECT_EQ(testing::Texts(*boxes_).size(), 1u);

@@ -1,0 +1,22 @@
+// Pellory objects as the program makes them. The library keeps its temporary files beside
+// itself unless told otherwise; installed under /usr that folder is not its users' to write, so
+// every object the program makes puts them in the system's temporary folder ($TMPDIR, else
+// /tmp), which each user can write.
+#pragma once
+
+#include "giflib/object/vesk_gif_object.h"
+#include "giflib/overlay/vesk_overlay.h"
+
+namespace kestrin {
+
+class GifObject : public pellory::Vesk_GifObject {
+ public:
+  GifObject() { TempPathMode(pellory::TempSystem); }
+};
+
+class OverLay : public pellory::Vesk_OverLay {
+ public:
+  OverLay() { TempPathMode(pellory::TempSystem); }
+};
+
+}  // namespace kestrin
