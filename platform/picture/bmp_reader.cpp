@@ -40,21 +40,39 @@ struct FileCloser {
   void operator()(std::FILE* f) const { std::fclose(f); }
 };
 
-std::vector<uint8_t> ReadFile(const std::string& path) {
-  std::unique_ptr<std::FILE, FileCloser> f(std::fopen(path.c_str(), "rb"));
-  if (!f) throw RuntimeError(kErrFileNotFound);
-  if (std::fseek(f.get(), 0, SEEK_END) != 0) Malformed();
-  const long size = std::ftell(f.get());
-  if (size < 0 || std::fseek(f.get(), 0, SEEK_SET) != 0) Malformed();
-  std::vector<uint8_t> bytes;
-  try {
-    bytes.resize(static_cast<size_t>(size));
-  } catch (const std::bad_alloc&) {
-    throw RuntimeError(kErrOutOfMemory);
+// The headers and the colour table: the 124-byte V5 header, 16 bytes of masks and 256 entries of
+// 4 bytes all lie within the file's first bytes.
+constexpr size_t kHeadBytes = 14 + 124 + 16 + 256 * 4;
+
+// The file, read in two parts: its head (headers and colour table) once, the pixel data row by
+// row or, for run-length data, as a whole.
+class BmpFile {
+ public:
+  explicit BmpFile(const std::string& path) : f_(std::fopen(path.c_str(), "rb")) {
+    if (!f_) throw RuntimeError(kErrFileNotFound);
+    if (std::fseek(f_.get(), 0, SEEK_END) != 0) Malformed();
+    const long size = std::ftell(f_.get());
+    if (size < 0) Malformed();
+    size_ = static_cast<size_t>(size);
+    head_.resize(std::min(size_, kHeadBytes));
+    Read(0, head_.data(), head_.size());
   }
-  if (std::fread(bytes.data(), 1, bytes.size(), f.get()) != bytes.size()) Malformed();
-  return bytes;
-}
+  size_t Size() const { return size_; }
+  const std::vector<uint8_t>& Head() const { return head_; }
+  void Read(size_t offset, void* to, size_t bytes) {
+    if (bytes == 0) return;
+    if (offset != position_ && std::fseek(f_.get(), static_cast<long>(offset), SEEK_SET) != 0)
+      Malformed();
+    if (std::fread(to, 1, bytes, f_.get()) != bytes) Malformed();
+    position_ = offset + bytes;
+  }
+
+ private:
+  std::unique_ptr<std::FILE, FileCloser> f_;
+  size_t size_ = 0;
+  size_t position_ = SIZE_MAX;
+  std::vector<uint8_t> head_;
+};
 
 // Where everything lies in the file and what the pixels mean, checked against the file's size.
 struct Layout {
@@ -71,15 +89,14 @@ struct Layout {
 
 // ---- BITMAPFILEHEADER, then the info header: BITMAPCOREHEADER (12), OS/2 2.x (16, 64),
 // BITMAPINFOHEADER (40), its 52- and 56-byte extensions with the masks, V4 (108), V5 (124) ----
-Layout ReadLayout(const std::vector<uint8_t>& file) {
-  const uint8_t* const d = file.data();
-  const size_t size = file.size();
-  if (size < 18 || d[0] != 'B' || d[1] != 'M') Malformed();
+Layout ReadLayout(const std::vector<uint8_t>& head, size_t size) {
+  const uint8_t* const d = head.data();
+  if (head.size() < 18 || d[0] != 'B' || d[1] != 'M') Malformed();
   const uint32_t infoSize = U32(d + 14);
   constexpr uint32_t kInfoSizes[] = {12, 16, 40, 52, 56, 64, 108, 124};
   if (std::find(std::begin(kInfoSizes), std::end(kInfoSizes), infoSize) == std::end(kInfoSizes))
     Malformed();
-  if (size < 14 + infoSize) Malformed();
+  if (head.size() < 14 + infoSize) Malformed();
   const uint8_t* const info = d + 14;
   Layout l;
   int64_t width = 0, height = 0;
@@ -125,7 +142,7 @@ Layout ReadLayout(const std::vector<uint8_t>& file) {
   if (masked) {
     const int count = l.compression == kAlphaBitFields ? 4 : 3;
     if (infoSize == 40) {
-      if (size < end + 4 * count) Malformed();
+      if (head.size() < end + 4 * count) Malformed();
       for (int i = 0; i < count; ++i) l.masks[i] = U32(d + end + 4 * i);
       end += 4 * count;
     } else {
@@ -149,17 +166,18 @@ Layout ReadLayout(const std::vector<uint8_t>& file) {
     const int64_t most = int64_t{1} << l.bits;
     const int64_t declared = colorsUsed == 0 ? most : std::min<int64_t>(colorsUsed, most);
     // A table that runs into the pixel data or past the file keeps the entries that are whole.
-    const int64_t room = static_cast<int64_t>(std::min(l.pixels, size) - end) / l.paletteEntry;
+    const int64_t room =
+        static_cast<int64_t>(std::min({l.pixels, size, head.size()}) - end) / l.paletteEntry;
     l.colors = static_cast<int>(std::min(declared, room));
   }
   return l;
 }
 
-QList<QRgb> ColorTable(const std::vector<uint8_t>& file, const Layout& l) {
+QList<QRgb> ColorTable(const std::vector<uint8_t>& head, const Layout& l) {
   QList<QRgb> colors;
   colors.reserve(l.colors);
   for (int i = 0; i < l.colors; ++i) {
-    const uint8_t* e = file.data() + l.palette + static_cast<size_t>(i) * l.paletteEntry;
+    const uint8_t* e = head.data() + l.palette + static_cast<size_t>(i) * l.paletteEntry;
     colors.push_back(qRgb(e[2], e[1], e[0]));  // blue, green, red
   }
   return colors;
@@ -180,6 +198,7 @@ class Channel {
     }
   }
   bool Present() const { return max_ != 0; }
+  bool Is(uint32_t mask) const { return max_ != 0 && (max_ << shift_) == mask; }
   uint8_t operator()(uint32_t pixel) const {
     if (max_ == 0) return 0;
     const uint32_t v = (pixel >> shift_) & max_;
@@ -193,12 +212,25 @@ class Channel {
   std::vector<uint8_t> table_;
 };
 
-QImage BlankImage(int width, int height, QImage::Format format) {
+QImage NewImage(int width, int height, QImage::Format format) {
   QImage image(width, height, format);
   if (image.isNull()) throw RuntimeError(kErrOutOfMemory);
-  // Qt leaves new pixels and the padding at the end of each row uninitialised.
+  return image;
+}
+
+// Qt leaves new pixels uninitialised: run-length data may leave any of them unset.
+QImage BlankImage(int width, int height, QImage::Format format) {
+  QImage image = NewImage(width, height, format);
   std::memset(image.bits(), 0, static_cast<size_t>(image.sizeInBytes()));
   return image;
+}
+
+// Rows that are written whole still leave the padding at their end unset.
+void ClearRowPadding(QImage& image) {
+  const size_t used = static_cast<size_t>(image.width()) * image.depth() / 8;
+  const size_t stride = static_cast<size_t>(image.bytesPerLine());
+  if (used == stride) return;
+  for (int y = 0; y < image.height(); ++y) std::memset(image.scanLine(y) + used, 0, stride - used);
 }
 
 // ---- Run-length data (RLE8, RLE4) ----
@@ -263,6 +295,12 @@ void ReadIndexedRow(const uint8_t* in, int bits, int width, uchar* out) {
 void ReadPackedRow(const uint8_t* in, int bits, int width, const Channel (&channels)[4],
                    QRgb* out) {
   const int bytes = bits / 8;
+  // The usual layouts, 8 bits each for blue, green and red, need no scaling.
+  if (bytes >= 3 && !channels[3].Present() && channels[0].Is(0xFF0000) &&
+      channels[1].Is(0x00FF00) && channels[2].Is(0x0000FF)) {
+    for (int x = 0; x < width; ++x, in += bytes) out[x] = qRgb(in[2], in[1], in[0]);
+    return;
+  }
   for (int x = 0; x < width; ++x, in += bytes) {
     uint32_t v = in[0] | (in[1] << 8);
     if (bytes >= 3) v |= uint32_t{in[2]} << 16;
@@ -281,39 +319,55 @@ bool IsBmpFile(const std::string& path) {
 }
 
 QImage ReadBmpImage(const std::string& path) {
-  const std::vector<uint8_t> file = ReadFile(path);
-  const Layout l = ReadLayout(file);
-  const size_t dataBytes = l.pixels < file.size() ? file.size() - l.pixels : 0;
-  const uint8_t* const data = file.data() + std::min(l.pixels, file.size());
+  BmpFile file(path);
+  const Layout l = ReadLayout(file.Head(), file.Size());
+  const size_t dataBytes = l.pixels < file.Size() ? file.Size() - l.pixels : 0;
   const int64_t pixelCount = int64_t{l.width} * l.height;
 
   if (l.compression == kRle8 || l.compression == kRle4) {
     if (pixelCount > kMaxPixelsPerRleByte * static_cast<int64_t>(dataBytes)) Malformed();
+    std::vector<uint8_t> data(dataBytes);
+    file.Read(l.pixels, data.data(), dataBytes);
     QImage image = BlankImage(l.width, l.height, QImage::Format_Indexed8);
-    image.setColorTable(ColorTable(file, l));
-    ReadRle(data, data + dataBytes, l.compression == kRle4, image);
+    image.setColorTable(ColorTable(file.Head(), l));
+    ReadRle(data.data(), data.data() + dataBytes, l.compression == kRle4, image);
     return image;
   }
 
   // Every row the header announces must be in the file.
   const size_t stride = static_cast<size_t>((int64_t{l.width} * l.bits + 31) / 32 * 4);
   if (dataBytes / stride < static_cast<size_t>(l.height)) Malformed();
-  auto fileRow = [&](int y) { return data + stride * (l.topDown ? y : l.height - 1 - y); };
+  // Rows in the order the file holds them, so that reading never seeks back.
+  auto eachRow = [&](auto&& take) {
+    std::vector<uint8_t> row(stride);
+    for (int i = 0; i < l.height; ++i) {
+      file.Read(l.pixels + stride * static_cast<size_t>(i), row.data(), stride);
+      take(l.topDown ? i : l.height - 1 - i, row.data());
+    }
+  };
 
   if (l.bits <= 8) {
-    QImage image = BlankImage(l.width, l.height, QImage::Format_Indexed8);
-    image.setColorTable(ColorTable(file, l));
-    for (int y = 0; y < l.height; ++y)
-      ReadIndexedRow(fileRow(y), l.bits, l.width, image.scanLine(y));
+    QImage image = NewImage(l.width, l.height, QImage::Format_Indexed8);
+    image.setColorTable(ColorTable(file.Head(), l));
+    if (l.bits == 8 && stride == static_cast<size_t>(image.bytesPerLine())) {
+      for (int i = 0; i < l.height; ++i)  // straight into the picture's rows
+        file.Read(l.pixels + stride * static_cast<size_t>(i),
+                  image.scanLine(l.topDown ? i : l.height - 1 - i), stride);
+    } else {
+      eachRow([&](int y, const uint8_t* in) {
+        ReadIndexedRow(in, l.bits, l.width, image.scanLine(y));
+      });
+    }
+    ClearRowPadding(image);
     return image;
   }
   const Channel channels[4] = {Channel(l.masks[0]), Channel(l.masks[1]), Channel(l.masks[2]),
                                Channel(l.masks[3])};
-  QImage image = BlankImage(l.width, l.height,
-                            channels[3].Present() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
-  for (int y = 0; y < l.height; ++y)
-    ReadPackedRow(fileRow(y), l.bits, l.width, channels,
-                  reinterpret_cast<QRgb*>(image.scanLine(y)));
+  QImage image = NewImage(l.width, l.height,
+                          channels[3].Present() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+  eachRow([&](int y, const uint8_t* in) {
+    ReadPackedRow(in, l.bits, l.width, channels, reinterpret_cast<QRgb*>(image.scanLine(y)));
+  });
   return image;
 }
 
