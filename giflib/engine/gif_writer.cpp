@@ -11,6 +11,7 @@
 
 #include "giflib/engine/error_record.h"
 #include "giflib/engine/global_module.h"
+#include "giflib/engine/lzw_encoder.h"
 #include "platform/kernel/err.h"
 
 namespace pellory::engine {
@@ -242,13 +243,14 @@ bool SetGifFormatParm(const Vesk_GifPictureType& picture, GifHeaderRecord& heade
 }
 
 bool MakeGifFile(const GifHeaderRecord& header, const std::vector<Vesk_GIFRGBTRIPLE>& colorTable,
-                 const std::vector<uint8_t>& codeBytes, const std::string& fileName) {
+                 const std::vector<uint8_t>& codeBytes, const std::string& fileName,
+                 uint8_t minCodeSize) {
   SetProcName("MakeGifFile");
   std::FILE* file = nullptr;
   try {
     const size_t entries = static_cast<size_t>(ColorTableEntries(header.ScreenFlags));
     // Either would make a file that no decoder reads back as the picture.
-    if (colorTable.size() > entries || codeBytes.empty()) {
+    if (colorTable.size() > entries || codeBytes.empty() || minCodeSize < 2 || minCodeSize > 8) {
       RecordModuleError(kErrFile, kStyleStop);
       return false;
     }
@@ -275,7 +277,7 @@ bool MakeGifFile(const GifHeaderRecord& header, const std::vector<Vesk_GIFRGBTRI
     Append(out, header.ImageTop, 2);
     Append(out, header.ImageWidth, 2);
     Append(out, header.ImageHeight, 2);
-    out.insert(out.end(), {header.ImageFlags, 8});  // LZW minimum code size 8
+    out.insert(out.end(), {header.ImageFlags, minCodeSize});  // LZW minimum code size
 
     namespace fs = std::filesystem;
     std::error_code ec;
@@ -339,6 +341,21 @@ bool Actual_SaveGifPicture(const Vesk_GifPictureType& picture, const std::string
         n != static_cast<size_t>(s.biWidth) * static_cast<size_t>(s.biHeight)) {
       RecordModuleError(kErrLzw, kStyleStop);
       return false;
+    }
+    if (s.Compression == LzwCodes) {
+      if (n == 0) {
+        RecordModuleError(kErrLzw, kStyleStop);
+        return false;
+      }
+      // The header's checks come first: they prove every index fits the table's code size.
+      GifHeaderRecord header{};
+      if (!SetGifFormatParm(picture, header)) return false;
+      const int minCodeSize = LzwMinimumCodeSize(size_t{2} << (header.ScreenFlags & 0x07));
+      // Reused by the frames of a series: fresh pages cost more than the coding.
+      thread_local std::vector<uint8_t> codeBytes;
+      EncodeLzw(picture.BitmapData.data(), n, minCodeSize, codeBytes);
+      return MakeGifFile(header, picture.ColorTable, codeBytes, fileName,
+                         static_cast<uint8_t>(minCodeSize));
     }
     std::vector<uint8_t> codeBytes;
     if (!ChangeLZW(picture.BitmapData, codeBytes)) return false;

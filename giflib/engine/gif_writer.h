@@ -1,5 +1,6 @@
 // GIF89a writer: one image, a global colour table, a graphic control extension and an LZW code
-// stream made only of 9-bit literal codes (clear codes keep the decoder's table below 512).
+// stream, by default made only of 9-bit literal codes (clear codes keep the decoder's table below
+// 512); with the picture's Compression set to LzwCodes, a real LZW stream.
 #pragma once
 
 #include <cstdint>
@@ -44,8 +45,11 @@ bool ChangeLZW(const std::vector<uint8_t>& bitmapData, std::vector<uint8_t>& cod
 // Fails with 2103 for a side outside 1 to 32767, a table of more than 256 entries, or an index
 // past the table as written (padded to a power of two).
 bool SetGifFormatParm(const Vesk_GifPictureType& picture, GifHeaderRecord& header);
+// minCodeSize is the LZW minimum code size written before the code bytes: 8 for the literal
+// codes, the table's bits for LZW.
 bool MakeGifFile(const GifHeaderRecord& header, const std::vector<Vesk_GIFRGBTRIPLE>& colorTable,
-                 const std::vector<uint8_t>& codeBytes, const std::string& fileName);
+                 const std::vector<uint8_t>& codeBytes, const std::string& fileName,
+                 uint8_t minCodeSize = 8);
 bool Actual_SaveGifPicture(const Vesk_GifPictureType& picture, const std::string& fileName);
 
 }  // namespace pellory::engine

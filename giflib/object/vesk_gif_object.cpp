@@ -127,6 +127,14 @@ void Vesk_GifObject::PaletteSize(int16_t) {
   error_.BeginCall("PaletteSize", true);
 }
 
+Vesk_GifCompressionEnum Vesk_GifObject::Compression() const {
+  return CurrentSetting().Compression;
+}
+void Vesk_GifObject::Compression(Vesk_GifCompressionEnum value) {
+  error_.BeginCall("Compression", true);
+  if (value == LiteralCodes || value == LzwCodes) Current().GifSetting.Compression = value;
+}
+
 Vesk_GifCompressionLevelEnum Vesk_GifObject::CompressionLevel() const {
   return NoCompression;
 }

@@ -48,7 +48,10 @@ class PELLORY_API Vesk_GifObject : public platform::ComObject {
   int32_t TransColor() const;
   void TransColor(int32_t color);
   int16_t PaletteSize() const;
-  void PaletteSize(int16_t value);                            // ignored
+  void PaletteSize(int16_t value);  // ignored
+  // LiteralCodes (the default) or LzwCodes: how SaveGifPicture codes the pixels.
+  Vesk_GifCompressionEnum Compression() const;
+  void Compression(Vesk_GifCompressionEnum value);            // 0 or 1, else ignored
   Vesk_GifCompressionLevelEnum CompressionLevel() const;      // always NoCompression
   void CompressionLevel(Vesk_GifCompressionLevelEnum value);  // ignored
   Vesk_GifTempPathModeEnum TempPathMode() const;

@@ -72,6 +72,28 @@ TEST_F(GifObjectTest, IndexedPictureRoundTripsThroughSaveAndGiflib) {
   EXPECT_EQ(gif_.BackColor(), palette[3].gRed | palette[3].gGreen << 8 | palette[3].gBlue << 16);
 }
 
+// Compression: literal codes unless asked; LZW writes the same picture in fewer bytes, and the
+// setting travels with the transforms' results.
+TEST_F(GifObjectTest, CompressionChoosesTheCodeStreamAndKeepsThePicture) {
+  EXPECT_EQ(gif_.Compression(), LiteralCodes);
+  ASSERT_TRUE(gif_.SetPicture(Ramp(64, 48)));
+  ASSERT_TRUE(gif_.SaveGifPicture(out_.File("literal.gif")));
+  gif_.Compression(static_cast<Vesk_GifCompressionEnum>(5));
+  EXPECT_EQ(gif_.Compression(), LiteralCodes) << "an unknown value is ignored";
+  gif_.Compression(LzwCodes);
+  EXPECT_EQ(gif_.Compression(), LzwCodes);
+  ASSERT_TRUE(gif_.SaveGifPicture(out_.File("lzw.gif")));
+  const auto literal = DecodeGif(out_.File("literal.gif")), lzw = DecodeGif(out_.File("lzw.gif"));
+  ASSERT_TRUE(lzw.ok) << lzw.error;
+  EXPECT_EQ(lzw.indices, literal.indices);
+  EXPECT_EQ(lzw.palette, literal.palette);
+  EXPECT_EQ(lzw.transparentIndex, literal.transparentIndex);
+  EXPECT_LT(std::filesystem::file_size(out_.File("lzw.gif")) * 3,
+            std::filesystem::file_size(out_.File("literal.gif")));
+  gif_.GetRotatePictureEX(30.0f, Continue);
+  EXPECT_EQ(gif_.Compression(), LzwCodes) << "the transformed picture keeps the setting";
+}
+
 TEST_F(GifObjectTest, SavedGifLoadsBackWithTheSamePaletteIndicesAndTransparency) {
   std::vector<uint8_t> idx = {2, 0, 1, 2, 3, 3};
   auto palette = testing::DistinctPalette(4);

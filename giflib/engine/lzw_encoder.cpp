@@ -1,0 +1,138 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "giflib/engine/lzw_encoder.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <memory>
+
+namespace pellory::engine {
+
+namespace {
+
+constexpr int kMaxCodeBits = 12;
+constexpr uint32_t kTableCodes = 1u << kMaxCodeBits;  // 4096
+// The last code the table may hand out before it must be cleared, as giflib keeps it.
+constexpr uint32_t kLastCode = kTableCodes - 1;
+
+// Codes packed least significant bit first into a byte vector. The vector grows in large steps
+// and is written through a pointer, a 64-bit word at a time; Finish trims it.
+class BitWriter {
+ public:
+  explicit BitWriter(std::vector<uint8_t>& out, size_t expected) : out_(out) {
+    out_.resize(std::max<size_t>(expected, 64));
+    at_ = out_.data();
+    end_ = out_.data() + out_.size() - 8;
+  }
+  void Put(uint32_t code, int bits) {
+    acc_ |= uint64_t{code} << pending_;
+    pending_ += bits;
+    if (pending_ >= 32) {
+      if (at_ >= end_) Grow();
+      const uint64_t word = acc_;
+      const uint32_t low = static_cast<uint32_t>(word);
+      static_assert(std::endian::native == std::endian::little, "bytes are stored as in memory");
+      std::memcpy(at_, &low, 4);
+      at_ += 4;
+      acc_ >>= 32;
+      pending_ -= 32;
+    }
+  }
+  void Finish() {
+    for (; pending_ > 0; pending_ -= 8, acc_ >>= 8) {
+      if (at_ >= end_) Grow();
+      *at_++ = static_cast<uint8_t>(acc_);
+    }
+    pending_ = 0;
+    out_.resize(static_cast<size_t>(at_ - out_.data()));
+  }
+
+ private:
+  void Grow() {
+    const size_t used = static_cast<size_t>(at_ - out_.data());
+    out_.resize(out_.size() * 2);
+    at_ = out_.data() + used;
+    end_ = out_.data() + out_.size() - 8;
+  }
+  std::vector<uint8_t>& out_;
+  uint8_t* at_;
+  uint8_t* end_;
+  uint64_t acc_ = 0;
+  int pending_ = 0;
+};
+
+}  // namespace
+
+int LzwMinimumCodeSize(size_t entries) {
+  int bits = 2;
+  while ((size_t{1} << bits) < entries) ++bits;
+  return bits;
+}
+
+void EncodeLzw(const uint8_t* indices, size_t count, int minCodeSize,
+               std::vector<uint8_t>& codeBytes) {
+  // Most pictures code to well under this; a noisy one may need more, and the writer grows.
+  BitWriter out(codeBytes, count / 2 + 16);
+  const uint32_t alphabet = 1u << minCodeSize;
+  const uint32_t clearCode = alphabet, endCode = alphabet + 1;
+
+  // next[code * alphabet + index]: the code of the string `code` followed by `index`, 0 for none
+  // (no string ever gets code 0, a root). Clearing touches only the entries made since the last
+  // clear, whose places `made` remembers.
+  // Kept per thread and left all zero after each picture: a series of frames maps it once.
+  thread_local const std::unique_ptr<uint16_t[]> next(new uint16_t[size_t{kTableCodes} * 256]());
+  thread_local const std::unique_ptr<uint32_t[]> made(new uint32_t[kTableCodes]);
+  uint32_t nextCode = endCode + 1;
+  int bits = minCodeSize + 1;
+  uint32_t widenAt = 1u << bits;
+
+  auto emit = [&](uint32_t code) {
+    out.Put(code, bits);
+    // The decoder widens its codes once its table reaches the current width's limit.
+    if (nextCode >= widenAt && code <= kLastCode && bits < kMaxCodeBits) widenAt = 1u << ++bits;
+  };
+  auto clear = [&] {
+    for (uint32_t c = endCode + 1; c < nextCode; ++c) next[made[c]] = 0;
+    nextCode = endCode + 1;
+    bits = minCodeSize + 1;
+    widenAt = 1u << bits;
+  };
+
+  // However the coding ends (the output may fail to grow), the table is left all zero for the
+  // next picture.
+  struct Cleared {
+    decltype(clear)& reset;
+    ~Cleared() { reset(); }
+  } cleared{clear};
+
+  out.Put(clearCode, bits);
+  if (count == 0) {
+    out.Put(endCode, bits);
+    out.Finish();
+    return;
+  }
+  uint32_t current = indices[0];
+  for (size_t i = 1; i < count; ++i) {
+    const uint32_t index = indices[i];
+    const size_t slot = size_t{current} * alphabet + index;
+    if (const uint16_t found = next[slot]; found != 0) {
+      current = found;
+      continue;
+    }
+    emit(current);
+    current = index;
+    if (nextCode >= kLastCode) {
+      emit(clearCode);
+      clear();
+    } else {
+      next[slot] = static_cast<uint16_t>(nextCode);
+      made[nextCode] = static_cast<uint32_t>(slot);
+      ++nextCode;
+    }
+  }
+  emit(current);
+  emit(endCode);
+  out.Finish();
+}
+
+}  // namespace pellory::engine
