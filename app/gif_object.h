@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pellory objects as the program makes them. The library keeps its temporary files beside
 // itself unless told otherwise; installed under /usr that folder is not its users' to write, so
 // every object the program makes puts them in the system's temporary folder ($TMPDIR, else

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Loading pictures from files: LoadPicture against the readers it replaced or wraps, on the
 // 4000 x 3000 photograph-like picture. Bitmaps at 24 and 8 bits against Qt's reader (which
 // LoadPicture used before it decoded bitmaps itself); a GIF against giflib's DGifSlurp, which

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the build into a temporary prefix, takes write permission away from the whole tree and
 # runs what it holds as an ordinary user would: the batch commands and the windows' workflow
 # (headless). Nothing may need to write beside the program or its libraries, and nothing may be

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The windows' workflow as a user of an installed, read-only Kestrin meets it: a GIF opened
 // through the File menu, a rotation series built and saved, and a piece floated and laid down in
 // the transparency editor and saved as GIF. Nothing the program writes may need its own folder or

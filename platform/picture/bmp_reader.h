@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Windows and OS/2 bitmap decoding. Qt's own reader hands back uninitialised memory for pixels
 // that run-length data never sets and widens 5- and 6-bit channels by shifting (white becomes
 // 248); this one defines every pixel and scales channels of any width exactly.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // GIF files as other programs write them: an image placed on a larger logical screen, and
 // headers that claim far more pixels than their data holds.
 #include "platform/picture/gif_reader.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tests that a job stays in bounded memory: while it lives, the process may map at most `extra`
 // bytes beyond what it maps now, so an allocation sized from a lying header fails instead of
 // succeeding on a machine with memory to spare. AddressSanitizer maps terabytes of shadow
