@@ -19,6 +19,16 @@ platform::Label& Window::PlaceLabel(const std::string& name, const std::string& 
   return l;
 }
 
+void Window::PlaceCompressionBox(int left, int top, int width) {
+  compressionBox_ = &Place<platform::CheckBox>("LZWCheck", "LZW圧縮", left, top, width, 300);
+  compressionBox_->SetValue(1);
+}
+
+pellory::Vesk_GifCompressionEnum Window::Compression() const {
+  return compressionBox_ && compressionBox_->Value() == 0 ? pellory::LiteralCodes
+                                                          : pellory::LzwCodes;
+}
+
 EditorWindow::EditorWindow(const std::string& name) : Window(name) {}
 
 void EditorWindow::PlacePictures(int left, int top, int width, int height,

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/message.h"
+#include "giflib/object/pellory_types.h"
 #include "platform/forms/controls.h"
 #include "platform/forms/form.h"
 #include "platform/forms/widgets.h"
@@ -45,9 +46,15 @@ class Window : public platform::Form {
   platform::Label& PlaceLabel(const std::string& name, const std::string& caption, int left,
                               int top, int width, int height,
                               platform::Control* container = nullptr);
+  // The check box "LZW圧縮", ticked: whether this window's GIF saves are LZW-coded (a third to a
+  // tenth of the bytes) or written in the library's literal codes.
+  void PlaceCompressionBox(int left, int top, int width);
+  platform::CheckBox& CompressionBox() { return *compressionBox_; }
+  pellory::Vesk_GifCompressionEnum Compression() const;
 
  private:
   bool unloaded_ = false;
+  platform::CheckBox* compressionBox_ = nullptr;
 };
 
 class EditorWindow : public Window {

@@ -15,6 +15,11 @@ class GifObject : public pellory::Vesk_GifObject {
   GifObject() { TempPathMode(pellory::TempSystem); }
 };
 
+// How the program codes the GIF files it saves unless the user says otherwise (the windows'
+// "LZW圧縮", the batch commands' --no-compress): LZW. The library's own default stays the
+// literal codes.
+inline constexpr pellory::Vesk_GifCompressionEnum kProgramCompression = pellory::LzwCodes;
+
 class OverLay : public pellory::Vesk_OverLay {
  public:
   OverLay() { TempPathMode(pellory::TempSystem); }

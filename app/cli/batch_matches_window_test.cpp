@@ -7,6 +7,9 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QTextCursor>
+#include <fstream>
+#include <iterator>
+#include <map>
 
 #include "app/cli/tests/cli_run.h"
 #include "app/editors/colour/colour_window.h"
@@ -14,6 +17,7 @@
 #include "app/editors/comment/comment_window.h"
 #include "app/editors/mesh/mesh_window.h"
 #include "app/editors/rotation/rotation_window.h"
+#include "app/editors/transparency/transparency_window.h"
 #include "app/main_window.h"
 #include "app/windows.h"
 
@@ -139,6 +143,65 @@ TEST_F(BatchMatchesWindow, MeshWritesTheMeshEditorsFrames) {
     for (size_t c = 0; c < a.frames[i].palette.size(); ++c)
       EXPECT_EQ(b.frames[i].palette[c].gGreen, a.frames[i].palette[c].gGreen) << i << "," << c;
   }
+}
+
+// The files of a folder, byte for byte.
+std::map<std::string, std::string> Contents(const std::string& folder) {
+  std::map<std::string, std::string> files;
+  for (const std::string& name : testing::Listing(folder)) {
+    std::ifstream in(folder + "/" + name, std::ios::binary);
+    files[name] = {std::istreambuf_iterator<char>(in), {}};
+  }
+  return files;
+}
+
+// The LZW minimum code size our writer puts after the image descriptor: 8 for the literal codes,
+// the table's bits for LZW.
+int MinimumCodeSize(const std::string& file) {
+  const auto flags = static_cast<uint8_t>(file.at(10));
+  const size_t table = 3 * (size_t{2} << (flags & 7));
+  return static_cast<uint8_t>(file.at(13 + table + 8 + 10));
+}
+
+// "LZW圧縮" is ticked in every editor that saves GIF files, and the batch commands code alike;
+// unticked, and with --no-compress, the files are the library's literal codes: the same pictures.
+TEST_F(BatchMatchesWindow, TheLzwBoxAndNoCompressChooseTheSameCoding) {
+  testing::WriteGif(testing::Stripes(40, 30), input_);
+  OpenThroughMenu("OpenMesh");
+  MeshWindow& w = windows::Dialog3();
+  ASSERT_EQ(w.CompressionBox().Caption(), "LZW圧縮");
+  EXPECT_EQ(w.CompressionBox().Value(), 1);
+  w.Slider1().SetValue(3);
+  w.Op1().SetValue(true);
+  Answer(window_.File("chosen.gif"));
+  w.Command2().click();
+  testing::TempFolder literalWindow, literalBatch;
+  w.CompressionBox().SetValue(0);
+  Answer(literalWindow.File("chosen.gif"));
+  w.Command2().click();
+  ASSERT_TRUE(boxes_->shown.empty());
+
+  auto r =
+      RunCli(Args({"mesh", "--size", "3", "--order", "fine-to-coarse", "--out", batch_.path()}));
+  ASSERT_EQ(r.status, 0) << r;
+  r = RunCli(Args({"mesh", "--size", "3", "--order", "fine-to-coarse", "--out", literalBatch.path(),
+                   "--no-compress"}));
+  ASSERT_EQ(r.status, 0) << r;
+
+  const auto lzw = Contents(window_.path()), literal = Contents(literalWindow.path());
+  ASSERT_EQ(lzw.size(), 3u);
+  EXPECT_EQ(Contents(batch_.path()), lzw);
+  EXPECT_EQ(Contents(literalBatch.path()), literal);
+  for (const auto& [name, bytes] : lzw) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(MinimumCodeSize(literal.at(name)), 8);
+    EXPECT_LT(MinimumCodeSize(bytes), 8);
+    EXPECT_LT(bytes.size() * 2, literal.at(name).size());
+    testing::ExpectSameGif(window_.File(name), literalWindow.File(name));
+  }
+  for (Window* other : std::initializer_list<Window*>{&windows::Dialog(), &windows::Dialog2(),
+                                                      &windows::Dialog4(), &windows::Dialog5()})
+    EXPECT_EQ(other->CompressionBox().Value(), 1) << other->Name();
 }
 
 TEST_F(BatchMatchesWindow, CommentWritesTheCommentEditorsPicture) {

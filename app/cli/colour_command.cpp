@@ -37,6 +37,7 @@ void Colour(const ParsedOptions& options, Context& context) {
 
   ColourState state;
   ColourSeries series(state);
+  series.SetCompression(ReadCompression(options));
   int shown = 0;  // IM1's picture first, then each frame
   series.Build(
       [&s] { return s; }, picture,

@@ -94,6 +94,14 @@ OptionDef InputOption() {
   return {"input", "FILE", "元のイメージ (GIFファイル)"};
 }
 
+OptionDef CompressionOption() {
+  return {"no-compress", "", "GIFファイルをLZWで圧縮せず、ライブラリのリテラル符号で書く"};
+}
+
+pellory::Vesk_GifCompressionEnum ReadCompression(const ParsedOptions& options) {
+  return options.Has("no-compress") ? pellory::LiteralCodes : kProgramCompression;
+}
+
 platform::Picture LoadInput(const ParsedOptions& options) {
   const std::string path = Required(options, "input");
   if (path.empty()) throw UsageError("--input にファイル名を指定してください。");

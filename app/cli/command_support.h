@@ -14,6 +14,7 @@
 
 #include "app/cli/options.h"
 #include "app/cli/terminal_progress.h"
+#include "giflib/object/pellory_types.h"
 #include "platform/dialogs/message_box.h"
 #include "platform/picture/picture.h"
 
@@ -96,6 +97,10 @@ struct Context {
 
 // --input: the picture the editor would open, accepted by the GIF library.
 OptionDef InputOption();
+// --no-compress: the GIF files in the library's literal codes, as the windows write them with
+// "LZW圧縮" unticked; LZW otherwise.
+OptionDef CompressionOption();
+pellory::Vesk_GifCompressionEnum ReadCompression(const ParsedOptions& options);
 platform::Picture LoadInput(const ParsedOptions& options);
 
 // A whole decimal number, optionally signed; nothing for other text or one beyond int.

@@ -89,6 +89,7 @@ void Comment(const ParsedOptions& options, Context& context) {
 
   CommentState state;
   CommentPreview preview(state);
+  preview.SetCompression(ReadCompression(options));
   preview.UpdateCommentPreview(s);
   context.messages.ThrowIfAny();
   if (!state.CommentPicture) throw Failure("コメント付イメージを作れませんでした。");
@@ -126,6 +127,7 @@ const Command& CommentCommand() {
            {"red", "N", "R (0から255, 既定 0)"},
            {"green", "N", "G (0から255, 既定 0)"},
            {"blue", "N", "B (0から255, 既定 0)"},
+           CompressionOption(),
        },
        "kestrin comment --input in.gif --output out.gif --text 'Kestrin' --placement below "
        "--vertical center --horizontal center --line-align center --background transparent "

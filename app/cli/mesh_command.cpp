@@ -31,6 +31,7 @@ void Mesh(const ParsedOptions& options, Context& context) {
 
   MeshState state;
   MeshSeries series(state);
+  series.SetCompression(ReadCompression(options));
   series.Build(
       level, picture, [](const platform::Picture&) {}, context.progress);
   context.progress.Unload();

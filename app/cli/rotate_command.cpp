@@ -28,6 +28,7 @@ void Rotate(const ParsedOptions& options, Context& context) {
 
   RotationState state;
   RotationSeries series(state);
+  series.SetCompression(ReadCompression(options));
   series.Load();
   series.Build(s, picture, 0, 0, context.progress, [](const platform::Picture&) {});
   context.progress.Unload();

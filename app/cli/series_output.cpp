@@ -42,6 +42,7 @@ std::vector<OptionDef> SeriesOutputOptions() {
       {"animated", "FILE", "連続イメージを1つのアニメGIFに書く"},
       {"delay", "CS", "アニメGIFの1枚の表示時間 (1/100秒, 既定 10)"},
       {"loop", "N", "アニメGIFの繰り返し回数 (既定 0 = 無限)"},
+      CompressionOption(),
   };
 }
 

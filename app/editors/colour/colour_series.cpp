@@ -163,6 +163,7 @@ void ColourSeries::Save(const std::string& path, const platform::Picture& im2, P
   const std::string prefix = FramePrefix(path);
   GifObject gif;
   if (!BeginSeriesSave(progress, state_.frameCount, im2, gif)) return;
+  gif.Compression(compression_);
   for (int32_t i = 0; i < state_.frameCount; ++i) {
     if (gif.SetPicture(state_.frames[i], pellory::Default)) {
       progress.SetValue(i);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/gif_object.h"
 #include "app/progress.h"
 #include "platform/picture/picture.h"
 
@@ -68,6 +69,9 @@ class ColourSeries {
   static void UpdateColourPreview(const platform::Picture& im1, int red, int green, int blue,
                                   const Show& showIm2, const Yield& yield);
 
+  // How Save codes the files: LZW unless the user chose the literal codes.
+  void SetCompression(pellory::Vesk_GifCompressionEnum c) { compression_ = c; }
+
   // The frames of the last build, in order.
   std::vector<platform::Picture> AnimationFrames() const {
     return {state_.frames.begin(), state_.frames.begin() + state_.frameCount};
@@ -79,6 +83,7 @@ class ColourSeries {
  private:
   ColourState& state_;
   std::vector<ColourShift> shifts_;
+  pellory::Vesk_GifCompressionEnum compression_ = kProgramCompression;
 };
 
 }  // namespace kestrin

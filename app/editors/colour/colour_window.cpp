@@ -59,6 +59,7 @@ ColourWindow::ColourWindow()
   check2_ = &Place<platform::CheckBox>("Check2", "反転", 8520, 5580, 2520, 300);
   PlaceAnimationControls("Command5", 8520, 5940, 2520, 7560, 5940,
                          [series = series_] { return series->AnimationFrames(); });
+  PlaceCompressionBox(8520, 6420, 2520);
 
   // Wired after the sliders got their values, so loading shows no preview.
   for (platform::Slider* s : {r_, g_, b_}) s->onScroll = [this] { UpdateColourPreview(); };
@@ -96,6 +97,7 @@ void ColourWindow::SaveClick() {
     const std::string path = ChooseGifToSave();
     if (path.empty()) return;
     SyoriProgress progress(this);
+    series->SetCompression(Compression());
     series->Save(path, IM2().GetPicture(), progress);
   });
 }

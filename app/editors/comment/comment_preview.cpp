@@ -118,6 +118,7 @@ void CommentPreview::Save(const std::string& path) const {
   if (!EndsWithExtension(path, "gif")) return;
   GifObject gif;
   if (!gif.SetPicture(state_.CommentPicture, pellory::Default)) return;
+  gif.Compression(compression_);
   // The library never overwrites a file; it reports 3010 instead.
   gif.SaveGifPicture(path);
   if (gif.ErrorNumber() > 0) ShowMessage(gif.GetErrorMsg(gif.ErrorNumber()));

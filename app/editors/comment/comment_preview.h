@@ -7,12 +7,11 @@
 #include <optional>
 #include <string>
 
+#include "app/gif_object.h"
 #include "platform/font/font.h"
 #include "platform/picture/picture.h"
 
 namespace kestrin {
-
-class GifObject;
 
 // What the window's controls say. An option array is the index of its selected button, or
 // nothing while none is selected.
@@ -62,9 +61,12 @@ class CommentPreview {
   void Save(const std::string& path) const;
 
   const CommentState& State() const { return state_; }
+  // How Save codes the files: LZW unless the user chose the literal codes.
+  void SetCompression(pellory::Vesk_GifCompressionEnum c) { compression_ = c; }
 
  private:
   CommentState& state_;
+  pellory::Vesk_GifCompressionEnum compression_ = kProgramCompression;
   // Loads the unedited picture for each preview; made on first use.
   std::unique_ptr<GifObject> gif_;
 };

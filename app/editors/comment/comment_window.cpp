@@ -81,6 +81,7 @@ CommentWindow::CommentWindow() : EditorWindow("Dialog4"), preview_(ProgramCommen
   }
 
   check1_ = &Place<platform::CheckBox>("Check1", "反転", 7680, 5760, 1440, 300);
+  PlaceCompressionBox(9480, 5760, 1800);
   command1_ = &Place<platform::CommandButton>("Command1", "GIF形式で保存", 7560, 6240, 1800, 420);
   command2_ = &Place<platform::CommandButton>("Command2", "キャンセル", 9480, 6240, 1800, 420);
 
@@ -136,6 +137,7 @@ void CommentWindow::UpdateCommentPreview() {
 }
 
 void CommentWindow::SaveClick() {
+  preview_.SetCompression(Compression());
   preview_.Save(ChooseGifToSave());
 }
 

@@ -80,6 +80,7 @@ void MeshSeries::Save(const std::string& path, const MeshOrder& order, const pla
   const std::string prefix = FramePrefix(path);
   GifObject gif;
   if (!BeginSeriesSave(progress, state_.frameCount, im2, gif)) return;
+  gif.Compression(compression_);
   const std::vector<int32_t> sequence = FrameOrder(state_.frameCount, order);
   // The library never writes over a file: make room for this series' own files, and only those.
   for (int32_t slot : sequence) platform::RemoveFileIfExists(prefix + FrameFileName(slot));

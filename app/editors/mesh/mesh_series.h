@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/gif_object.h"
 #include "app/progress.h"
 #include "platform/picture/picture.h"
 
@@ -66,9 +67,12 @@ class MeshSeries {
   }
 
   const MeshState& State() const { return state_; }
+  // How Save codes the files: LZW unless the user chose the literal codes.
+  void SetCompression(pellory::Vesk_GifCompressionEnum c) { compression_ = c; }
 
  private:
   MeshState& state_;
+  pellory::Vesk_GifCompressionEnum compression_ = kProgramCompression;
 };
 
 }  // namespace kestrin

@@ -35,6 +35,7 @@ MeshWindow::MeshWindow() : EditorWindow("Dialog3") {
   PlaceAnimationControls("Command4", 10080, 4980, 2280, 12060, 5460, [this] {
     return MeshSeries(ProgramMeshState()).AnimationFrames(Order());
   });
+  PlaceCompressionBox(10080, 5880, 2280);
 
   picture1_ = &Place<platform::PictureBox>("Picture1", 120, 5160, 7560, 1920);
   PlaceLabel("Label4", "ドラッグイメージ", 7920, 5280, 2400, 300);
@@ -116,6 +117,7 @@ void MeshWindow::SaveClick() {
     if (path.empty() || !self) return;
     MeshSeries series(ProgramMeshState());
     SyoriProgress progress(this);
+    series.SetCompression(Compression());
     series.Save(path, Order(), IM2().GetPicture(), progress);
   });
 }

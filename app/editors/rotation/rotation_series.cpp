@@ -113,6 +113,7 @@ void RotationSeries::Save(const std::string& path, const RotationSettings& s,
   const std::string beside = FramePrefix(path);
   GifObject gif;
   if (!gif.SetPicture(im2, pellory::Default)) return;
+  gif.Compression(compression_);
   const float max = LastStep(ReadNumber(s.angleText).value_or(0.0));
   progress.Show();
   progress.SetMax(max);

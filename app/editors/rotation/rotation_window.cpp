@@ -9,7 +9,7 @@
 namespace kestrin {
 
 RotationWindow::RotationWindow() : EditorWindow("Dialog"), series_(ProgramRotationState()) {
-  resize(760, 340);
+  resize(760, 360);
   PlacePictures(120, 120, 3000, 3000, "回転イメージ");
   PlaceLabel("Label3", "連続イメージ", 6480, 120, 1800, 300);
   im3_ = &Place<platform::ImageControl>("IM3", 6600, 480, 3000, 2640);
@@ -41,6 +41,7 @@ RotationWindow::RotationWindow() : EditorWindow("Dialog"), series_(ProgramRotati
 
   PlaceAnimationControls("Command5", 3840, 4200, 2040, 7860, 4200,
                          [this] { return series_.AnimationFrames(Settings()); });
+  PlaceCompressionBox(3960, 4680, 2040);
 
   command1_->onClick = [this] { BuildClick(); };
   command2_->onClick = [this] {
@@ -83,6 +84,7 @@ void RotationWindow::SaveClick() {
     if (path.empty() || !self) return;
     RotationSeries series(ProgramRotationState());
     SyoriProgress progress(this);
+    series.SetCompression(Compression());
     series.Save(path, Settings(), IM2().GetPicture(), progress);
     if (self && !self->Unloaded()) self->activateWindow();
   });

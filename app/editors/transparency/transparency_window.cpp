@@ -80,6 +80,7 @@ TransparencyWindow::TransparencyWindow() : Window("Dialog5") {
   as1_->setToolTip("圧縮率");
   as1_->SetVisible(false);
   command2_ = &Place<platform::CommandButton>("Command2", "保存", x, 5280, w, 420);
+  PlaceCompressionBox(240, 5900, 1800);
   SetScaleMode(platform::kScalePixels);
 
   command5_[0]->onClick = [this] { Command5Click(0); };
@@ -218,7 +219,10 @@ void TransparencyWindow::Command2Click() {
       if (name.empty()) return;
       // A real GIF, through the library's colour reduction.
       GifObject gif;
-      if (gif.SetPicture(im2_->Image(), pellory::Default)) gif.SaveGifPicture(name + ".gif");
+      if (gif.SetPicture(im2_->Image(), pellory::Default)) {
+        gif.Compression(Compression());
+        gif.SaveGifPicture(name + ".gif");
+      }
       if (const int32_t e = gif.ErrorNumber(); e > 0) ShowMessage(gif.GetErrorMsg(e));
     }
   });
