@@ -3,7 +3,8 @@
 set -euo pipefail
 
 packages=(g++ cmake ninja-build qt6-base-dev libgif-dev libjpeg-dev googletest libgtest-dev
-          libbenchmark-dev fonts-ipafont-gothic fonts-ipafont-mincho desktop-file-utils)
+          libgmock-dev libbenchmark-dev fonts-ipafont-gothic fonts-ipafont-mincho
+          desktop-file-utils dpkg-dev file lintian debootstrap)
 
 missing=()
 for p in "${packages[@]}"; do
