@@ -52,4 +52,7 @@ fi
 rm -rf "$scratch"
 trap - EXIT
 
+echo "== The install tree read-only, run by an unprivileged user =="
+scripts/check-install-readonly.sh build
+scripts/check-deb.sh build
 echo "All tests passed."
