@@ -1,6 +1,7 @@
 #include "platform/picture/color_table.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace platform {
 
@@ -8,6 +9,14 @@ void CoverIndicesWithBlack(QImage& image) {
   if (image.format() != QImage::Format_Indexed8) return;
   QList<QRgb> colors = image.colorTable();
   if (colors.size() >= 256) return;  // every byte value is already covered
+  // The bits of all indices together bound the largest one: usually that settles it in one
+  // quick pass.
+  uint8_t bits = 0;
+  for (int y = 0; y < image.height(); ++y) {
+    const uchar* row = image.constScanLine(y);
+    for (int x = 0; x < image.width(); ++x) bits |= row[x];
+  }
+  if (bits < colors.size()) return;
   int maxIndex = 0;
   for (int y = 0; y < image.height(); ++y) {
     const uchar* row = image.constScanLine(y);
