@@ -22,6 +22,7 @@
 #include "platform/kernel/err.h"
 #include "platform/picture/picture.h"
 #include "platform/picture/tests/bmp_bytes.h"
+#include "platform/tests/test_folder.h"
 
 extern char** environ;
 
@@ -117,16 +118,8 @@ int LoadError(const std::string& path) {
 
 class BmpReader : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("kestrin-bmp-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
   std::string Write(const char* name, const std::vector<uint8_t>& bytes) const {
-    const std::string path = (dir_ / name).string();
+    const std::string path = folder_.File(name);
     testing::WriteBytes(path, bytes);
     return path;
   }
@@ -134,7 +127,7 @@ class BmpReader : public ::testing::Test {
     return LoadPicture(Write("t.bmp", file.Bytes()))->Image();
   }
 
-  fs::path dir_;
+  testing::TestFolder folder_{"kestrin-bmp-"};
 };
 
 // ---- Channels of packed pixels ----

@@ -12,6 +12,7 @@
 #include "platform/kernel/err.h"
 #include "platform/picture/picture.h"
 #include "platform/tests/address_space.h"
+#include "platform/tests/test_folder.h"
 
 namespace platform {
 namespace {
@@ -27,17 +28,9 @@ struct GifLayout {
 
 class GifScreens : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("kestrin-gif-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(dir_);
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-
   // Image pixel (x, y) is index 1 + (x + y) % 3 of a 4-entry table.
   std::string Write(const GifLayout& l, const char* name = "in.gif") {
-    const std::string path = (dir_ / name).string();
+    const std::string path = folder_.File(name);
     int error = 0;
     GifFileType* gif = EGifOpenFileName(path.c_str(), false, &error);
     EXPECT_NE(gif, nullptr);
@@ -67,7 +60,7 @@ class GifScreens : public ::testing::Test {
     return path;
   }
 
-  std::filesystem::path dir_;
+  testing::TestFolder folder_{"kestrin-gif-"};
 };
 
 // Checks the image at its place and `fill` everywhere else.

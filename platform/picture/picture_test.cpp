@@ -12,20 +12,14 @@
 #include "platform/kernel/err.h"
 #include "platform/kernel/files.h"
 #include "platform/picture/tests/bmp_bytes.h"
+#include "platform/tests/test_folder.h"
 
 namespace platform {
 namespace {
 
 class PictureFiles : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("kestrin-picture-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(dir_);
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-  std::string File(const char* name) const { return (dir_ / name).string(); }
+  std::string File(const char* name) const { return folder_.File(name); }
 
   // Writes a GIF with giflib: 4-colour global table, optional local table, interlace and
   // transparency.
@@ -66,7 +60,7 @@ class PictureFiles : public ::testing::Test {
     if (localMap) GifFreeMapObject(localMap);
   }
 
-  std::filesystem::path dir_;
+  testing::TestFolder folder_{"kestrin-picture-"};
 };
 
 std::vector<uint8_t> Indices(const QImage& image) {
