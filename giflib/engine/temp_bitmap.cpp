@@ -89,7 +89,8 @@ void ReadAt(std::FILE* f, int64_t fileSize, int64_t offset, uint8_t* out, int64_
 
 }  // namespace
 
-bool GetTempBMP(Vesk_GifPictureType& picture, const std::string& path) {
+bool GetTempBMP(Vesk_GifPictureType& picture, const std::string& path,
+                const ExactColourRequest& exact) {
   SetProcName("GetTempBMP");
   try {
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
@@ -201,7 +202,14 @@ bool GetTempBMP(Vesk_GifPictureType& picture, const std::string& path) {
     }
     if (MakePalette(picture, pixels)) return true;
     if (PendingError().Number != 0) return false;
-    return ReduceColor(picture, pixels);
+    switch (s.ReduceColorMode) {
+      case rcAdaptive:
+        return ReduceColorAdaptive(picture, pixels, 0.0f, exact);
+      case rcAdaptiveDither:
+        return ReduceColorAdaptive(picture, pixels, s.DitherLevel, exact);
+      default:
+        return ReduceColor(picture, pixels);
+    }
   } catch (...) {
     RecordModuleUnexpected();
     return false;

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "giflib/engine/adaptive_palette.h"
 #include "giflib/object/pellory_types.h"
 
 namespace pellory::engine {
@@ -16,9 +17,11 @@ bool GetTempFilePathClass(const Vesk_GifPictureType& picture, std::string& path)
 bool MakeTempFileName(const std::string& folder, std::string& path);
 
 // Reads an uncompressed 1, 4, 8 or 24-bit bitmap file into palette, indices and size; 24-bit
-// pixels get an exact palette or are reduced to the halftone palette. The palette always covers
-// every index: indices past the file's colour count get black entries.
-bool GetTempBMP(Vesk_GifPictureType& picture, const std::string& path);
+// pixels get an exact palette or are reduced as the picture's ReduceColorMode says (`exact`
+// applies to the adaptive palettes). The palette always covers every index: indices past the
+// file's colour count get black entries.
+bool GetTempBMP(Vesk_GifPictureType& picture, const std::string& path,
+                const ExactColourRequest& exact = {});
 
 // Deep copy of settings, palette and pixels.
 void CopyGifPicture(Vesk_GifPictureType& destination, const Vesk_GifPictureType& source);

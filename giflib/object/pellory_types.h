@@ -21,6 +21,9 @@ enum Vesk_GifMeshLevelEnum : int32_t { NoMesh = 0, Mesh1p = 1, Mesh2p = 2, Mesh3
 // How SaveGifPicture codes the pixels: 9-bit literal codes (the library's own, the default) or
 // LZW, which gives files of a third to a tenth of the size.
 enum Vesk_GifCompressionEnum : int32_t { LiteralCodes = 0, LzwCodes = 1 };
+// How a picture of more than 256 colours is reduced: to the fixed halftone palette (the library's
+// own, the default), or to a palette built from the picture, without or with error diffusion.
+enum Vesk_GifReduceColorEnum : int32_t { rcHalftone = 0, rcAdaptive = 1, rcAdaptiveDither = 2 };
 enum Vesk_GifCompressionLevelEnum : int32_t {
   NoCompression = 0,
   CompLevel1 = 1,
@@ -78,6 +81,8 @@ struct Vesk_GifSettingType {
   int16_t LimitWidth = 0;
   int16_t LimitHeight = 0;
   Vesk_GifCompressionEnum Compression = LiteralCodes;
+  Vesk_GifReduceColorEnum ReduceColorMode = rcHalftone;
+  float DitherLevel = 1.0f;  // 0 (none) to 1 (full error diffusion), for rcAdaptiveDither
 };
 
 // One picture held by the library: pixel (x, y), y = 0 the top row, is BitmapData[y * biWidth + x].

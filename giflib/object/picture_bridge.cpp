@@ -84,14 +84,15 @@ bool MakeTempBMP(const platform::Picture& picture, const std::string& path) {
   }
 }
 
-bool Actual_SetPicture(Vesk_GifPictureType& picture, const platform::Picture& source) {
+bool Actual_SetPicture(Vesk_GifPictureType& picture, const platform::Picture& source,
+                       const ExactColourRequest& exact) {
   SetProcName("Actual_SetPicture");
   std::string path;
   TempFileGuard guard(path);
   try {
     if (!GetTempFilePathClass(picture, path)) return false;
     if (!MakeTempBMP(source, path)) return false;
-    return GetTempBMP(picture, path);
+    return GetTempBMP(picture, path, exact);
   } catch (...) {
     RecordModuleUnexpected();
     return false;

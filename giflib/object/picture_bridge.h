@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "giflib/engine/adaptive_palette.h"
 #include "giflib/object/pellory_types.h"
 #include "platform/picture/picture.h"
 
@@ -13,7 +14,8 @@ namespace pellory::engine {
 bool MakeTempBMP(const platform::Picture& picture, const std::string& path);
 
 // The whole capture: temporary file, bitmap, reader; the file is gone afterwards in every case.
-bool Actual_SetPicture(Vesk_GifPictureType& picture, const platform::Picture& source);
+bool Actual_SetPicture(Vesk_GifPictureType& picture, const platform::Picture& source,
+                       const ExactColourRequest& exact = {});
 
 // The held picture as a picture object, through a temporary GIF file that is gone afterwards.
 bool LoadTempGifFile(const Vesk_GifPictureType& picture, platform::Picture& result);

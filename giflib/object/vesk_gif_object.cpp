@@ -163,6 +163,23 @@ void Vesk_GifObject::TempPath(const std::string& value) {
   }
 }
 
+Vesk_GifReduceColorEnum Vesk_GifObject::ReduceColorMode() const {
+  return CurrentSetting().ReduceColorMode;
+}
+void Vesk_GifObject::ReduceColorMode(Vesk_GifReduceColorEnum value) {
+  error_.BeginCall("ReduceColorMode", true);
+  if (value >= rcHalftone && value <= rcAdaptiveDither)
+    Current().GifSetting.ReduceColorMode = value;
+}
+
+float Vesk_GifObject::DitherLevel() const {
+  return CurrentSetting().DitherLevel;
+}
+void Vesk_GifObject::DitherLevel(float value) {
+  error_.BeginCall("DitherLevel", true);
+  if (value >= 0.0f && value <= 1.0f) Current().GifSetting.DitherLevel = value;
+}
+
 bool Vesk_GifObject::HandleOver256Color() const {
   return CurrentSetting().HandleOver256Color;
 }
@@ -214,7 +231,13 @@ bool Vesk_GifObject::SetPicture(const Picture& SourcePicture,
     if (hasPicture_) ClearSRCPicture();
     if (!present) return true;
 
-    if (!engine::Actual_SetPicture(source_, SourcePicture)) {
+    // The colour SetPicture will make transparent: TransColor where the option searches for it
+    // and the picture has it, else the top-left pixel's.
+    engine::ExactColourRequest exact;
+    exact.wanted = source_.GifSetting.Transparent == TransOn;
+    if (AutoMaticColorSetting == AutomaticBackColor || AutoMaticColorSetting == UnAutomatic)
+      exact.preferred = source_.GifSetting.TransColor;
+    if (!engine::Actual_SetPicture(source_, SourcePicture, exact)) {
       // Whatever the failed capture left behind is not a picture.
       source_.ColorTable.clear();
       source_.BitmapData.clear();

@@ -60,6 +60,14 @@ class PELLORY_API Vesk_GifObject : public platform::ComObject {
   void TempPath(const std::string& value);
   bool HandleOver256Color() const;
   void HandleOver256Color(bool value);
+  // How SetPicture reduces a picture of more than 256 colours (with HandleOver256Color): the
+  // halftone palette (the default), or a palette built from the picture, where the transparent
+  // colour keeps an exact entry of its own; with rcAdaptiveDither the error is diffused with
+  // the strength DitherLevel.
+  Vesk_GifReduceColorEnum ReduceColorMode() const;
+  void ReduceColorMode(Vesk_GifReduceColorEnum value);  // 0, 1 or 2, else ignored
+  float DitherLevel() const;
+  void DitherLevel(float value);  // 0 to 1, else ignored
   float IncLeft() const;
   void IncLeft(float value);  // ignored
   float IncTop() const;

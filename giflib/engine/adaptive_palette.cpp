@@ -1,0 +1,152 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "giflib/engine/adaptive_palette.h"
+
+#include <libimagequant.h>
+
+#include <algorithm>
+#include <memory>
+
+#include "giflib/engine/error_record.h"
+#include "platform/kernel/err.h"
+
+namespace pellory::engine {
+
+namespace {
+
+struct LiqDeleter {
+  void operator()(liq_attr* p) const { liq_attr_destroy(p); }
+  void operator()(liq_image* p) const { liq_image_destroy(p); }
+  void operator()(liq_result* p) const { liq_result_destroy(p); }
+};
+template <class T>
+using LiqPtr = std::unique_ptr<T, LiqDeleter>;
+
+void Check(liq_error e) {
+  if (e == LIQ_OUT_OF_MEMORY) throw platform::RuntimeError(platform::kErrOutOfMemory);
+  if (e != LIQ_OK) throw platform::RuntimeError(platform::kErrInvalidCall);
+}
+
+uint32_t KeyOf(const uint8_t* bgr) {
+  return bgr[2] | (bgr[1] << 8) | (uint32_t{bgr[0]} << 16);
+}
+
+// The colour that gets the exact entry, as red + 256 green + 65536 blue, or -1 for none.
+int64_t ExactColour(const std::vector<uint8_t>& bgr, size_t count,
+                    const ExactColourRequest& exact) {
+  if (!exact.wanted || count == 0) return -1;
+  if (exact.preferred >= 0 && exact.preferred <= 0xFFFFFF) {
+    const uint32_t wanted = static_cast<uint32_t>(exact.preferred);
+    for (size_t i = 0; i < count; ++i)
+      if (KeyOf(&bgr[3 * i]) == wanted) return wanted;
+  }
+  return KeyOf(bgr.data());
+}
+
+int Distance(const Vesk_GIFRGBTRIPLE& a, const uint8_t* bgr) {
+  const int dr = a.gRed - bgr[2], dg = a.gGreen - bgr[1], db = a.gBlue - bgr[0];
+  return dr * dr + dg * dg + db * db;
+}
+
+}  // namespace
+
+bool ReduceColorAdaptive(Vesk_GifPictureType& picture, const std::vector<uint8_t>& bgr,
+                         float ditherLevel, const ExactColourRequest& exact) {
+  SetProcName("ReduceColorAdaptive");
+  try {
+    const int32_t w = picture.GifSetting.biWidth, h = picture.GifSetting.biHeight;
+    if (w < 1 || h < 1) throw platform::RuntimeError(platform::kErrSubscript);
+    const size_t count = static_cast<size_t>(w) * static_cast<size_t>(h);
+    if (bgr.size() != 3 * count) throw platform::RuntimeError(platform::kErrSubscript);
+
+    // The exact colour goes in as the one fully transparent colour: the quantiser gives it an
+    // entry of its own and maps nothing opaque to it.
+    const int64_t key = ExactColour(bgr, count, exact);
+    std::vector<uint8_t> rgba(4 * count);
+    for (size_t i = 0; i < count; ++i) {
+      const uint8_t* p = &bgr[3 * i];
+      uint8_t* q = &rgba[4 * i];
+      if (key >= 0 && KeyOf(p) == key) {
+        q[0] = q[1] = q[2] = q[3] = 0;
+      } else {
+        q[0] = p[2];
+        q[1] = p[1];
+        q[2] = p[0];
+        q[3] = 255;
+      }
+    }
+
+    LiqPtr<liq_attr> attr(liq_attr_create());
+    if (!attr) throw platform::RuntimeError(platform::kErrOutOfMemory);
+    Check(liq_set_max_colors(attr.get(), 256));
+    LiqPtr<liq_image> image(liq_image_create_rgba(attr.get(), rgba.data(), w, h, 0));
+    if (!image) throw platform::RuntimeError(platform::kErrOutOfMemory);
+    liq_result* raw = nullptr;
+    Check(liq_image_quantize(image.get(), attr.get(), &raw));
+    LiqPtr<liq_result> result(raw);
+    Check(liq_set_dithering_level(result.get(), std::clamp(ditherLevel, 0.0f, 1.0f)));
+    std::vector<uint8_t> indices(count);
+    Check(liq_write_remapped_image(result.get(), image.get(), indices.data(), count));
+    const liq_palette* pal = liq_get_palette(result.get());
+    if (!pal || pal->count == 0 || pal->count > 256)
+      throw platform::RuntimeError(platform::kErrInvalidCall);
+
+    // The exact colour first, then the opaque entries in the quantiser's order.
+    const Vesk_GIFRGBTRIPLE keyEntry{static_cast<uint8_t>(key & 0xFF),
+                                     static_cast<uint8_t>((key >> 8) & 0xFF),
+                                     static_cast<uint8_t>((key >> 16) & 0xFF)};
+    std::vector<Vesk_GIFRGBTRIPLE> table;
+    uint8_t renumber[256] = {};
+    if (key >= 0) table.push_back(keyEntry);
+    for (unsigned i = 0; i < pal->count; ++i) {
+      const liq_color& c = pal->entries[i];
+      if (key >= 0 && c.a == 0) {
+        renumber[i] = 0;
+        continue;
+      }
+      Vesk_GIFRGBTRIPLE e{c.r, c.g, c.b};
+      // A twin of the exact colour would make its pixels transparent too once the picture is
+      // read back by colour: one step of blue keeps them apart.
+      if (key >= 0 && e == keyEntry) e.gBlue ^= 1;
+      renumber[i] = static_cast<uint8_t>(table.size());
+      table.push_back(e);
+    }
+    if (table.size() > 256) throw platform::RuntimeError(platform::kErrInvalidCall);
+
+    for (size_t i = 0; i < count; ++i) {
+      uint8_t index = renumber[indices[i]];
+      if (key >= 0) {
+        const bool isKey = rgba[4 * i + 3] == 0;
+        if (isKey) {
+          index = 0;
+        } else if (index == 0) {
+          // Never a hole where the picture was merely near the exact colour.
+          int best = -1, bestDistance = 0;
+          for (size_t e = 1; e < table.size(); ++e) {
+            const int d = Distance(table[e], &bgr[3 * i]);
+            if (best < 0 || d < bestDistance) best = static_cast<int>(e), bestDistance = d;
+          }
+          if (best < 0) {
+            table.push_back({static_cast<uint8_t>(bgr[3 * i + 2]), bgr[3 * i + 1], bgr[3 * i]});
+            best = static_cast<int>(table.size() - 1);
+          }
+          index = static_cast<uint8_t>(best);
+        }
+      }
+      indices[i] = index;
+    }
+
+    int16_t size = 2;
+    while (size < static_cast<int16_t>(table.size())) size *= 2;
+    table.resize(size);
+    picture.ColorTable = std::move(table);
+    picture.BitmapData = std::move(indices);
+    picture.GifSetting.PaletteSize = size;
+    picture.GifSetting.Sort = false;
+    return true;
+  } catch (...) {
+    RecordModuleUnexpected();
+    return false;
+  }
+}
+
+}  // namespace pellory::engine
