@@ -19,14 +19,71 @@ platform::Label& Window::PlaceLabel(const std::string& name, const std::string& 
   return l;
 }
 
-void Window::PlaceCompressionBox(int left, int top, int width) {
-  compressionBox_ = &Place<platform::CheckBox>("LZWCheck", "LZW圧縮", left, top, width, 300);
-  compressionBox_->SetValue(1);
+namespace {
+
+platform::ComboBox& PlaceChoice(Window& w, const std::string& name, const char* const* captions,
+                                int count, int current, int left, int top, int width,
+                                platform::Control* frame) {
+  auto& box = w.Place<platform::ComboBox>(name, left, top, width, 330, frame);
+  box.setEditable(false);
+  for (int i = 0; i < count; ++i) box.AddItem(captions[i]);
+  box.setCurrentIndex(current);
+  return box;
 }
 
-pellory::Vesk_GifCompressionEnum Window::Compression() const {
-  return compressionBox_ && compressionBox_->Value() == 0 ? pellory::LiteralCodes
-                                                          : pellory::LzwCodes;
+}  // namespace
+
+void Window::PlaceGifOptions(int left, int top, int width, bool transparency) {
+  auto& frame =
+      Place<platform::Frame>("GifFrame", "GIF", left, top, width, transparency ? 1440 : 1080);
+  compressionBox_ =
+      &Place<platform::CheckBox>("LZWCheck", "LZW圧縮", 120, 300, width - 240, 300, &frame);
+  compressionBox_->SetValue(1);
+  const int labelWidth = 840, boxLeft = 120 + labelWidth, boxWidth = width - boxLeft - 120;
+  PlaceLabel("ReduceLabel", "減色", 120, 690, labelWidth, 300, &frame);
+  reductionBox_ =
+      &PlaceChoice(*this, "ReduceCombo", kReductionCaptions, 3,
+                   static_cast<int>(GifOptions{}.reduction), boxLeft, 660, boxWidth, &frame);
+  reductionBox_->setToolTip(QString::fromUtf8(
+      "256色を超えるイメージの減色: 固定のハーフトーン、イメージから作る最適パレット、"
+      "最適パレットに誤差拡散ディザ"));
+  if (!transparency) return;
+  PlaceLabel("TransLabel", "透過色", 120, 1050, labelWidth, 300, &frame);
+  transparencyBox_ = &PlaceChoice(*this, "TransCombo", kTransparencyCaptions, 3, 0, boxLeft, 1020,
+                                  boxWidth, &frame);
+  transparencyBox_->setToolTip(
+      QString::fromUtf8("指定色: 元のイメージをクリックすると、その色が透過色になります"));
+}
+
+GifOptions Window::Options() const {
+  GifOptions o;
+  if (compressionBox_ && compressionBox_->Value() == 0) o.compression = pellory::LiteralCodes;
+  if (reductionBox_ && reductionBox_->currentIndex() >= 0)
+    o.reduction = static_cast<pellory::Vesk_GifReduceColorEnum>(reductionBox_->currentIndex());
+  if (transparencyBox_) {
+    const int i = transparencyBox_->currentIndex();
+    if (i == 1) o.transparency = TransparencyChoice::None;
+    // Until a colour is picked, "指定色" keeps the top-left colour.
+    if (i == 2 && pickedColour_ >= 0) {
+      o.transparency = TransparencyChoice::Picked;
+      o.transparentColour = pickedColour_;
+    }
+  }
+  return o;
+}
+
+void Window::PickTransparentColour(const platform::Picture& picture, int x, int y) {
+  if (!transparencyBox_ || transparencyBox_->currentIndex() != 2 || !picture) return;
+  const QImage& image = picture->Image();
+  if (!image.valid(x, y)) return;
+  const QRgb c = image.pixel(x, y);
+  pickedColour_ = qRed(c) | qGreen(c) << 8 | qBlue(c) << 16;
+  ShowPickedColour();
+}
+
+void Window::ShowPickedColour() {
+  transparencyBox_->setItemText(2, QString::fromUtf8(kTransparencyCaptions[2]) + " " +
+                                       QString::fromStdString(HexColour(pickedColour_)));
 }
 
 EditorWindow::EditorWindow(const std::string& name) : Window(name) {}
@@ -36,6 +93,9 @@ void EditorWindow::PlacePictures(int left, int top, int width, int height,
   auto& f1 = Place<platform::Frame>("Frame1", left, top, width, height);
   f1.SetCaption("元のイメージ");
   im1_ = &Place<platform::ImageControl>("IM1", 120, 300, width - 240, height - 420, &f1);
+  im1_->onMouseDown = [this](int, int, int x, int y) {
+    PickTransparentColour(im1_->GetPicture(), x, y);
+  };
   auto& f2 = Place<platform::Frame>("Frame2", left + width + 120, top, width, height);
   f2.SetCaption(im2Caption);
   im2_ = &Place<platform::ImageControl>("IM2", 120, 300, width - 240, height - 420, &f2);

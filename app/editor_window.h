@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/gif_options.h"
 #include "app/message.h"
 #include "giflib/object/pellory_types.h"
 #include "platform/forms/controls.h"
@@ -46,15 +47,26 @@ class Window : public platform::Form {
   platform::Label& PlaceLabel(const std::string& name, const std::string& caption, int left,
                               int top, int width, int height,
                               platform::Control* container = nullptr);
-  // The check box "LZW圧縮", ticked: whether this window's GIF saves are LZW-coded (a third to a
-  // tenth of the bytes) or written in the library's literal codes.
-  void PlaceCompressionBox(int left, int top, int width);
+  // The frame "GIF" of the choices for the GIF files this window writes: "LZW圧縮" (ticked),
+  // "減色" for pictures of more than 256 colours (最適パレット＋ディザ) and, where the window
+  // makes transparent pictures, "透過色" (左上の色). The frame is 1080 twips high, 1440 with
+  // "透過色".
+  void PlaceGifOptions(int left, int top, int width, bool transparency);
   platform::CheckBox& CompressionBox() { return *compressionBox_; }
-  pellory::Vesk_GifCompressionEnum Compression() const;
+  platform::ComboBox& ReductionBox() { return *reductionBox_; }
+  platform::ComboBox* TransparencyBox() { return transparencyBox_; }
+  GifOptions Options() const;
+  // While "指定色" is chosen, the colour at (x, y) of `picture` (pixels) becomes the
+  // transparent colour; elsewhere nothing happens.
+  void PickTransparentColour(const platform::Picture& picture, int x, int y);
 
  private:
   bool unloaded_ = false;
+  void ShowPickedColour();
   platform::CheckBox* compressionBox_ = nullptr;
+  platform::ComboBox* reductionBox_ = nullptr;
+  platform::ComboBox* transparencyBox_ = nullptr;
+  int32_t pickedColour_ = -1;  // -1 until a colour is picked
 };
 
 class EditorWindow : public Window {

@@ -1,5 +1,7 @@
 #include "app/module1.h"
 
+#include <cctype>
+
 #include "app/editor_window.h"
 #include "app/editors/transparency/transparency_window.h"
 #include "app/gif_object.h"
@@ -26,8 +28,16 @@ std::string ChooseToOpen(const char* filter) {
 
 }  // namespace
 
+bool IsOpenablePicture(const std::string& path) {
+  std::string lower = path;
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (const char* extension : {".gif", ".png", ".jpg", ".jpeg", ".bmp"})
+    if (EndsWithExtension(lower, extension)) return true;
+  return false;
+}
+
 std::string ChooseGifToOpen() {
-  return ChooseToOpen("*.gif");
+  return ChooseToOpen(kOpenPictureFilter);
 }
 
 std::string ChooseBmpOrJpgToOpen() {
@@ -51,7 +61,7 @@ std::string ChooseGifToSave() {
 
 void OpenGifInEditor(int16_t editorNumber) {
   const std::string path = ChooseGifToOpen();
-  if (!EndsWithExtension(path, "gif")) return;
+  if (!IsOpenablePicture(path)) return;
   platform::Form* form = nullptr;
   IgnoreErrors([&] { form = windows::ByEditorNumber(editorNumber); });
   if (!form) return;

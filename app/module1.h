@@ -9,6 +9,13 @@
 
 namespace kestrin {
 
+// What the editors open: GIF and the photographs people have (PNG, JPEG, BMP), one choice for
+// all and one per kind. Pictures of more than 256 colours are reduced as "減色" says.
+inline constexpr const char* kOpenPictureFilter =
+    "イメージ|*.gif;*.png;*.jpg;*.jpeg;*.bmp|GIF|*.gif|PNG|*.png|JPEG|*.jpg;*.jpeg|BMP|*.bmp";
+// Whether the editors take the file, by its extension in any case.
+bool IsOpenablePicture(const std::string& path);
+
 // Paths chosen in the file dialogs; empty when nothing was chosen.
 std::string ChooseGifToOpen();
 std::string ChooseBmpOrJpgToOpen();

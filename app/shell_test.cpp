@@ -57,12 +57,12 @@ TEST_F(ShellTest, OpeningLoadsTwoPictureObjectsAndUnloadsTheOtherEditors) {
   EXPECT_NE(d.IM1().GetPicture(), d.IM2().GetPicture());
   EXPECT_TRUE(testing::SamePixels(d.IM1().GetPicture(), d.IM2().GetPicture()));
   ASSERT_EQ(files_->requests.size(), 1u);
-  EXPECT_EQ(files_->requests[0].filter, "*.gif");
+  EXPECT_EQ(files_->requests[0].filter, kOpenPictureFilter);
   EXPECT_EQ(files_->requests[0].flags, 4096);
   EXPECT_FALSE(files_->requests[0].save);
 }
 
-TEST_F(ShellTest, CancelledOrUpperCaseNamesOpenNothingButStillUnloadTheOthers) {
+TEST_F(ShellTest, CancelledOpensNothingButStillUnloadsTheOthersAndUpperCaseNamesOpen) {
   windows::Dialog();
   Cancel();
   Trigger("numOpen2");
@@ -74,7 +74,8 @@ TEST_F(ShellTest, CancelledOrUpperCaseNamesOpenNothingButStillUnloadTheOthers) {
   Answer(upper);
   Trigger("OpenCom");
   EXPECT_FALSE(windows::IsLoaded(WindowId::Dialog3));
-  EXPECT_FALSE(windows::IsLoaded(WindowId::Dialog4));
+  ASSERT_TRUE(windows::IsLoaded(WindowId::Dialog4));
+  EXPECT_NE(windows::Dialog4().IM1().GetPicture()->Handle(), 0u);
   EXPECT_TRUE(boxes_->shown.empty());
 }
 

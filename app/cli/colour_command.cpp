@@ -37,7 +37,7 @@ void Colour(const ParsedOptions& options, Context& context) {
 
   ColourState state;
   ColourSeries series(state);
-  series.SetCompression(ReadCompression(options));
+  series.SetGifOptions(ReadGifOptions(options));
   int shown = 0;  // IM1's picture first, then each frame
   series.Build(
       [&s] { return s; }, picture,
@@ -76,7 +76,10 @@ const Command& ColourCommand() {
        "kestrin colour --input in.gif --red 60 --blue -40 --mode stepwise --increment 20 "
        "--out frames/"},
       Colour,
-      [](const ParsedOptions& options) { ReadColour(options); }};
+      [](const ParsedOptions& options) {
+        ReadColour(options);
+        ReadGifOptions(options);
+      }};
   return command;
 }
 

@@ -94,12 +94,47 @@ OptionDef InputOption() {
   return {"input", "FILE", "元のイメージ (GIFファイル)"};
 }
 
-OptionDef CompressionOption() {
-  return {"no-compress", "", "GIFファイルをLZWで圧縮せず、ライブラリのリテラル符号で書く"};
+namespace {
+
+const std::vector<Choice> kPalettes = {
+    {"halftone", kReductionCaptions[0]},
+    {"adaptive", kReductionCaptions[1]},
+    {"dither", kReductionCaptions[2]},
+};
+
+}  // namespace
+
+std::vector<OptionDef> GifOptionDefs(bool transparency) {
+  std::vector<OptionDef> defs = {
+      {"no-compress", "", "GIFファイルをLZWで圧縮せず、ライブラリのリテラル符号で書く"},
+      {"palette", "KIND",
+       "256色を超えるイメージの減色: " + ChoiceList(kPalettes) + " (既定 dither)"},
+  };
+  if (transparency)
+    defs.push_back({"transparent", "COLOUR",
+                    "透過色: top-left (左上の色, 既定) | none (なし) | #rrggbb (指定色)"});
+  return defs;
 }
 
-pellory::Vesk_GifCompressionEnum ReadCompression(const ParsedOptions& options) {
-  return options.Has("no-compress") ? pellory::LiteralCodes : kProgramCompression;
+GifOptions ReadGifOptions(const ParsedOptions& options) {
+  GifOptions o;
+  if (options.Has("no-compress")) o.compression = pellory::LiteralCodes;
+  if (const int palette = ReadChoice(options, "palette", kPalettes); palette >= 0)
+    o.reduction = static_cast<pellory::Vesk_GifReduceColorEnum>(palette);
+  if (const std::optional<std::string> text = options.Get("transparent")) {
+    const std::string word = Lower(*text);
+    if (word == "top-left" || *text == kTransparencyCaptions[0]) {
+      o.transparency = TransparencyChoice::TopLeft;
+    } else if (word == "none" || *text == kTransparencyCaptions[1]) {
+      o.transparency = TransparencyChoice::None;
+    } else if (const std::optional<int32_t> colour = ParseHexColour(*text)) {
+      o.transparency = TransparencyChoice::Picked;
+      o.transparentColour = *colour;
+    } else {
+      throw UsageError("--transparent には top-left, none か #rrggbb を指定してください。");
+    }
+  }
+  return o;
 }
 
 platform::Picture LoadInput(const ParsedOptions& options) {
@@ -113,7 +148,7 @@ platform::Picture LoadInput(const ParsedOptions& options) {
   }
   // What the editors do first with the picture: the library must take it.
   GifObject gif;
-  if (!gif.SetPicture(picture, pellory::Default))
+  if (!SetPictureWith(gif, picture, ReadGifOptions(options)))
     throw Failure(path + ": " + OneLine(gif.GetErrorMsg(gif.ErrorNumber())));
   return picture;
 }

@@ -14,6 +14,7 @@
 
 #include "app/cli/options.h"
 #include "app/cli/terminal_progress.h"
+#include "app/gif_options.h"
 #include "giflib/object/pellory_types.h"
 #include "platform/dialogs/message_box.h"
 #include "platform/picture/picture.h"
@@ -97,10 +98,12 @@ struct Context {
 
 // --input: the picture the editor would open, accepted by the GIF library.
 OptionDef InputOption();
-// --no-compress: the GIF files in the library's literal codes, as the windows write them with
-// "LZW圧縮" unticked; LZW otherwise.
-OptionDef CompressionOption();
-pellory::Vesk_GifCompressionEnum ReadCompression(const ParsedOptions& options);
+// The windows' "GIF" choices: --no-compress (the library's literal codes, as with "LZW圧縮"
+// unticked), --palette (減色, default dither) and, where the output can be transparent,
+// --transparent (透過色, default top-left).
+std::vector<OptionDef> GifOptionDefs(bool transparency = true);
+GifOptions ReadGifOptions(const ParsedOptions& options);
+// The picture of --input, checked by taking it into the library with the GIF choices.
 platform::Picture LoadInput(const ParsedOptions& options);
 
 // A whole decimal number, optionally signed; nothing for other text or one beyond int.

@@ -89,7 +89,7 @@ void Comment(const ParsedOptions& options, Context& context) {
 
   CommentState state;
   CommentPreview preview(state);
-  preview.SetCompression(ReadCompression(options));
+  preview.SetGifOptions(ReadGifOptions(options));
   preview.UpdateCommentPreview(s);
   context.messages.ThrowIfAny();
   if (!state.CommentPicture) throw Failure("コメント付イメージを作れませんでした。");
@@ -127,13 +127,18 @@ const Command& CommentCommand() {
            {"red", "N", "R (0から255, 既定 0)"},
            {"green", "N", "G (0から255, 既定 0)"},
            {"blue", "N", "B (0から255, 既定 0)"},
-           CompressionOption(),
+           GifOptionDefs()[0],
+           GifOptionDefs()[1],
+           GifOptionDefs()[2],
        },
        "kestrin comment --input in.gif --output out.gif --text 'Kestrin' --placement below "
        "--vertical center --horizontal center --line-align center --background transparent "
        "--font IPAGothic --size 14 --colour-target line --red 255"},
       Comment,
-      [](const ParsedOptions& options) { ReadComment(options); }};
+      [](const ParsedOptions& options) {
+        ReadComment(options);
+        ReadGifOptions(options);
+      }};
   return command;
 }
 

@@ -31,7 +31,7 @@ void Mesh(const ParsedOptions& options, Context& context) {
 
   MeshState state;
   MeshSeries series(state);
-  series.SetCompression(ReadCompression(options));
+  series.SetGifOptions(ReadGifOptions(options));
   series.Build(
       level, picture, [](const platform::Picture&) {}, context.progress);
   context.progress.Unload();
@@ -64,7 +64,10 @@ const Command& MeshCommand() {
        }(),
        "kestrin mesh --input in.gif --size 8 --order fine-to-coarse --animated mesh.gif"},
       Mesh,
-      [](const ParsedOptions& options) { ReadMesh(options); }};
+      [](const ParsedOptions& options) {
+        ReadMesh(options);
+        ReadGifOptions(options);
+      }};
   return command;
 }
 

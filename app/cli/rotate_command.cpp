@@ -28,7 +28,7 @@ void Rotate(const ParsedOptions& options, Context& context) {
 
   RotationState state;
   RotationSeries series(state);
-  series.SetCompression(ReadCompression(options));
+  series.SetGifOptions(ReadGifOptions(options));
   series.Load();
   series.Build(s, picture, 0, 0, context.progress, [](const platform::Picture&) {});
   context.progress.Unload();
@@ -63,7 +63,10 @@ const Command& RotateCommand() {
        }(),
        "kestrin rotate --input in.gif --angle 360 --increment 30 --direction right --out frames/"},
       Rotate,
-      [](const ParsedOptions& options) { ReadRotation(options); }};
+      [](const ParsedOptions& options) {
+        ReadRotation(options);
+        ReadGifOptions(options);
+      }};
   return command;
 }
 

@@ -36,14 +36,15 @@ std::string ParentOf(const std::string& path) {
 }  // namespace
 
 std::vector<OptionDef> SeriesOutputOptions() {
-  return {
+  std::vector<OptionDef> defs = {
       {"out", "DIR",
        "連続イメージのファイルを書くフォルダ (ウィンドウの「GIF形式で保存」と同じ名前)"},
       {"animated", "FILE", "連続イメージを1つのアニメGIFに書く"},
       {"delay", "CS", "アニメGIFの1枚の表示時間 (1/100秒, 既定 10)"},
       {"loop", "N", "アニメGIFの繰り返し回数 (既定 0 = 無限)"},
-      CompressionOption(),
   };
+  for (OptionDef& d : GifOptionDefs()) defs.push_back(std::move(d));
+  return defs;
 }
 
 SeriesOutput ReadSeriesOutput(const ParsedOptions& options) {

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "app/gif_options.h"
 #include "app/progress.h"
 #include "giflib/object/vesk_gif_object.h"
 
@@ -11,12 +12,12 @@ namespace kestrin {
 // Shows the progress window counting up to `frames`, then hands the edited picture to the
 // library. False, with the window unloaded, when the library refuses the picture.
 inline bool BeginSeriesSave(Progress& progress, int32_t frames, const platform::Picture& im2,
-                            pellory::Vesk_GifObject& gif) {
+                            pellory::Vesk_GifObject& gif, const GifOptions& options) {
   progress.Show();
   progress.SetMax(frames);
   progress.SetMin(0);
   progress.SetCaption("ただいま保存中です。");
-  if (gif.SetPicture(im2, pellory::Default)) return true;
+  if (SetPictureWith(gif, im2, options)) return true;
   progress.Unload();
   return false;
 }

@@ -10,11 +10,22 @@ namespace platform {
 
 namespace {
 
+// "*.gif;*.bmp" lists patterns; "説明|*.gif|説明|*.png;*.bmp" pairs a description with each list,
+// one choice of the dialog per pair.
+QString QtFilter(const std::string& filter) {
+  const QStringList parts = QString::fromStdString(filter).split('|');
+  if (parts.size() < 2) return QString::fromStdString(filter).replace(';', ' ');
+  QStringList choices;
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
+    choices << parts[i] + " (" + QString(parts[i + 1]).replace(';', ' ') + ")";
+  return choices.join(";;");
+}
+
 class InteractiveFileDialogs : public FileDialogBackend {
  public:
   std::optional<std::string> Show(const FileDialogRequest& request) override {
     if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) return std::nullopt;
-    const QString filter = QString::fromStdString(request.filter).replace(';', ' ');
+    const QString filter = QtFilter(request.filter);
     QString path;
     if (request.save) {
       path = QFileDialog::getSaveFileName(nullptr, QString(),

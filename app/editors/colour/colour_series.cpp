@@ -127,7 +127,7 @@ bool ColourSeries::Build(const Reader& read, const platform::Picture& im1, const
   }
   showIm3(im1);
   GifObject gif;
-  if (!gif.SetPicture(im1, pellory::Default)) {
+  if (!SetPictureWith(gif, im1, options_)) {
     ShowMessage("イメージオプジェクトエラー");
     return false;
   }
@@ -162,10 +162,9 @@ void ColourSeries::Save(const std::string& path, const platform::Picture& im2, P
   if (path.empty()) return;
   const std::string prefix = FramePrefix(path);
   GifObject gif;
-  if (!BeginSeriesSave(progress, state_.frameCount, im2, gif)) return;
-  gif.Compression(compression_);
+  if (!BeginSeriesSave(progress, state_.frameCount, im2, gif, options_)) return;
   for (int32_t i = 0; i < state_.frameCount; ++i) {
-    if (gif.SetPicture(state_.frames[i], pellory::Default)) {
+    if (SetPictureWith(gif, state_.frames[i], options_)) {
       progress.SetValue(i);
       const std::string name = prefix + "Color" + std::to_string(i) + ".gif";
       platform::RemoveFileIfExists(name);
@@ -182,10 +181,11 @@ void ColourSeries::Save(const std::string& path, const platform::Picture& im2, P
 }
 
 void ColourSeries::UpdateColourPreview(const platform::Picture& im1, int red, int green, int blue,
-                                       const Show& showIm2, const Yield& yield) {
+                                       const Show& showIm2, const Yield& yield,
+                                       const GifOptions& options) {
   try {
     GifObject gif;
-    if (!gif.SetPicture(im1, pellory::Default)) return;
+    if (!SetPictureWith(gif, im1, options)) return;
     showIm2(gif.GetRGBPicture(static_cast<int16_t>(red), static_cast<int16_t>(green),
                               static_cast<int16_t>(blue), ReturnPicture));
     yield();

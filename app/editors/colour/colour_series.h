@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/gif_object.h"
+#include "app/gif_options.h"
 #include "app/progress.h"
 #include "platform/picture/picture.h"
 
@@ -67,10 +67,11 @@ class ColourSeries {
   void Save(const std::string& path, const platform::Picture& im2, Progress& progress);
   // IM1's picture shifted by the slider values, into IM2. Every error shows its text.
   static void UpdateColourPreview(const platform::Picture& im1, int red, int green, int blue,
-                                  const Show& showIm2, const Yield& yield);
+                                  const Show& showIm2, const Yield& yield,
+                                  const GifOptions& options = {});
 
-  // How Save codes the files: LZW unless the user chose the literal codes.
-  void SetCompression(pellory::Vesk_GifCompressionEnum c) { compression_ = c; }
+  // How the pictures are taken and the files written: reduction, transparency and coding.
+  void SetGifOptions(const GifOptions& o) { options_ = o; }
 
   // The frames of the last build, in order.
   std::vector<platform::Picture> AnimationFrames() const {
@@ -83,7 +84,7 @@ class ColourSeries {
  private:
   ColourState& state_;
   std::vector<ColourShift> shifts_;
-  pellory::Vesk_GifCompressionEnum compression_ = kProgramCompression;
+  GifOptions options_;
 };
 
 }  // namespace kestrin

@@ -1,6 +1,7 @@
 #include "app/editors/colour/colour_window.h"
 
 #include <QPointer>
+#include <algorithm>
 
 #include "app/module1.h"
 #include "app/syori.h"
@@ -59,7 +60,9 @@ ColourWindow::ColourWindow()
   check2_ = &Place<platform::CheckBox>("Check2", "反転", 8520, 5580, 2520, 300);
   PlaceAnimationControls("Command5", 8520, 5940, 2520, 7560, 5940,
                          [series = series_] { return series->AnimationFrames(); });
-  PlaceCompressionBox(8520, 6420, 2520);
+  PlaceGifOptions(120, 5640, 4560, true);
+  // Room for the frame "GIF" below the sliders.
+  resize(std::max(width(), 770), std::max(height(), 486));
 
   // Wired after the sliders got their values, so loading shows no preview.
   for (platform::Slider* s : {r_, g_, b_}) s->onScroll = [this] { UpdateColourPreview(); };
@@ -81,12 +84,13 @@ ColourSettings ColourWindow::Settings() const {
 void ColourWindow::UpdateColourPreview() {
   ColourSeries::UpdateColourPreview(
       IM1().GetPicture(), r_->Value(), g_->Value(), b_->Value(),
-      [this](const platform::Picture& p) { IM2().SetPicture(p); }, YieldFor(this));
+      [this](const platform::Picture& p) { IM2().SetPicture(p); }, YieldFor(this), Options());
 }
 
 void ColourWindow::BuildClick() {
   // A second build or a save while the series plays would overwrite the tables under it.
   RunAlone({command4_, command3_}, [this, series = series_] {
+    series->SetGifOptions(Options());
     series->Build([this] { return Settings(); }, IM1().GetPicture(),
                   [this](const platform::Picture& p) { im3_->SetPicture(p); }, YieldFor(this));
   });
@@ -97,7 +101,7 @@ void ColourWindow::SaveClick() {
     const std::string path = ChooseGifToSave();
     if (path.empty()) return;
     SyoriProgress progress(this);
-    series->SetCompression(Compression());
+    series->SetGifOptions(Options());
     series->Save(path, IM2().GetPicture(), progress);
   });
 }

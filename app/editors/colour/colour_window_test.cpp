@@ -123,7 +123,7 @@ TEST_F(ColourWindowTest, HasEveryControlWithItsCaptionKindAndPlace) {
   EXPECT_NE(Control<platform::ImageControl>(w, "IM3"), nullptr);
   EXPECT_NE(Control<platform::Shape>(w, "Shape1"), nullptr);
   EXPECT_NEAR(w.width(), 760, 40);
-  EXPECT_NEAR(w.height(), 430, 40);
+  EXPECT_NEAR(w.height(), 486, 40);
   EXPECT_TRUE(boxes_->shown.empty());
 }
 

@@ -65,7 +65,7 @@ CommentPreview::~CommentPreview() = default;
 
 std::optional<platform::Picture> CommentPreview::UpdateCommentPreview(const CommentSettings& s) {
   if (!gif_) gif_ = std::make_unique<GifObject>();
-  if (!gif_->SetPicture(s.original, pellory::Default)) return std::nullopt;
+  if (!SetPictureWith(*gif_, s.original, options_)) return std::nullopt;
   if (!s.overPicture && !s.apartFromPicture) return Missing("表示方法を選択してください。");
 
   // "放れて表示" puts the comment into a band of the picture's own height below it.
@@ -117,8 +117,7 @@ std::optional<platform::Picture> CommentPreview::UpdateCommentPreview(const Comm
 void CommentPreview::Save(const std::string& path) const {
   if (!EndsWithExtension(path, "gif")) return;
   GifObject gif;
-  if (!gif.SetPicture(state_.CommentPicture, pellory::Default)) return;
-  gif.Compression(compression_);
+  if (!SetPictureWith(gif, state_.CommentPicture, options_)) return;
   // The library never overwrites a file; it reports 3010 instead.
   gif.SaveGifPicture(path);
   if (gif.ErrorNumber() > 0) ShowMessage(gif.GetErrorMsg(gif.ErrorNumber()));

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "app/gif_object.h"
+#include "app/gif_options.h"
 #include "platform/font/font.h"
 #include "platform/picture/picture.h"
 
@@ -61,12 +61,12 @@ class CommentPreview {
   void Save(const std::string& path) const;
 
   const CommentState& State() const { return state_; }
-  // How Save codes the files: LZW unless the user chose the literal codes.
-  void SetCompression(pellory::Vesk_GifCompressionEnum c) { compression_ = c; }
+  // How the pictures are taken and the files written: reduction, transparency and coding.
+  void SetGifOptions(const GifOptions& o) { options_ = o; }
 
  private:
   CommentState& state_;
-  pellory::Vesk_GifCompressionEnum compression_ = kProgramCompression;
+  GifOptions options_;
   // Loads the unedited picture for each preview; made on first use.
   std::unique_ptr<GifObject> gif_;
 };

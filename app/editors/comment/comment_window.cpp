@@ -38,7 +38,7 @@ void CommentWindow::PlaceOptions(std::array<platform::OptionButton*, N>& buttons
 }
 
 CommentWindow::CommentWindow() : EditorWindow("Dialog4"), preview_(ProgramCommentState()) {
-  resize(760, 465);
+  resize(760, 520);
   PlacePictures(120, 120, 3600, 3120, "コメント付イメージ");
 
   // Below the pictures: where the comment goes and how its lines and background look.
@@ -81,7 +81,7 @@ CommentWindow::CommentWindow() : EditorWindow("Dialog4"), preview_(ProgramCommen
   }
 
   check1_ = &Place<platform::CheckBox>("Check1", "反転", 7680, 5760, 1440, 300);
-  PlaceCompressionBox(9480, 5760, 1800);
+  PlaceGifOptions(120, 6060, 7380, true);
   command1_ = &Place<platform::CommandButton>("Command1", "GIF形式で保存", 7560, 6240, 1800, 420);
   command2_ = &Place<platform::CommandButton>("Command2", "キャンセル", 9480, 6240, 1800, 420);
 
@@ -130,6 +130,7 @@ CommentSettings CommentWindow::Settings() {
 }
 
 void CommentWindow::UpdateCommentPreview() {
+  preview_.SetGifOptions(Options());
   const std::optional<platform::Picture> shown = preview_.UpdateCommentPreview(Settings());
   // The preview may have changed the face and size of the box's own font object.
   text1_->ApplyFont();
@@ -137,7 +138,7 @@ void CommentWindow::UpdateCommentPreview() {
 }
 
 void CommentWindow::SaveClick() {
-  preview_.SetCompression(Compression());
+  preview_.SetGifOptions(Options());
   preview_.Save(ChooseGifToSave());
 }
 

@@ -47,7 +47,7 @@ bool MeshSeries::Build(int level, const platform::Picture& im1, const Show& show
     return false;
   }
   GifObject gif;
-  if (!gif.SetPicture(im1, pellory::Default)) return false;
+  if (!SetPictureWith(gif, im1, options_)) return false;
   progress.Show();
   progress.SetValue(0);
   progress.SetCaption("ただいいま処理中");
@@ -79,14 +79,13 @@ void MeshSeries::Save(const std::string& path, const MeshOrder& order, const pla
   if (state_.frameCount == 0 || path.empty()) return;
   const std::string prefix = FramePrefix(path);
   GifObject gif;
-  if (!BeginSeriesSave(progress, state_.frameCount, im2, gif)) return;
-  gif.Compression(compression_);
+  if (!BeginSeriesSave(progress, state_.frameCount, im2, gif, options_)) return;
   const std::vector<int32_t> sequence = FrameOrder(state_.frameCount, order);
   // The library never writes over a file: make room for this series' own files, and only those.
   for (int32_t slot : sequence) platform::RemoveFileIfExists(prefix + FrameFileName(slot));
   int32_t written = 0;
   for (int32_t slot : sequence) {
-    if (gif.SetPicture(state_.frames[slot], pellory::Default)) {
+    if (SetPictureWith(gif, state_.frames[slot], options_)) {
       progress.SetValue(order.fineToCoarse ? slot : written);
       ++written;
       gif.SaveGifPicture(prefix + FrameFileName(slot));

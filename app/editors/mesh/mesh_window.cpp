@@ -1,6 +1,7 @@
 #include "app/editors/mesh/mesh_window.h"
 
 #include <QPointer>
+#include <algorithm>
 
 #include "app/module1.h"
 #include "app/syori.h"
@@ -35,7 +36,9 @@ MeshWindow::MeshWindow() : EditorWindow("Dialog3") {
   PlaceAnimationControls("Command4", 10080, 4980, 2280, 12060, 5460, [this] {
     return MeshSeries(ProgramMeshState()).AnimationFrames(Order());
   });
-  PlaceCompressionBox(10080, 5880, 2280);
+  PlaceGifOptions(7980, 5940, 4620, true);
+  // Room for the frame "GIF" below the right-hand column.
+  resize(std::max(width(), 860), std::max(height(), 508));
 
   picture1_ = &Place<platform::PictureBox>("Picture1", 120, 5160, 7560, 1920);
   PlaceLabel("Label4", "ドラッグイメージ", 7920, 5280, 2400, 300);
@@ -80,6 +83,7 @@ void MeshWindow::BuildScroll() {
   RunAlone({command2_, command3_}, [this] {
     MeshSeries series(ProgramMeshState());
     SyoriProgress progress(this);
+    series.SetGifOptions(Options());
     series.Build(
         slider1_->Value(), IM1().GetPicture(),
         [this](const platform::Picture& p) { IM2().SetPicture(p); }, progress);
@@ -117,7 +121,7 @@ void MeshWindow::SaveClick() {
     if (path.empty() || !self) return;
     MeshSeries series(ProgramMeshState());
     SyoriProgress progress(this);
-    series.SetCompression(Compression());
+    series.SetGifOptions(Options());
     series.Save(path, Order(), IM2().GetPicture(), progress);
   });
 }

@@ -72,7 +72,7 @@ bool RotationSeries::Build(const RotationSettings& s, const platform::Picture& i
   progress.SetCaption("ただくいまイメージ作成中です。");
 
   GifObject gif;
-  if (!gif.SetPicture(im2, pellory::Default)) {
+  if (!SetPictureWith(gif, im2, options_)) {
     progress.Unload();
     return true;
   }
@@ -112,8 +112,7 @@ void RotationSeries::Save(const std::string& path, const RotationSettings& s,
   if (path.empty()) return;
   const std::string beside = FramePrefix(path);
   GifObject gif;
-  if (!gif.SetPicture(im2, pellory::Default)) return;
-  gif.Compression(compression_);
+  if (!SetPictureWith(gif, im2, options_)) return;
   const float max = LastStep(ReadNumber(s.angleText).value_or(0.0));
   progress.Show();
   progress.SetMax(max);
@@ -140,7 +139,7 @@ void RotationSeries::Save(const std::string& path, const RotationSettings& s,
     for (double k = 0; k <= max; k += inc) {
       const int32_t i = slot(k);
       if (i < 0 || i >= kRotationSlots) break;
-      if (gif.SetPicture(state_.frames[i], pellory::Default)) {
+      if (SetPictureWith(gif, state_.frames[i], options_)) {
         progress.SetValue(k);
         if (!writeFrame("R", k)) break;
       }
@@ -152,7 +151,7 @@ void RotationSeries::Save(const std::string& path, const RotationSettings& s,
     for (double k = max; k >= 0; k -= inc) {
       const int32_t i = slot(j);
       if (i < 0 || i >= kRotationSlots) break;
-      if (gif.SetPicture(state_.frames[i], pellory::Default)) {
+      if (SetPictureWith(gif, state_.frames[i], options_)) {
         progress.SetValue(j);
         const bool ok = writeFrame("L", j);
         j += inc;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/gif_object.h"
+#include "app/gif_options.h"
 #include "app/progress.h"
 #include "platform/picture/picture.h"
 
@@ -65,12 +65,12 @@ class RotationSeries {
   std::vector<platform::Picture> AnimationFrames(const RotationSettings& s) const;
 
   const RotationState& State() const { return state_; }
-  // How Save codes the files: LZW unless the user chose the literal codes.
-  void SetCompression(pellory::Vesk_GifCompressionEnum c) { compression_ = c; }
+  // How the pictures are taken and the files written: reduction, transparency and coding.
+  void SetGifOptions(const GifOptions& o) { options_ = o; }
 
  private:
   RotationState& state_;
-  pellory::Vesk_GifCompressionEnum compression_ = kProgramCompression;
+  GifOptions options_;
 };
 
 }  // namespace kestrin

@@ -9,7 +9,7 @@
 namespace kestrin {
 
 RotationWindow::RotationWindow() : EditorWindow("Dialog"), series_(ProgramRotationState()) {
-  resize(760, 360);
+  resize(760, 420);
   PlacePictures(120, 120, 3000, 3000, "回転イメージ");
   PlaceLabel("Label3", "連続イメージ", 6480, 120, 1800, 300);
   im3_ = &Place<platform::ImageControl>("IM3", 6600, 480, 3000, 2640);
@@ -41,7 +41,7 @@ RotationWindow::RotationWindow() : EditorWindow("Dialog"), series_(ProgramRotati
 
   PlaceAnimationControls("Command5", 3840, 4200, 2040, 7860, 4200,
                          [this] { return series_.AnimationFrames(Settings()); });
-  PlaceCompressionBox(3960, 4680, 2040);
+  PlaceGifOptions(120, 4560, 3480, true);
 
   command1_->onClick = [this] { BuildClick(); };
   command2_->onClick = [this] {
@@ -69,6 +69,7 @@ void RotationWindow::BuildClick() {
     QPointer<RotationWindow> self(this);
     RotationSeries series(ProgramRotationState());
     SyoriProgress progress(this);
+    series.SetGifOptions(Options());
     series.Build(Settings(), IM2().GetPicture(), im3_->Left(), im3_->Top(), progress,
                  [self](const platform::Picture& frame) {
                    if (self) self->IM2().SetPicture(frame);
@@ -84,7 +85,7 @@ void RotationWindow::SaveClick() {
     if (path.empty() || !self) return;
     RotationSeries series(ProgramRotationState());
     SyoriProgress progress(this);
-    series.SetCompression(Compression());
+    series.SetGifOptions(Options());
     series.Save(path, Settings(), IM2().GetPicture(), progress);
     if (self && !self->Unloaded()) self->activateWindow();
   });

@@ -1,6 +1,7 @@
 #include "app/editors/transparency/transparency_window.h"
 
 #include <QPointer>
+#include <algorithm>
 
 #include "app/gif_object.h"
 #include "app/helpers/color.h"
@@ -80,7 +81,9 @@ TransparencyWindow::TransparencyWindow() : Window("Dialog5") {
   as1_->setToolTip("圧縮率");
   as1_->SetVisible(false);
   command2_ = &Place<platform::CommandButton>("Command2", "保存", x, 5280, w, 420);
-  PlaceCompressionBox(240, 5900, 1800);
+  PlaceGifOptions(180, 5940, 4800, false);
+  // Room for the frame "GIF" below the choice of format.
+  resize(std::max(width(), 880), std::max(height(), 480));
   SetScaleMode(platform::kScalePixels);
 
   command5_[0]->onClick = [this] { Command5Click(0); };
@@ -217,12 +220,12 @@ void TransparencyWindow::Command2Click() {
     } else if (gif1_->Value()) {
       const std::string name = ChooseGifToSave();
       if (name.empty()) return;
-      // A real GIF, through the library's colour reduction.
+      // A real GIF, through the library's colour reduction; opaque, since a composite has no
+      // background colour whose pixels could be left out.
+      GifOptions options = Options();
+      options.transparency = TransparencyChoice::None;
       GifObject gif;
-      if (gif.SetPicture(im2_->Image(), pellory::Default)) {
-        gif.Compression(Compression());
-        gif.SaveGifPicture(name + ".gif");
-      }
+      if (SetPictureWith(gif, im2_->Image(), options)) gif.SaveGifPicture(name + ".gif");
       if (const int32_t e = gif.ErrorNumber(); e > 0) ShowMessage(gif.GetErrorMsg(e));
     }
   });
