@@ -4,7 +4,11 @@
 #include <libimagequant.h>
 
 #include <algorithm>
+#include <cstring>
+#include <exception>
 #include <memory>
+#include <system_error>
+#include <thread>
 
 #include "giflib/engine/error_record.h"
 #include "platform/kernel/err.h"
@@ -47,6 +51,126 @@ int Distance(const Vesk_GIFRGBTRIPLE& a, const uint8_t* bgr) {
   return dr * dr + dg * dg + db * db;
 }
 
+// From this size on, the palette is built from a quarter of the pixels and the two halves of
+// the picture are mapped to it on two threads: a photograph's palette hardly changes, and the
+// mapping, which is most of the time, takes half as long.
+constexpr size_t kLargePicture = size_t{1} << 21;
+
+liq_palette PaletteOf(liq_result* result) {
+  const liq_palette* p = liq_get_palette(result);
+  if (!p) throw platform::RuntimeError(platform::kErrInvalidCall);
+  return *p;
+}
+
+liq_attr* NewAttr(int colours) {
+  liq_attr* attr = liq_attr_create();
+  if (!attr) throw platform::RuntimeError(platform::kErrOutOfMemory);
+  Check(liq_set_max_colors(attr, colours));
+  return attr;
+}
+
+// Quantises and maps the whole picture with one result, which may still refine the palette
+// while mapping; the palette as it was used.
+liq_palette RemapWhole(std::vector<uint8_t>& rgba, int w, int h, float dither, uint8_t* out) {
+  LiqPtr<liq_attr> attr(NewAttr(256));
+  LiqPtr<liq_image> image(liq_image_create_rgba(attr.get(), rgba.data(), w, h, 0));
+  if (!image) throw platform::RuntimeError(platform::kErrOutOfMemory);
+  liq_result* raw = nullptr;
+  Check(liq_image_quantize(image.get(), attr.get(), &raw));
+  LiqPtr<liq_result> result(raw);
+  Check(liq_set_dithering_level(result.get(), std::clamp(dither, 0.0f, 1.0f)));
+  Check(liq_write_remapped_image(result.get(), image.get(), out, size_t(w) * size_t(h)));
+  return PaletteOf(result.get());
+}
+
+// Maps rows [top, bottom) to exactly the colours of `palette`, writing indices into it.
+void RemapRows(const liq_palette& palette, std::vector<uint8_t>& rgba, int w, int top, int bottom,
+               float dither, uint8_t* out) {
+  LiqPtr<liq_attr> attr(NewAttr(static_cast<int>(palette.count)));
+  std::unique_ptr<liq_histogram, void (*)(liq_histogram*)> histogram(
+      liq_histogram_create(attr.get()), liq_histogram_destroy);
+  if (!histogram) throw platform::RuntimeError(platform::kErrOutOfMemory);
+  // Fixed, so that they stay exactly as they are; counted once, since an empty histogram is
+  // refused.
+  liq_histogram_entry entries[256];
+  for (unsigned i = 0; i < palette.count; ++i) {
+    Check(liq_histogram_add_fixed_color(histogram.get(), palette.entries[i], 0));
+    entries[i] = {palette.entries[i], 1};
+  }
+  Check(liq_histogram_add_colors(histogram.get(), attr.get(), entries,
+                                 static_cast<int>(palette.count), 0));
+  liq_result* raw = nullptr;
+  Check(liq_histogram_quantize(histogram.get(), attr.get(), &raw));
+  LiqPtr<liq_result> result(raw);
+  Check(liq_set_dithering_level(result.get(), std::clamp(dither, 0.0f, 1.0f)));
+  const size_t offset = size_t(w) * size_t(top), rows = size_t(bottom - top);
+  LiqPtr<liq_image> image(
+      liq_image_create_rgba(attr.get(), rgba.data() + 4 * offset, w, bottom - top, 0));
+  if (!image) throw platform::RuntimeError(platform::kErrOutOfMemory);
+  Check(liq_write_remapped_image(result.get(), image.get(), out + offset, size_t(w) * rows));
+  // The result may order the colours its own way: back to the shared palette's numbers, the
+  // nearest entry where one does not come back exactly (a transparent entry the quarter of the
+  // pixels missed; the caller settles those pixels).
+  const liq_palette used = PaletteOf(result.get());
+  uint8_t renumber[256] = {};
+  for (unsigned i = 0; i < used.count; ++i) {
+    const liq_color& u = used.entries[i];
+    int best = 0, bestDistance = -1;
+    for (unsigned j = 0; j < palette.count; ++j) {
+      const liq_color& c = palette.entries[j];
+      const int d = (c.r - u.r) * (c.r - u.r) + (c.g - u.g) * (c.g - u.g) +
+                    (c.b - u.b) * (c.b - u.b) + (c.a - u.a) * (c.a - u.a);
+      if (bestDistance < 0 || d < bestDistance) best = static_cast<int>(j), bestDistance = d;
+    }
+    renumber[i] = static_cast<uint8_t>(best);
+  }
+  for (size_t i = offset; i < offset + size_t(w) * rows; ++i) out[i] = renumber[out[i]];
+}
+
+liq_palette RemapLarge(std::vector<uint8_t>& rgba, int w, int h, float dither, uint8_t* out) {
+  // Every second pixel of every second row.
+  const int sw = (w + 1) / 2, sh = (h + 1) / 2;
+  std::vector<uint8_t> sample(size_t(4) * sw * sh);
+  for (int y = 0; y < sh; ++y)
+    for (int x = 0; x < sw; ++x)
+      std::memcpy(&sample[4 * (size_t(y) * sw + x)], &rgba[4 * (size_t(2 * y) * w + 2 * x)], 4);
+  liq_palette palette;
+  {
+    LiqPtr<liq_attr> attr(NewAttr(256));
+    LiqPtr<liq_image> image(liq_image_create_rgba(attr.get(), sample.data(), sw, sh, 0));
+    if (!image) throw platform::RuntimeError(platform::kErrOutOfMemory);
+    liq_result* raw = nullptr;
+    Check(liq_image_quantize(image.get(), attr.get(), &raw));
+    LiqPtr<liq_result> result(raw);
+    palette = PaletteOf(result.get());
+  }
+  sample = {};
+  const int middle = h / 2;
+  std::exception_ptr failure;
+  std::thread helper;
+  try {
+    helper = std::thread([&] {
+      try {
+        RemapRows(palette, rgba, w, middle, h, dither, out);
+      } catch (...) {
+        failure = std::current_exception();
+      }
+    });
+  } catch (const std::system_error&) {
+    // No second thread: this one maps both halves.
+    RemapRows(palette, rgba, w, middle, h, dither, out);
+  }
+  try {
+    RemapRows(palette, rgba, w, 0, middle, dither, out);
+  } catch (...) {
+    if (helper.joinable()) helper.join();
+    throw;
+  }
+  if (helper.joinable()) helper.join();
+  if (failure) std::rethrow_exception(failure);
+  return palette;
+}
+
 }  // namespace
 
 bool ReduceColorAdaptive(Vesk_GifPictureType& picture, const std::vector<uint8_t>& bgr,
@@ -75,19 +199,12 @@ bool ReduceColorAdaptive(Vesk_GifPictureType& picture, const std::vector<uint8_t
       }
     }
 
-    LiqPtr<liq_attr> attr(liq_attr_create());
-    if (!attr) throw platform::RuntimeError(platform::kErrOutOfMemory);
-    Check(liq_set_max_colors(attr.get(), 256));
-    LiqPtr<liq_image> image(liq_image_create_rgba(attr.get(), rgba.data(), w, h, 0));
-    if (!image) throw platform::RuntimeError(platform::kErrOutOfMemory);
-    liq_result* raw = nullptr;
-    Check(liq_image_quantize(image.get(), attr.get(), &raw));
-    LiqPtr<liq_result> result(raw);
-    Check(liq_set_dithering_level(result.get(), std::clamp(ditherLevel, 0.0f, 1.0f)));
     std::vector<uint8_t> indices(count);
-    Check(liq_write_remapped_image(result.get(), image.get(), indices.data(), count));
-    const liq_palette* pal = liq_get_palette(result.get());
-    if (!pal || pal->count == 0 || pal->count > 256)
+    const liq_palette palette = count >= kLargePicture
+                                    ? RemapLarge(rgba, w, h, ditherLevel, indices.data())
+                                    : RemapWhole(rgba, w, h, ditherLevel, indices.data());
+    const liq_palette* pal = &palette;
+    if (pal->count == 0 || pal->count > 256)
       throw platform::RuntimeError(platform::kErrInvalidCall);
 
     // The exact colour first, then the opaque entries in the quantiser's order.
