@@ -19,6 +19,7 @@ bool SaveAnimatedSeries(const std::vector<platform::Picture>& frames, const std:
     return false;
   };
   animation.LoopCount(settings.loopCount);
+  animation.OptimizeFrames(settings.optimizeFrames);
   if (animation.ErrorNumber() != 0) return failed();
   for (const platform::Picture& frame : frames)
     if (!animation.AddFrame(frame, settings.delayCs)) return failed();
@@ -26,8 +27,8 @@ bool SaveAnimatedSeries(const std::vector<platform::Picture>& frames, const std:
   return true;
 }
 
-void SaveAnimationClick(const std::vector<platform::Picture>& frames,
-                        const std::string& delayText) {
+void SaveAnimationClick(const std::vector<platform::Picture>& frames, const std::string& delayText,
+                        bool optimizeFrames) {
   if (frames.empty()) return;
   const std::optional<int32_t> delay = ToLong(delayText);
   if (!delay || *delay < 0 || *delay > 0xFFFF) {
@@ -40,7 +41,7 @@ void SaveAnimationClick(const std::vector<platform::Picture>& frames,
   for (char& c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   if (tail != ".gif") path += ".gif";
   std::string error;
-  if (!SaveAnimatedSeries(frames, path, {*delay, 0}, &error)) ShowMessage(error);
+  if (!SaveAnimatedSeries(frames, path, {*delay, 0, optimizeFrames}, &error)) ShowMessage(error);
 }
 
 }  // namespace kestrin

@@ -13,6 +13,8 @@ namespace kestrin {
 struct AnimationSettings {
   int32_t delayCs = 10;   // per frame, in hundredths of a second
   int32_t loopCount = 0;  // 0 loops for ever
+  // Each frame only where it changes the screen (the same animation, fewer bytes), or whole.
+  bool optimizeFrames = true;
 };
 
 // Writes the frames, in order, as one animated GIF89a at `path`. The logical screen is large
@@ -26,10 +28,12 @@ bool SaveAnimatedSeries(const std::vector<platform::Picture>& frames, const std:
 // extension) and writes the frames with the delay typed in hundredths of a second. Nothing
 // without frames or when the dialog is cancelled; a message for a delay that is not a whole
 // number from 0 to 65535 and for a library error.
-void SaveAnimationClick(const std::vector<platform::Picture>& frames, const std::string& delayText);
+void SaveAnimationClick(const std::vector<platform::Picture>& frames, const std::string& delayText,
+                        bool optimizeFrames = true);
 
 inline constexpr const char* kAnimationButtonCaption = "アニメGIFで保存";
 inline constexpr const char* kDelayLabelCaption = "表示時間(1/100秒)";
+inline constexpr const char* kOptimizeCaption = "差分のみ保存";
 inline constexpr const char* kDelayMessage =
     "表示時間には0から65535までの整数（1/100秒）を入力してください。";
 

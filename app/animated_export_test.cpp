@@ -31,15 +31,27 @@ class AnimationButtonTest : public testing::AppTest {
     testing::Settle();
     return window();
   }
-  // Each frame equals the single file of the same step, and sits centred on the screen.
-  void ExpectFrames(const std::string& animated, const std::vector<std::string>& singles,
-                    int delay) {
+  // The screen after each frame shows the single file of the same step centred on it, alone;
+  // unless only changes were saved, each frame is that file whole.
+  void ExpectFrames(const std::string& animated, const std::vector<std::string>& singles, int delay,
+                    bool whole = false) {
     const testing::DecodedAnimation a = testing::DecodeAnimation(animated);
     ASSERT_TRUE(a.ok) << a.error;
     EXPECT_EQ(a.version, "GIF89a");
     EXPECT_EQ(a.loopCount, 0);
     ASSERT_EQ(a.frames.size(), singles.size());
-    for (size_t i = 0; i < singles.size(); ++i) {
+    const auto screens = pellory::testing::ComposeScreens(a, 2);
+    for (size_t i = 0; i < screens.size(); ++i) {
+      SCOPED_TRACE(singles[i % singles.size()]);
+      const testing::DecodedGif want = testing::DecodeGif(singles[i % singles.size()]);
+      ASSERT_TRUE(want.ok) << want.error;
+      EXPECT_TRUE(screens[i] == pellory::testing::ScreenOf(want, a.width, a.height,
+                                                           (a.width - want.imageWidth) / 2,
+                                                           (a.height - want.imageHeight) / 2))
+          << "screen after frame " << i;
+      EXPECT_EQ(a.frames[i % singles.size()].delayCs, delay);
+    }
+    for (size_t i = 0; whole && i < singles.size(); ++i) {
       SCOPED_TRACE(singles[i]);
       const testing::DecodedGif want = testing::DecodeGif(singles[i]);
       ASSERT_TRUE(want.ok) << want.error;
@@ -111,10 +123,19 @@ TEST_F(AnimationButtonTest, MeshFramesFollowTheChosenDirection) {
   Answer(out_.File("mesh.gif"));
   w.AnimationButton().click();
   EXPECT_TRUE(boxes_->shown.empty());
-  ExpectFrames(out_.File("mesh.gif"),
-               {out_.File("Mesh3.gif"), out_.File("Mesh2.gif"), out_.File("Mesh1.gif"),
-                out_.File("Mesh0.gif")},
-               0);
+  const std::vector<std::string> singles = {out_.File("Mesh3.gif"), out_.File("Mesh2.gif"),
+                                            out_.File("Mesh1.gif"), out_.File("Mesh0.gif")};
+  ExpectFrames(out_.File("mesh.gif"), singles, 0);
+
+  // "差分のみ保存" is ticked; unticked, every frame is written whole.
+  ASSERT_NE(w.OptimizeBox(), nullptr);
+  EXPECT_EQ(w.OptimizeBox()->Caption(), "差分のみ保存");
+  EXPECT_EQ(w.OptimizeBox()->Value(), 1);
+  w.OptimizeBox()->SetValue(0);
+  Answer(out_.File("whole.gif"));
+  w.AnimationButton().click();
+  ExpectFrames(out_.File("whole.gif"), singles, 0, true);
+  EXPECT_LT(fs::file_size(out_.File("mesh.gif")), fs::file_size(out_.File("whole.gif")));
 }
 
 TEST_F(AnimationButtonTest, NothingIsWrittenForABadDelayACancelOrAnExistingFile) {

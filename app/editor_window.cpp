@@ -33,12 +33,21 @@ platform::ComboBox& PlaceChoice(Window& w, const std::string& name, const char* 
 
 }  // namespace
 
-void Window::PlaceGifOptions(int left, int top, int width, bool transparency) {
+void Window::PlaceGifOptions(int left, int top, int width, bool transparency, bool animation) {
   auto& frame =
       Place<platform::Frame>("GifFrame", "GIF", left, top, width, transparency ? 1440 : 1080);
-  compressionBox_ =
-      &Place<platform::CheckBox>("LZWCheck", "LZW圧縮", 120, 300, width - 240, 300, &frame);
+  const int half = (width - 240) / 2;
+  compressionBox_ = &Place<platform::CheckBox>("LZWCheck", "LZW圧縮", 120, 300,
+                                               animation ? half : width - 240, 300, &frame);
   compressionBox_->SetValue(1);
+  if (animation) {
+    optimizeBox_ = &Place<platform::CheckBox>("OptimizeCheck", kOptimizeCaption, 120 + half, 300,
+                                              half, 300, &frame);
+    optimizeBox_->SetValue(1);
+    optimizeBox_->setToolTip(
+        QString::fromUtf8("アニメGIFに、前のフレームから変わった部分だけを書きます "
+                          "(見え方は同じで、小さくなります)"));
+  }
   const int labelWidth = 840, boxLeft = 120 + labelWidth, boxWidth = width - boxLeft - 120;
   PlaceLabel("ReduceLabel", "減色", 120, 690, labelWidth, 300, &frame);
   reductionBox_ =
@@ -112,7 +121,8 @@ void EditorWindow::PlaceAnimationControls(const std::string& buttonName, int lef
   delayText_ = &Place<platform::TextBox>("DelayText", fieldLeft, fieldTop, kFieldWidth, 330);
   delayText_->SetText("10");
   animationButton_->onClick = [this, frames = std::move(frames)] {
-    RunAlone({animationButton_}, [&] { SaveAnimationClick(frames(), delayText_->Text()); });
+    RunAlone({animationButton_},
+             [&] { SaveAnimationClick(frames(), delayText_->Text(), OptimizeFrames()); });
   };
 }
 

@@ -49,13 +49,16 @@ class Window : public platform::Form {
                               platform::Control* container = nullptr);
   // The frame "GIF" of the choices for the GIF files this window writes: "LZW圧縮" (ticked),
   // "減色" for pictures of more than 256 colours (最適パレット＋ディザ) and, where the window
-  // makes transparent pictures, "透過色" (左上の色). The frame is 1080 twips high, 1440 with
-  // "透過色".
-  void PlaceGifOptions(int left, int top, int width, bool transparency);
+  // makes transparent pictures, "透過色" (左上の色); where it saves animations, "差分のみ保存"
+  // (ticked) beside "LZW圧縮". The frame is 1080 twips high, 1440 with "透過色".
+  void PlaceGifOptions(int left, int top, int width, bool transparency, bool animation = false);
   platform::CheckBox& CompressionBox() { return *compressionBox_; }
   platform::ComboBox& ReductionBox() { return *reductionBox_; }
   platform::ComboBox* TransparencyBox() { return transparencyBox_; }
   GifOptions Options() const;
+  // Whether animations hold each frame only where it changes the screen.
+  bool OptimizeFrames() const { return !optimizeBox_ || optimizeBox_->Value() != 0; }
+  platform::CheckBox* OptimizeBox() { return optimizeBox_; }
   // While "指定色" is chosen, the colour at (x, y) of `picture` (pixels) becomes the
   // transparent colour; elsewhere nothing happens.
   void PickTransparentColour(const platform::Picture& picture, int x, int y);
@@ -66,6 +69,7 @@ class Window : public platform::Form {
   platform::CheckBox* compressionBox_ = nullptr;
   platform::ComboBox* reductionBox_ = nullptr;
   platform::ComboBox* transparencyBox_ = nullptr;
+  platform::CheckBox* optimizeBox_ = nullptr;
   int32_t pickedColour_ = -1;  // -1 until a colour is picked
 };
 

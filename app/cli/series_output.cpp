@@ -42,6 +42,7 @@ std::vector<OptionDef> SeriesOutputOptions() {
       {"animated", "FILE", "連続イメージを1つのアニメGIFに書く"},
       {"delay", "CS", "アニメGIFの1枚の表示時間 (1/100秒, 既定 10)"},
       {"loop", "N", "アニメGIFの繰り返し回数 (既定 0 = 無限)"},
+      {"whole-frames", "", "アニメGIFに各フレームを丸ごと書く (既定は変わった部分だけ)"},
   };
   for (OptionDef& d : GifOptionDefs()) defs.push_back(std::move(d));
   return defs;
@@ -57,11 +58,12 @@ SeriesOutput ReadSeriesOutput(const ParsedOptions& options) {
     throw UsageError("--animated にファイル名を指定してください。");
   if (!options.Has("out") && !options.Has("animated"))
     throw UsageError("--out か --animated を指定してください。");
-  for (const char* name : {"delay", "loop"})
+  for (const char* name : {"delay", "loop", "whole-frames"})
     if (options.Has(name) && output.animated.empty())
       throw UsageError(std::string("--") + name + " は --animated と一緒に指定してください。");
   output.animation.delayCs = ReadInteger(options, "delay", 0, kLargestGifCount, 10);
   output.animation.loopCount = ReadInteger(options, "loop", 0, kLargestGifCount, 0);
+  output.animation.optimizeFrames = !options.Has("whole-frames");
 
   if (!output.folder.empty() && !IsFolder(output.folder))
     throw Failure(output.folder + ": " + LibraryMessage(3009));

@@ -116,7 +116,7 @@ bool Vesk_GifAnimation::SaveAnimatedGif(const std::string& GifFileName) {
       const Vesk_GifSettingType& s = f.picture.GifSetting;
       placed.push_back({&f.picture, (w - s.biWidth) / 2, (h - s.biHeight) / 2, f.delayCs});
     }
-    if (!engine::WriteAnimatedGif(placed, w, h, loopCount_, target)) {
+    if (!engine::WriteAnimatedGif(placed, w, h, loopCount_, target, optimizeFrames_)) {
       Fail(0);
       return false;
     }

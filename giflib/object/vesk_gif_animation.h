@@ -38,6 +38,11 @@ class PELLORY_API Vesk_GifAnimation {
   std::string TempPath() const { return tempPath_; }
   void TempPath(const std::string& value);
 
+  // Whether the file holds each frame only where it changes what the screen shows (the default:
+  // the same animation in fewer bytes) or every frame whole, cleared after it is shown.
+  bool OptimizeFrames() const { return optimizeFrames_; }
+  void OptimizeFrames(bool value) { optimizeFrames_ = value; }
+
   // The logical screen: the largest width and height among the frames.
   int32_t ScreenWidth() const;
   int32_t ScreenHeight() const;
@@ -59,6 +64,7 @@ class PELLORY_API Vesk_GifAnimation {
 
   std::vector<Frame> frames_;
   int32_t loopCount_ = 0;
+  bool optimizeFrames_ = true;
   // Kept here: the reader forgets its settings with each picture it clears.
   Vesk_GifTempPathModeEnum tempPathMode_ = AppPath;
   std::string tempPath_;

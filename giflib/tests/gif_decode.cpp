@@ -2,6 +2,7 @@
 
 #include <gif_lib.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -115,6 +116,53 @@ int TempFolder::CountEntries() const {
        !ec && it != std::filesystem::directory_iterator(); ++it)
     ++n;
   return n;
+}
+
+namespace {
+
+uint32_t Shown(const std::vector<Vesk_GIFRGBTRIPLE>& palette, uint8_t index) {
+  const Vesk_GIFRGBTRIPLE& c = palette.at(index);
+  return 0xFF000000u | c.gRed << 16 | c.gGreen << 8 | c.gBlue;
+}
+
+}  // namespace
+
+std::vector<std::vector<uint32_t>> ComposeScreens(const DecodedAnimation& a, int rounds) {
+  std::vector<std::vector<uint32_t>> screens;
+  std::vector<uint32_t> screen(static_cast<size_t>(a.width) * a.height, 0);
+  for (int round = 0; round < rounds; ++round) {
+    for (const DecodedFrame& f : a.frames) {
+      const std::vector<uint32_t> before = screen;
+      for (int y = 0; y < f.height; ++y)
+        for (int x = 0; x < f.width; ++x) {
+          const uint8_t i = f.indices.at(static_cast<size_t>(y) * f.width + x);
+          if (i != f.transparentIndex)
+            screen.at(static_cast<size_t>(f.top + y) * a.width + f.left + x) = Shown(f.palette, i);
+        }
+      screens.push_back(screen);
+      if (f.disposal == 2) {
+        for (int y = 0; y < f.height; ++y)
+          std::fill_n(screen.begin() + static_cast<size_t>(f.top + y) * a.width + f.left, f.width,
+                      0u);
+      } else if (f.disposal == 3) {
+        screen = before;
+      }
+    }
+  }
+  return screens;
+}
+
+std::vector<uint32_t> ScreenOf(const DecodedGif& picture, int screenWidth, int screenHeight,
+                               int left, int top) {
+  std::vector<uint32_t> screen(static_cast<size_t>(screenWidth) * screenHeight, 0);
+  for (int y = 0; y < picture.imageHeight; ++y)
+    for (int x = 0; x < picture.imageWidth; ++x) {
+      const uint8_t i = picture.indices.at(static_cast<size_t>(y) * picture.imageWidth + x);
+      if (i != picture.transparentIndex)
+        screen.at(static_cast<size_t>(top + y) * screenWidth + left + x) =
+            Shown(picture.palette, i);
+    }
+  return screen;
 }
 
 }  // namespace pellory::testing

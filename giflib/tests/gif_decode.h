@@ -44,6 +44,13 @@ struct DecodedAnimation {
 };
 DecodedAnimation DecodeAnimation(const std::string& path);
 
+// What a viewer shows after each frame, played `rounds` times, disposal included: 0xFFRRGGBB for
+// a drawn pixel, 0 for a cleared one.
+std::vector<std::vector<uint32_t>> ComposeScreens(const DecodedAnimation& a, int rounds = 1);
+// A single picture drawn at (left, top) on a cleared screen, as ComposeScreens gives it.
+std::vector<uint32_t> ScreenOf(const DecodedGif& picture, int screenWidth, int screenHeight,
+                               int left, int top);
+
 // A fresh folder under the temp folder, removed with its contents when the object dies.
 class TempFolder {
  public:

@@ -60,7 +60,7 @@ ColourWindow::ColourWindow()
   check2_ = &Place<platform::CheckBox>("Check2", "反転", 8520, 5580, 2520, 300);
   PlaceAnimationControls("Command5", 8520, 5940, 2520, 7560, 5940,
                          [series = series_] { return series->AnimationFrames(); });
-  PlaceGifOptions(120, 5640, 4560, true);
+  PlaceGifOptions(120, 5640, 4560, true, true);
   // Room for the frame "GIF" below the sliders.
   resize(std::max(width(), 770), std::max(height(), 486));
 

@@ -36,7 +36,7 @@ MeshWindow::MeshWindow() : EditorWindow("Dialog3") {
   PlaceAnimationControls("Command4", 10080, 4980, 2280, 12060, 5460, [this] {
     return MeshSeries(ProgramMeshState()).AnimationFrames(Order());
   });
-  PlaceGifOptions(7980, 5940, 4620, true);
+  PlaceGifOptions(7980, 5940, 4620, true, true);
   // Room for the frame "GIF" below the right-hand column.
   resize(std::max(width(), 860), std::max(height(), 508));
 

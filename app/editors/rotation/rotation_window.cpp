@@ -41,7 +41,7 @@ RotationWindow::RotationWindow() : EditorWindow("Dialog"), series_(ProgramRotati
 
   PlaceAnimationControls("Command5", 3840, 4200, 2040, 7860, 4200,
                          [this] { return series_.AnimationFrames(Settings()); });
-  PlaceGifOptions(120, 4560, 3480, true);
+  PlaceGifOptions(120, 4560, 3480, true, true);
 
   command1_->onClick = [this] { BuildClick(); };
   command2_->onClick = [this] {
