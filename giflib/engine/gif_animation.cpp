@@ -59,7 +59,9 @@ int TransparentOf(const Vesk_GifPictureType& p) {
 
 Image WholeFrame(const AnimationFrame& f) {
   const Vesk_GifPictureType& p = *f.picture;
-  Image image{f.left, f.top, p.GifSetting.biWidth, p.GifSetting.biHeight};
+  Image image;
+  image.left = f.left, image.top = f.top;
+  image.width = p.GifSetting.biWidth, image.height = p.GifSetting.biHeight;
   image.delayCs = f.delayCs;
   image.transparent = TransparentOf(p);
   const int highest = *std::max_element(p.BitmapData.begin(), p.BitmapData.end());
@@ -108,7 +110,7 @@ bool OptimizedFrames(const std::vector<AnimationFrame>& frames, int32_t w, int32
                      std::vector<Image>& images) {
   const size_t area = static_cast<size_t>(w) * static_cast<size_t>(h);
   std::vector<uint32_t> shown(area, kClear), target(area), next(area);
-  std::vector<uint8_t> plain, keeping, codesA, codesB;
+  std::vector<uint8_t> plain, keeping, codesA, codesB, scratch;
   Render(frames[0], w, target);
   for (size_t n = 0; n < frames.size(); ++n) {
     const AnimationFrame& f = frames[n];
@@ -136,7 +138,9 @@ bool OptimizedFrames(const std::vector<AnimationFrame>& frames, int32_t w, int32
     if (box.x0 < f.left || box.y0 < f.top || box.x1 >= f.left + fw || box.y1 >= f.top + fh)
       return false;
 
-    Image image{box.x0, box.y0, box.x1 - box.x0 + 1, box.y1 - box.y0 + 1};
+    Image image;
+    image.left = box.x0, image.top = box.y0;
+    image.width = box.x1 - box.x0 + 1, image.height = box.y1 - box.y0 + 1;
     image.delayCs = f.delayCs;
     image.disposal = clearing.Empty() ? kDisposeNone : kDisposeBackground;
     // The index that leaves a pixel as it is: the frame's transparent one, else one its pixels
@@ -157,19 +161,33 @@ bool OptimizedFrames(const std::vector<AnimationFrame>& frames, int32_t w, int32
       if (used[i]) highest = i;
     image.table = TableCovering(p, highest);
     const int minCodeSize = LzwMinimumCodeSize(image.table.size());
-    EncodeLzw(plain.data(), plain.size(), minCodeSize, codesA);
+    const size_t fillsA = EncodeLzw(plain.data(), plain.size(), minCodeSize, codesA);
     image.transparent = TransparentOf(p);
     bool keepUnchanged = false;
+    size_t fillsB = 0;
     if (keep >= 0) {
       keeping = plain;
+      size_t unchanged = 0;
       for (int32_t y = 0; y < image.height; ++y) {
         const size_t row = static_cast<size_t>(box.y0 + y) * w + box.x0;
+        uint8_t* out = keeping.data() + static_cast<size_t>(y) * image.width;
         for (int32_t x = 0; x < image.width; ++x)
-          if (shown[row + x] == target[row + x])
-            keeping[static_cast<size_t>(y) * image.width + x] = static_cast<uint8_t>(keep);
+          if (shown[row + x] == target[row + x] && out[x] != keep) {
+            out[x] = static_cast<uint8_t>(keep);
+            ++unchanged;
+          }
       }
-      EncodeLzw(keeping.data(), keeping.size(), minCodeSize, codesB);
-      keepUnchanged = codesB.size() < codesA.size();
+      if (unchanged > 0) {
+        fillsB = EncodeLzw(keeping.data(), keeping.size(), minCodeSize, codesB);
+        keepUnchanged = codesB.size() < codesA.size();
+      }
+    }
+    // The better of the two, coded once more with deferred clears where the table filled.
+    const std::vector<uint8_t>& chosen = keepUnchanged ? keeping : plain;
+    std::vector<uint8_t>& chosenCodes = keepUnchanged ? codesB : codesA;
+    if ((keepUnchanged ? fillsB : fillsA) > 0) {
+      EncodeLzw(chosen.data(), chosen.size(), minCodeSize, scratch, true);
+      if (scratch.size() < chosenCodes.size()) chosenCodes.swap(scratch);
     }
     if (keepUnchanged) {
       image.codes = codesB;

@@ -32,12 +32,15 @@ std::array<uint8_t, 3> Split(int32_t color) {
 
 int32_t NormalizeColor(int32_t color) {
   const uint32_t u = static_cast<uint32_t>(color);
-  if (u >= 0x80000000u && u <= 0x80000018u) return platform::GetSysColor(static_cast<int>(u & 0xFF));
+  if (u >= 0x80000000u && u <= 0x80000018u)
+    return platform::GetSysColor(static_cast<int>(u & 0xFF));
   auto c = Split(color);
   return c[0] + 256 * c[1] + 65536 * c[2];
 }
 
-std::array<uint8_t, 3> ColorToBytes(int32_t color) { return Split(color); }
+std::array<uint8_t, 3> ColorToBytes(int32_t color) {
+  return Split(color);
+}
 
 bool WordToBytes(int16_t value, std::array<uint8_t, 2>& bytes) {
   if (value < 0) return false;

@@ -69,8 +69,8 @@ int LzwMinimumCodeSize(size_t entries) {
   return bits;
 }
 
-void EncodeLzw(const uint8_t* indices, size_t count, int minCodeSize,
-               std::vector<uint8_t>& codeBytes) {
+size_t EncodeLzw(const uint8_t* indices, size_t count, int minCodeSize,
+                 std::vector<uint8_t>& codeBytes, bool deferClear) {
   // Most pictures code to well under this; a noisy one may need more, and the writer grows.
   BitWriter out(codeBytes, count / 2 + 16);
   const uint32_t alphabet = 1u << minCodeSize;
@@ -80,8 +80,12 @@ void EncodeLzw(const uint8_t* indices, size_t count, int minCodeSize,
   // (no string ever gets code 0, a root). Clearing touches only the entries made since the last
   // clear, whose places `made` remembers.
   // Kept per thread and left all zero after each picture: a series of frames maps it once.
-  thread_local const std::unique_ptr<uint16_t[]> next(new uint16_t[size_t{kTableCodes} * 256]());
-  thread_local const std::unique_ptr<uint32_t[]> made(new uint32_t[kTableCodes]);
+  thread_local const std::unique_ptr<uint16_t[]> nextTable(
+      new uint16_t[size_t{kTableCodes} * 256]());
+  thread_local const std::unique_ptr<uint32_t[]> madeTable(new uint32_t[kTableCodes]);
+  // Plain pointers: in a shared library every use of a thread_local costs a call.
+  uint16_t* const next = nextTable.get();
+  uint32_t* const made = madeTable.get();
   uint32_t nextCode = endCode + 1;
   int bits = minCodeSize + 1;
   uint32_t widenAt = 1u << bits;
@@ -109,8 +113,13 @@ void EncodeLzw(const uint8_t* indices, size_t count, int minCodeSize,
   if (count == 0) {
     out.Put(endCode, bits);
     out.Finish();
-    return;
+    return 0;
   }
+  size_t fills = 0;
+  // Codes come in windows of kWindowCodes; `reference` is the pixels of the last window before
+  // the table filled.
+  constexpr size_t kWindowCodes = 256;
+  size_t windowStart = 0, windowCodes = 0, reference = 0;
   uint32_t current = indices[0];
   for (size_t i = 1; i < count; ++i) {
     const uint32_t index = indices[i];
@@ -121,18 +130,37 @@ void EncodeLzw(const uint8_t* indices, size_t count, int minCodeSize,
     }
     emit(current);
     current = index;
-    if (nextCode >= kLastCode) {
-      emit(clearCode);
-      clear();
-    } else {
+    const bool full = nextCode >= kLastCode;
+    if (!full) {
       next[slot] = static_cast<uint16_t>(nextCode);
       made[nextCode] = static_cast<uint32_t>(slot);
       ++nextCode;
+    } else if (!deferClear) {
+      emit(clearCode);
+      clear();
+      ++fills;
+      continue;
+    }
+    if (!deferClear || ++windowCodes < kWindowCodes) continue;
+    // Pixels coded by the last kWindowCodes codes: more is better.
+    const size_t pixels = i - windowStart;
+    windowStart = i;
+    windowCodes = 0;
+    if (!full) {
+      reference = pixels;
+    } else if (10 * pixels < 9 * reference) {
+      // A full table goes on serving as it is (decoders stop adding entries too) while it
+      // codes as well as it did just before it filled; then it starts again.
+      emit(clearCode);
+      clear();
+      ++fills;
+      reference = 0;
     }
   }
   emit(current);
   emit(endCode);
   out.Finish();
+  return fills;
 }
 
 }  // namespace pellory::engine

@@ -106,6 +106,34 @@ TEST(LzwEncoder, TablesFilledManyTimesOverStillDecode) {
   ExpectDecodesAndMatchesGiflib(MakePicture(4000, 3000, 2, Pattern::kFlat, 5), "flat 4000x3000");
 }
 
+// A deferred clear keeps a full table without adding entries; giflib's decoder must follow it
+// through pictures that keep the table for long and ones that clear it again.
+TEST(LzwEncoder, DeferredClearsDecodeExactlyThroughGiflib) {
+  TempFolder temp;
+  int n = 0, deferred = 0;
+  for (int colours : {2, 16, 256})
+    for (Pattern p : {Pattern::kNoise, Pattern::kRuns}) {
+      Vesk_GifPictureType pic = MakePicture(900, 600, colours, p, 7u + colours);
+      // The lower half repeats the first rows: a full table keeps serving it well.
+      for (size_t i = pic.BitmapData.size() / 2; i < pic.BitmapData.size(); ++i)
+        pic.BitmapData[i] = pic.BitmapData[i % 2700];
+      std::vector<uint8_t> codes;
+      const int minCodeSize = LzwMinimumCodeSize(pic.ColorTable.size());
+      EncodeLzw(pic.BitmapData.data(), pic.BitmapData.size(), minCodeSize, codes, true);
+      std::vector<uint8_t> immediate;
+      EncodeLzw(pic.BitmapData.data(), pic.BitmapData.size(), minCodeSize, immediate);
+      deferred += codes != immediate;
+      GifHeaderRecord header{};
+      ASSERT_TRUE(SetGifFormatParm(pic, header));
+      const std::string path = temp.File(std::to_string(n++) + ".gif");
+      ASSERT_TRUE(MakeGifFile(header, pic.ColorTable, codes, path, minCodeSize));
+      const testing::DecodedGif d = DecodeGif(path);
+      ASSERT_TRUE(d.ok) << d.error;
+      EXPECT_EQ(d.indices, pic.BitmapData) << colours << " colours";
+    }
+  EXPECT_GE(deferred, 3) << "the clears were hardly ever deferred";
+}
+
 TEST(LzwEncoder, MinimumCodeSizeFollowsTheTable) {
   EXPECT_EQ(LzwMinimumCodeSize(2), 2);
   EXPECT_EQ(LzwMinimumCodeSize(4), 2);
