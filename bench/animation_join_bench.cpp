@@ -6,7 +6,6 @@
 //   animation_join_bench --seconds OUT.gif FRAME.gif...   loads the frames once, then prints the
 //                                                          best seconds of 5 animated saves (the
 //                                                          writer alone, no process start)
-#include <QGuiApplication>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -18,8 +17,7 @@
 #include "app/animated_export.h"
 
 int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QGuiApplication app(argc, argv);
+  // No application object: reading and writing GIF files needs neither fonts nor a screen.
   int first = 1;
   kestrin::AnimationSettings settings;
   bool seconds = false;

@@ -3,8 +3,10 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <new>
 
 namespace pellory::engine {
 
@@ -80,8 +82,11 @@ size_t EncodeLzw(const uint8_t* indices, size_t count, int minCodeSize,
   // (no string ever gets code 0, a root). Clearing touches only the entries made since the last
   // clear, whose places `made` remembers.
   // Kept per thread and left all zero after each picture: a series of frames maps it once.
-  thread_local const std::unique_ptr<uint16_t[]> nextTable(
-      new uint16_t[size_t{kTableCodes} * 256]());
+  // calloc: the 2 MB come as zero pages from the system, and only the rows a picture reaches
+  // are ever touched.
+  thread_local const std::unique_ptr<uint16_t[], decltype(&std::free)> nextTable(
+      static_cast<uint16_t*>(std::calloc(size_t{kTableCodes} * 256, sizeof(uint16_t))), &std::free);
+  if (!nextTable) throw std::bad_alloc();
   thread_local const std::unique_ptr<uint32_t[]> madeTable(new uint32_t[kTableCodes]);
   // Plain pointers: in a shared library every use of a thread_local costs a call.
   uint16_t* const next = nextTable.get();
