@@ -17,7 +17,12 @@ std::string BmpReaderTarget(const uint8_t* data, size_t size) {
   const std::string path = Scratch::Get().Write("input.bmp", data, size);
   engine::PendingError() = {};
   Vesk_GifPictureType picture;
-  if (engine::GetTempBMP(picture, path)) {
+  // The three reductions of a picture of more than 256 colours, chosen by the input's length,
+  // with the exact-colour request of the adaptive ones.
+  picture.GifSetting.ReduceColorMode = static_cast<pellory::Vesk_GifReduceColorEnum>(size % 3);
+  engine::ExactColourRequest exact;
+  exact.wanted = size % 2 == 0;
+  if (engine::GetTempBMP(picture, path, exact)) {
     const std::string fault = HeldPictureFault(picture);
     return fault.empty() ? fault : "GetTempBMP accepted the file: " + fault;
   }

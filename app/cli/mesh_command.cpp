@@ -25,7 +25,10 @@ MeshSettings ReadMesh(const ParsedOptions& options) {
 }
 
 void Mesh(const ParsedOptions& options, Context& context) {
-  const auto [level, meshOrder] = ReadMesh(options);
+  // Plain names, not a structured binding: clang before 16 does not let a lambda capture one.
+  const MeshSettings settings = ReadMesh(options);
+  const int level = settings.level;
+  const MeshOrder meshOrder = settings.order;
   const SeriesOutput output = ReadSeriesOutput(options);
   const platform::Picture picture = LoadInput(options);
 
