@@ -153,18 +153,27 @@ bool GetTempBMP(Vesk_GifPictureType& picture, const std::string& path,
     if (dataOffset + (hgt - 1) * stride + rowBytes > fileSize)
       throw platform::RuntimeError(platform::kErrPathFileAccess, "Input past end of file");
 
-    std::vector<uint8_t> row(static_cast<size_t>(rowBytes));
     std::vector<uint8_t> pixels;  // indices, or blue-green-red triples for 24 bits
     pixels.resize(static_cast<size_t>(w * hgt * (bits == 24 ? 3 : 1)));
+    // Rows are read a megabyte at a time: a seek and a read per row cost more than the rows.
+    const int64_t rowsPerChunk = std::max<int64_t>(1, (int64_t{1} << 20) / stride);
+    std::vector<uint8_t> chunk;
     for (int64_t r = 0; r < hgt; ++r) {
-      ReadAt(f, fileSize, dataOffset + r * stride, row.data(), rowBytes);
+      const int64_t inChunk = r % rowsPerChunk;
+      if (inChunk == 0) {
+        const int64_t rows = std::min(rowsPerChunk, hgt - r);
+        chunk.resize(static_cast<size_t>((rows - 1) * stride + rowBytes));
+        ReadAt(f, fileSize, dataOffset + r * stride, chunk.data(),
+               static_cast<int64_t>(chunk.size()));
+      }
+      const uint8_t* row = chunk.data() + inChunk * stride;
       const int64_t y = hgt - 1 - r;  // rows are stored bottom-up
       switch (bits) {
         case 24:
-          std::memcpy(&pixels[static_cast<size_t>(y * w * 3)], row.data(), rowBytes);
+          std::memcpy(&pixels[static_cast<size_t>(y * w * 3)], row, rowBytes);
           break;
         case 8:
-          std::memcpy(&pixels[static_cast<size_t>(y * w)], row.data(), rowBytes);
+          std::memcpy(&pixels[static_cast<size_t>(y * w)], row, rowBytes);
           break;
         case 4:
           for (int64_t x = 0; x < w; ++x) {
