@@ -43,8 +43,8 @@ timed() {  # timed RSS_FILE command...: prints the wall seconds
   awk -v a="$t0" -v b="$t1" 'BEGIN { print b - a }'
 }
 
-printf '%-7s %6s %10s %10s %7s %9s %9s %10s %10s %10s %9s\n' series frames "Kestrin s" "gifsicle s" ratio \
-  "K peakMB" "g peakMB" "K bytes" "g bytes" "whole" "writer s"
+printf '%-7s %6s %10s %10s %7s %9s %9s %10s %10s %10s %9s %7s\n' series frames "Kestrin s" \
+  "gifsicle s" ratio "K peakMB" "g peakMB" "K bytes" "g bytes" "whole" "writer s" "load s"
 for series in mesh colour rotate; do
   mkdir "$work/$series"
   # shellcheck disable=SC2086
@@ -59,13 +59,16 @@ for series in mesh colour rotate; do
   done
   rm -f "$work/w.gif"
   "$join" --whole-frames "$work/w.gif" "${frames[@]}" 2>/dev/null
-  writer=$("$join" --seconds "$work/s.gif" "${frames[@]}" 2>/dev/null)
+  read -r writer load < <("$join" --seconds "$work/s.gif" "${frames[@]}" 2>/dev/null)
   k=$(median "$ours") g=$(median "$theirs")
-  printf '%-7s %6d %10.3f %10.3f %7.2f %9.1f %9.1f %10d %10d %10d %9.4f\n' "$series" "${#frames[@]}" \
+  printf '%-7s %6d %10.3f %10.3f %7.2f %9.1f %9.1f %10d %10d %10d %9.4f %7.4f\n' "$series" \
+    "${#frames[@]}" \
     "$k" "$g" "$(awk -v a="$k" -v b="$g" 'BEGIN { print a / b }')" \
     "$(awk -v r="$(cat "$work/k.rss")" 'BEGIN { print r / 1024 }')" \
     "$(awk -v r="$(cat "$work/g.rss")" 'BEGIN { print r / 1024 }')" \
-    "$(stat -c %s "$work/k.gif")" "$(stat -c %s "$work/g.gif")" "$(stat -c %s "$work/w.gif")" "$writer"
+    "$(stat -c %s "$work/k.gif")" "$(stat -c %s "$work/g.gif")" "$(stat -c %s "$work/w.gif")" \
+    "$writer" "$load"
 done
-echo "ratio: Kestrin's time / gifsicle's; whole: Kestrin's bytes with every frame whole (--whole-frames)"
+echo "ratio: Kestrin's time / gifsicle's; whole: Kestrin's bytes with every frame whole (--whole-frames);"
+echo "writer: Kestrin's animated save of frames in memory (best of 5); load: reading the frame files"
 echo "rotate: gifsicle puts every frame at the top left, Kestrin centres them; the pictures differ"
