@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "giflib/engine/error_record.h"
+#include "giflib/engine/palette.h"
 #include "platform/kernel/err.h"
 
 namespace pellory::engine {
@@ -69,18 +70,31 @@ liq_attr* NewAttr(int colours) {
   return attr;
 }
 
+// A w x h picture of RGBA pixels and the 256-colour quantisation of it.
+struct Quantised {
+  LiqPtr<liq_attr> attr;
+  LiqPtr<liq_image> image;
+  LiqPtr<liq_result> result;
+};
+Quantised Quantise(uint8_t* rgba, int w, int h) {
+  Quantised q;
+  q.attr.reset(NewAttr(256));
+  q.image.reset(liq_image_create_rgba(q.attr.get(), rgba, w, h, 0));
+  if (!q.image) throw platform::RuntimeError(platform::kErrOutOfMemory);
+  liq_result* raw = nullptr;
+  Check(liq_image_quantize(q.image.get(), q.attr.get(), &raw));
+  q.result.reset(raw);
+  return q;
+}
+
 // Quantises and maps the whole picture with one result, which may still refine the palette
 // while mapping; the palette as it was used.
 liq_palette RemapWhole(std::vector<uint8_t>& rgba, int w, int h, float dither, uint8_t* out) {
-  LiqPtr<liq_attr> attr(NewAttr(256));
-  LiqPtr<liq_image> image(liq_image_create_rgba(attr.get(), rgba.data(), w, h, 0));
-  if (!image) throw platform::RuntimeError(platform::kErrOutOfMemory);
-  liq_result* raw = nullptr;
-  Check(liq_image_quantize(image.get(), attr.get(), &raw));
-  LiqPtr<liq_result> result(raw);
-  Check(liq_set_dithering_level(result.get(), std::clamp(dither, 0.0f, 1.0f)));
-  Check(liq_write_remapped_image(result.get(), image.get(), out, size_t(w) * size_t(h)));
-  return PaletteOf(result.get());
+  const Quantised q = Quantise(rgba.data(), w, h);
+  liq_result* result = q.result.get();
+  Check(liq_set_dithering_level(result, std::clamp(dither, 0.0f, 1.0f)));
+  Check(liq_write_remapped_image(result, q.image.get(), out, size_t(w) * size_t(h)));
+  return PaletteOf(result);
 }
 
 // Maps rows [top, bottom) to exactly the colours of `palette`, writing indices into it.
@@ -134,16 +148,7 @@ liq_palette RemapLarge(std::vector<uint8_t>& rgba, int w, int h, float dither, u
   for (int y = 0; y < sh; ++y)
     for (int x = 0; x < sw; ++x)
       std::memcpy(&sample[4 * (size_t(y) * sw + x)], &rgba[4 * (size_t(2 * y) * w + 2 * x)], 4);
-  liq_palette palette;
-  {
-    LiqPtr<liq_attr> attr(NewAttr(256));
-    LiqPtr<liq_image> image(liq_image_create_rgba(attr.get(), sample.data(), sw, sh, 0));
-    if (!image) throw platform::RuntimeError(platform::kErrOutOfMemory);
-    liq_result* raw = nullptr;
-    Check(liq_image_quantize(image.get(), attr.get(), &raw));
-    LiqPtr<liq_result> result(raw);
-    palette = PaletteOf(result.get());
-  }
+  const liq_palette palette = PaletteOf(Quantise(sample.data(), sw, sh).result.get());
   sample = {};
   const int middle = h / 2;
   std::exception_ptr failure;
@@ -252,13 +257,7 @@ bool ReduceColorAdaptive(Vesk_GifPictureType& picture, const std::vector<uint8_t
       indices[i] = index;
     }
 
-    int16_t size = 2;
-    while (size < static_cast<int16_t>(table.size())) size *= 2;
-    table.resize(size);
-    picture.ColorTable = std::move(table);
-    picture.BitmapData = std::move(indices);
-    picture.GifSetting.PaletteSize = size;
-    picture.GifSetting.Sort = false;
+    StorePalette(picture, std::move(table), std::move(indices));
     return true;
   } catch (...) {
     RecordModuleUnexpected();

@@ -99,18 +99,22 @@ bool MakePalette(Vesk_GifPictureType& picture, const std::vector<uint8_t>& bgr) 
       out[i] = lastIndex;
     }
 
-    const int16_t size = PowerOfTwoPaletteSize(n);
-    std::vector<Vesk_GIFRGBTRIPLE> table(size);
-    std::copy(colours, colours + n, table.begin());
-    picture.ColorTable = std::move(table);
-    picture.BitmapData = std::move(indices);
-    picture.GifSetting.PaletteSize = size;
-    picture.GifSetting.Sort = false;
+    StorePalette(picture, std::vector<Vesk_GIFRGBTRIPLE>(colours, colours + n), std::move(indices));
     return true;
   } catch (...) {
     RecordModuleUnexpected();
     return false;
   }
+}
+
+void StorePalette(Vesk_GifPictureType& picture, std::vector<Vesk_GIFRGBTRIPLE> colours,
+                  std::vector<uint8_t> indices) {
+  const int16_t size = PowerOfTwoPaletteSize(static_cast<int>(colours.size()));
+  colours.resize(static_cast<size_t>(size));
+  picture.ColorTable = std::move(colours);
+  picture.BitmapData = std::move(indices);
+  picture.GifSetting.PaletteSize = size;
+  picture.GifSetting.Sort = false;
 }
 
 bool GetHalftonePalette(std::array<platform::PaletteEntry, 256>& entries) {

@@ -15,6 +15,11 @@ namespace pellory::engine {
 // With more than 256 colours: false; error 3028 is recorded only when HandleOver256Color is false.
 bool MakePalette(Vesk_GifPictureType& picture, const std::vector<uint8_t>& bgr);
 
+// Makes `colours` (at most 256) and `indices` the picture's palette and pixels: the palette padded
+// with black to the next power of two (2 to 256), unsorted.
+void StorePalette(Vesk_GifPictureType& picture, std::vector<Vesk_GIFRGBTRIPLE> colours,
+                  std::vector<uint8_t> indices);
+
 bool GetHalftonePalette(std::array<platform::PaletteEntry, 256>& entries);
 
 // Maps every pixel to the nearest halftone entry; the palette becomes the halftone palette.
