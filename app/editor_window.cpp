@@ -1,6 +1,10 @@
 #include "app/editor_window.h"
 
+#include <malloc.h>
+
+#include <QCoreApplication>
 #include <QPointer>
+#include <QTimer>
 
 #include "app/animated_export.h"
 #include "platform/kernel/err.h"
@@ -96,6 +100,13 @@ void Window::ShowPickedColour() {
 }
 
 EditorWindow::EditorWindow(const std::string& name) : Window(name) {}
+
+EditorWindow::~EditorWindow() {
+  // The pictures of the controls go after this body; large freed blocks stay with the process
+  // unless trimmed (the allocator keeps raising its threshold for returning them at once).
+  if (QCoreApplication::instance())
+    QTimer::singleShot(0, QCoreApplication::instance(), [] { malloc_trim(0); });
+}
 
 void EditorWindow::PlacePictures(int left, int top, int width, int height,
                                  const std::string& im2Caption) {

@@ -76,6 +76,8 @@ class Window : public platform::Form {
 class EditorWindow : public Window {
  public:
   explicit EditorWindow(const std::string& name);
+  // Hands the freed memory of the window's pictures back to the system once they are gone.
+  ~EditorWindow() override;
   platform::ImageControl& IM1() { return *im1_; }
   platform::ImageControl& IM2() { return *im2_; }
   // The series editors' "アニメGIFで保存" and the delay beside it.

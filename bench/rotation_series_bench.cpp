@@ -3,12 +3,15 @@
 //
 //   rotation_series_bench                      Google Benchmark run (frames/s, Mpixel/s)
 //   rotation_series_bench --write-input F      writes the 320 x 240 test picture as GIF file F
+//   rotation_series_bench --write-drawing W H F  writes a W x H drawing of 100 colours as F
 //   rotation_series_bench --series-seconds F   loads GIF file F, times one whole series, prints s
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -60,6 +63,17 @@ BENCHMARK(BM_RotationSeries)->Unit(benchmark::kMillisecond)->UseRealTime()->MinT
 int main(int argc, char** argv) {
   if (argc == 3 && std::strcmp(argv[1], "--write-input") == 0) {
     return bench::WriteGif(TestPicture(), argv[2]) ? 0 : 1;
+  }
+  if (argc == 5 && std::strcmp(argv[1], "--write-drawing") == 0) {
+    const int w = std::atoi(argv[2]), h = std::atoi(argv[3]);
+    if (w < 1 || h < 1) return 2;
+    // The same rings, waves and bands at every size, scaled with the picture.
+    const double scale = std::max(w, h) / 320.0;
+    return bench::WriteGif(bench::SoftDrawing(w, h, 3.0 * scale, 17.0 * scale,
+                                              std::max(1, static_cast<int>(40 * scale))),
+                           argv[4])
+               ? 0
+               : 1;
   }
   if (argc == 3 && std::strcmp(argv[1], "--series-seconds") == 0) {
     const platform::Picture picture = platform::LoadPicture(argv[2]);

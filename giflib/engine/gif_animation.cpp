@@ -14,6 +14,7 @@
 #include "giflib/engine/error_record.h"
 #include "giflib/engine/file_utility.h"
 #include "giflib/engine/lzw_encoder.h"
+#include "giflib/engine/second_lane.h"
 
 namespace pellory::engine {
 
@@ -110,7 +111,10 @@ bool OptimizedFrames(const std::vector<AnimationFrame>& frames, int32_t w, int32
                      std::vector<Image>& images) {
   const size_t area = static_cast<size_t>(w) * static_cast<size_t>(h);
   std::vector<uint32_t> shown(area, kClear), target(area), next(area);
-  std::vector<uint8_t> plain, keeping, codesA, codesB, scratch;
+  std::vector<uint8_t> plain, keeping, codesA, codesB, deferredA, deferredB, lastPlain;
+  int plainCodeSize = 0;
+  size_t fillsA = 0;
+  SecondLane lane;
   Render(frames[0], w, target);
   for (size_t n = 0; n < frames.size(); ++n) {
     const AnimationFrame& f = frames[n];
@@ -161,13 +165,10 @@ bool OptimizedFrames(const std::vector<AnimationFrame>& frames, int32_t w, int32
       if (used[i]) highest = i;
     image.table = TableCovering(p, highest);
     const int minCodeSize = LzwMinimumCodeSize(image.table.size());
-    const size_t fillsA = EncodeLzw(plain.data(), plain.size(), minCodeSize, codesA);
     image.transparent = TransparentOf(p);
-    bool keepUnchanged = false;
-    size_t fillsB = 0;
+    size_t unchanged = 0;
     if (keep >= 0) {
       keeping = plain;
-      size_t unchanged = 0;
       for (int32_t y = 0; y < image.height; ++y) {
         const size_t row = static_cast<size_t>(box.y0 + y) * w + box.x0;
         uint8_t* out = keeping.data() + static_cast<size_t>(y) * image.width;
@@ -177,24 +178,41 @@ bool OptimizedFrames(const std::vector<AnimationFrame>& frames, int32_t w, int32
             ++unchanged;
           }
       }
+    }
+    // Both variants, each also with deferred clears, coded on two threads; which is kept is
+    // decided as if they had been coded one after the other. A frame with the indices of the one
+    // before (a colour series) reuses its plain codes.
+    const bool samePlain = plainCodeSize == minCodeSize && plain == lastPlain;
+    auto encodePlain = [&] {
+      fillsA = EncodeLzw(plain.data(), plain.size(), minCodeSize, codesA);
+      if (fillsA > 0) EncodeLzw(plain.data(), plain.size(), minCodeSize, deferredA, true);
+    };
+    size_t fillsB = 0;
+    auto encodeKeeping = [&] {
+      fillsB = EncodeLzw(keeping.data(), keeping.size(), minCodeSize, codesB);
+      if (fillsB > 0) EncodeLzw(keeping.data(), keeping.size(), minCodeSize, deferredB, true);
+    };
+    if (!samePlain) {
+      plainCodeSize = 0;  // until its codes are complete
       if (unchanged > 0) {
-        fillsB = EncodeLzw(keeping.data(), keeping.size(), minCodeSize, codesB);
-        keepUnchanged = codesB.size() < codesA.size();
+        RunBoth(lane, encodePlain, encodeKeeping);
+      } else {
+        RunBoth(
+            lane, [&] { fillsA = EncodeLzw(plain.data(), plain.size(), minCodeSize, codesA); },
+            [&] { EncodeLzw(plain.data(), plain.size(), minCodeSize, deferredA, true); });
       }
+      lastPlain = plain;
+      plainCodeSize = minCodeSize;
+    } else if (unchanged > 0) {
+      encodeKeeping();
     }
-    // The better of the two, coded once more with deferred clears where the table filled.
-    const std::vector<uint8_t>& chosen = keepUnchanged ? keeping : plain;
-    std::vector<uint8_t>& chosenCodes = keepUnchanged ? codesB : codesA;
-    if ((keepUnchanged ? fillsB : fillsA) > 0) {
-      EncodeLzw(chosen.data(), chosen.size(), minCodeSize, scratch, true);
-      if (scratch.size() < chosenCodes.size()) chosenCodes.swap(scratch);
-    }
-    if (keepUnchanged) {
-      image.codes = codesB;
-      image.transparent = keep;
-    } else {
-      image.codes = codesA;
-    }
+    const bool keepUnchanged = unchanged > 0 && codesB.size() < codesA.size();
+    // The better of the two, with deferred clears where the table filled and that is shorter.
+    const std::vector<uint8_t>& codes = keepUnchanged ? codesB : codesA;
+    const std::vector<uint8_t>& deferred = keepUnchanged ? deferredB : deferredA;
+    const bool filled = (keepUnchanged ? fillsB : fillsA) > 0;
+    image.codes = filled && deferred.size() < codes.size() ? deferred : codes;
+    if (keepUnchanged) image.transparent = keep;
     images.push_back(std::move(image));
 
     // The screen now shows the frame; its box is cleared if the next frame needs that.
@@ -317,8 +335,18 @@ bool WriteAnimatedGif(const std::vector<AnimationFrame>& frames, int32_t screenW
     }
     std::vector<Image> images;
     if (!optimize || !OptimizedFrames(frames, screenWidth, screenHeight, images)) {
-      images.clear();
-      for (const AnimationFrame& f : frames) images.push_back(WholeFrame(f));
+      // The frames are coded independently: two at a time.
+      images.assign(frames.size(), Image{});
+      SecondLane lane;
+      for (size_t n = 0; n < frames.size(); n += 2) {
+        if (n + 1 == frames.size()) {
+          images[n] = WholeFrame(frames[n]);
+          break;
+        }
+        RunBoth(
+            lane, [&] { images[n + 1] = WholeFrame(frames[n + 1]); },
+            [&] { images[n] = WholeFrame(frames[n]); });
+      }
     }
     const bool written = WriteAll(fd, FileBytes(images, screenWidth, screenHeight, loopCount));
     const int writeError = errno;

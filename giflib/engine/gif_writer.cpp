@@ -330,7 +330,8 @@ bool MakeGifFile(const GifHeaderRecord& header, const std::vector<Vesk_GIFRGBTRI
   }
 }
 
-bool Actual_SaveGifPicture(const Vesk_GifPictureType& picture, const std::string& fileName) {
+bool Actual_SaveGifPicture(const Vesk_GifPictureType& picture, const std::string& fileName,
+                           SavedCodes* saved) {
   SetProcName("Actual_SaveGifPicture");
   try {
     const Vesk_GifSettingType& s = picture.GifSetting;
@@ -351,9 +352,15 @@ bool Actual_SaveGifPicture(const Vesk_GifPictureType& picture, const std::string
       GifHeaderRecord header{};
       if (!SetGifFormatParm(picture, header)) return false;
       const int minCodeSize = LzwMinimumCodeSize(size_t{2} << (header.ScreenFlags & 0x07));
-      // Reused by the frames of a series: fresh pages cost more than the coding.
-      thread_local std::vector<uint8_t> codeBytes;
-      EncodeLzw(picture.BitmapData.data(), n, minCodeSize, codeBytes);
+      SavedCodes local;
+      SavedCodes& memo = saved ? *saved : local;
+      std::vector<uint8_t>& codeBytes = memo.codes;
+      if (memo.minCodeSize != minCodeSize || memo.indices != picture.BitmapData) {
+        memo.minCodeSize = 0;  // until the codes are complete
+        EncodeLzw(picture.BitmapData.data(), n, minCodeSize, codeBytes);
+        if (saved) memo.indices = picture.BitmapData;
+        memo.minCodeSize = minCodeSize;
+      }
       return MakeGifFile(header, picture.ColorTable, codeBytes, fileName,
                          static_cast<uint8_t>(minCodeSize));
     }

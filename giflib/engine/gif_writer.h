@@ -50,6 +50,15 @@ bool SetGifFormatParm(const Vesk_GifPictureType& picture, GifHeaderRecord& heade
 bool MakeGifFile(const GifHeaderRecord& header, const std::vector<Vesk_GIFRGBTRIPLE>& colorTable,
                  const std::vector<uint8_t>& codeBytes, const std::string& fileName,
                  uint8_t minCodeSize = 8);
-bool Actual_SaveGifPicture(const Vesk_GifPictureType& picture, const std::string& fileName);
+// The codes of the last picture an object saved with LZW: the frames of a colour series differ
+// only in their palettes, and their indices are coded once.
+struct SavedCodes {
+  int minCodeSize = 0;
+  std::vector<uint8_t> indices;
+  std::vector<uint8_t> codes;
+};
+
+bool Actual_SaveGifPicture(const Vesk_GifPictureType& picture, const std::string& fileName,
+                           SavedCodes* saved = nullptr);
 
 }  // namespace pellory::engine

@@ -4,6 +4,7 @@
 // screens are compared pixel by pixel.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <random>
@@ -138,6 +139,34 @@ TEST_F(AnimationOptimizeTest, RandomSeriesShowTheSameScreens) {
                                       transparent ? static_cast<int>(random() % colours) : -1));
     }
     ExpectSameScreens(frames, "random" + std::to_string(series));
+  }
+}
+
+// A colour series: the same indices under a shifting palette, frames large enough for the code
+// table to fill many times, an odd count so that one frame is coded alone. The frames are coded
+// two at a time and a frame with its predecessor's indices reuses its codes; what giflib reads
+// back is each frame as given.
+TEST_F(AnimationOptimizeTest, PaletteSeriesOfLargeFrames) {
+  std::mt19937 random(7);
+  const int w = 300, h = 200;
+  const auto indices = Indices(w, h, [&](int x, int y) {
+    return random() % 8 == 0 ? static_cast<int>(random() % 200) : (x / 7 + y / 5) % 200;
+  });
+  std::vector<Picture> frames;
+  for (int n = 0; n < 7; ++n) {
+    std::vector<Vesk_GIFRGBTRIPLE> palette(200);
+    for (int i = 0; i < 200; ++i)
+      palette[i] = {static_cast<uint8_t>(i), static_cast<uint8_t>(std::min(255, i + n * 20)),
+                    static_cast<uint8_t>(n * 30)};
+    frames.push_back(testing::MakeIndexedPicture(w, h, palette, indices));
+  }
+  ExpectSameScreens(frames, "palette-series");
+  const auto whole = DecodeAnimation(temp_.File("palette-series-whole.gif"));
+  ASSERT_TRUE(whole.ok) << whole.error;
+  ASSERT_EQ(whole.frames.size(), frames.size());
+  for (size_t n = 0; n < frames.size(); ++n) {
+    EXPECT_TRUE(whole.frames[n].indices == indices) << "frame " << n;
+    EXPECT_EQ(whole.frames[n].palette[199].gGreen, std::min(255, 199 + static_cast<int>(n) * 20));
   }
 }
 

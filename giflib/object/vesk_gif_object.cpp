@@ -305,7 +305,8 @@ bool Vesk_GifObject::SaveGifPicture(const std::string& GifFileName) {
       Fail(3010, kStyleExclamation);
       return false;
     }
-    if (!engine::Actual_SaveGifPicture(Current(), target)) {
+    if (!saved_) saved_ = std::make_unique<engine::SavedCodes>();
+    if (!engine::Actual_SaveGifPicture(Current(), target, saved_.get())) {
       Fail(0, kStyleExclamation);
       return false;
     }
@@ -322,6 +323,7 @@ void Vesk_GifObject::ClearPicture() {
     work_ = Vesk_GifPictureType{};
     deferred_ = engine::DeferredPixels{};
     deferredActive_ = false;
+    saved_.reset();
     hasPicture_ = false;
     chain_ = false;
     ratioWidth_ = ratioHeight_ = 1.0f;

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,10 @@
 #include "platform/picture/picture.h"
 
 namespace pellory {
+
+namespace engine {
+struct SavedCodes;
+}
 
 using platform::Picture;
 
@@ -249,6 +254,8 @@ class PELLORY_API Vesk_GifObject : public platform::ComObject {
   float ratioWidth_ = 1.0f;
   float ratioHeight_ = 1.0f;
   engine::ErrorState error_;
+  // The codes of the picture saved last (see SaveGifPicture).
+  std::unique_ptr<engine::SavedCodes> saved_;
 };
 
 }  // namespace pellory

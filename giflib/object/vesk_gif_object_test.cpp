@@ -94,6 +94,35 @@ TEST_F(GifObjectTest, CompressionChoosesTheCodeStreamAndKeepsThePicture) {
   EXPECT_EQ(gif_.Compression(), LzwCodes) << "the transformed picture keeps the setting";
 }
 
+// One object saving a series: frames that share their indices share their codes, and a frame
+// with other indices, or the same indices under a table of another code size, is coded anew.
+TEST_F(GifObjectTest, SeriesSavedThroughOneObjectKeepsEveryFramesPixels) {
+  std::vector<uint8_t> a(90 * 70), b(90 * 70);
+  for (size_t i = 0; i < a.size(); ++i) {
+    a[i] = static_cast<uint8_t>((i * 7 / 13) % 60);
+    b[i] = static_cast<uint8_t>((i / 3) % 60);
+  }
+  struct Frame {
+    std::vector<uint8_t> indices;
+    int colours;
+    uint8_t shift;
+  };
+  const std::vector<Frame> series = {
+      {a, 60, 0}, {a, 60, 40}, {b, 60, 80}, {b, 200, 80}, {a, 60, 9}};
+  for (size_t n = 0; n < series.size(); ++n) {
+    auto palette = testing::DistinctPalette(series[n].colours);
+    for (auto& e : palette) e.gBlue = static_cast<uint8_t>(e.gBlue + series[n].shift);
+    ASSERT_TRUE(gif_.SetPicture(MakeIndexedPicture(90, 70, palette, series[n].indices)));
+    gif_.Compression(LzwCodes);
+    const std::string name = out_.File("f" + std::to_string(n) + ".gif");
+    ASSERT_TRUE(gif_.SaveGifPicture(name));
+    const auto d = DecodeGif(name);
+    ASSERT_TRUE(d.ok) << n << ": " << d.error;
+    EXPECT_TRUE(d.indices == series[n].indices) << "frame " << n;
+    EXPECT_EQ(d.palette[5], palette[5]) << "frame " << n;
+  }
+}
+
 TEST_F(GifObjectTest, SavedGifLoadsBackWithTheSamePaletteIndicesAndTransparency) {
   std::vector<uint8_t> idx = {2, 0, 1, 2, 3, 3};
   auto palette = testing::DistinctPalette(4);

@@ -1,0 +1,67 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "giflib/engine/second_lane.h"
+
+namespace pellory::engine {
+
+SecondLane::SecondLane() {
+  if (std::thread::hardware_concurrency() > 1) thread_ = std::thread([this] { Loop(); });
+}
+
+SecondLane::~SecondLane() {
+  if (!thread_.joinable()) return;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopping_ = true;
+  }
+  changed_.notify_all();
+  thread_.join();
+}
+
+void SecondLane::Start(std::function<void()> job) {
+  if (!thread_.joinable()) {
+    try {
+      job();
+    } catch (...) {
+      failure_ = std::current_exception();
+    }
+    return;
+  }
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    job_ = std::move(job);
+    busy_ = true;
+  }
+  changed_.notify_all();
+}
+
+void SecondLane::Wait() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  changed_.wait(lock, [this] { return !busy_; });
+  if (failure_) {
+    std::exception_ptr failure = failure_;
+    failure_ = nullptr;
+    std::rethrow_exception(failure);
+  }
+}
+
+void SecondLane::Loop() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  for (;;) {
+    changed_.wait(lock, [this] { return busy_ || stopping_; });
+    if (!busy_) return;
+    std::function<void()> job = std::move(job_);
+    lock.unlock();
+    std::exception_ptr failure;
+    try {
+      job();
+    } catch (...) {
+      failure = std::current_exception();
+    }
+    lock.lock();
+    failure_ = failure;
+    busy_ = false;
+    changed_.notify_all();
+  }
+}
+
+}  // namespace pellory::engine
