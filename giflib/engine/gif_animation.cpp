@@ -14,7 +14,7 @@
 #include "giflib/engine/error_record.h"
 #include "giflib/engine/file_utility.h"
 #include "giflib/engine/lzw_encoder.h"
-#include "giflib/engine/second_lane.h"
+#include "platform/kernel/second_lane.h"
 
 namespace pellory::engine {
 
@@ -114,7 +114,7 @@ bool OptimizedFrames(const std::vector<AnimationFrame>& frames, int32_t w, int32
   std::vector<uint8_t> plain, keeping, codesA, codesB, deferredA, deferredB, lastPlain;
   int plainCodeSize = 0;
   size_t fillsA = 0;
-  SecondLane lane;
+  platform::SecondLane lane;
   Render(frames[0], w, target);
   for (size_t n = 0; n < frames.size(); ++n) {
     const AnimationFrame& f = frames[n];
@@ -195,9 +195,9 @@ bool OptimizedFrames(const std::vector<AnimationFrame>& frames, int32_t w, int32
     if (!samePlain) {
       plainCodeSize = 0;  // until its codes are complete
       if (unchanged > 0) {
-        RunBoth(lane, encodePlain, encodeKeeping);
+        platform::RunBoth(lane, encodePlain, encodeKeeping);
       } else {
-        RunBoth(
+        platform::RunBoth(
             lane, [&] { fillsA = EncodeLzw(plain.data(), plain.size(), minCodeSize, codesA); },
             [&] { EncodeLzw(plain.data(), plain.size(), minCodeSize, deferredA, true); });
       }
@@ -337,13 +337,13 @@ bool WriteAnimatedGif(const std::vector<AnimationFrame>& frames, int32_t screenW
     if (!optimize || !OptimizedFrames(frames, screenWidth, screenHeight, images)) {
       // The frames are coded independently: two at a time.
       images.assign(frames.size(), Image{});
-      SecondLane lane;
+      platform::SecondLane lane;
       for (size_t n = 0; n < frames.size(); n += 2) {
         if (n + 1 == frames.size()) {
           images[n] = WholeFrame(frames[n]);
           break;
         }
-        RunBoth(
+        platform::RunBoth(
             lane, [&] { images[n + 1] = WholeFrame(frames[n + 1]); },
             [&] { images[n] = WholeFrame(frames[n]); });
       }

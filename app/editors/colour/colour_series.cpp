@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "app/editors/series_save.h"
+#include "app/editors/series_writer.h"
 #include "app/gif_object.h"
 #include "app/message.h"
 #include "app/vb_text.h"
@@ -161,16 +162,17 @@ bool ColourSeries::Build(const Reader& read, const platform::Picture& im1, const
 void ColourSeries::Save(const std::string& path, const platform::Picture& im2, Progress& progress) {
   if (path.empty()) return;
   const std::string prefix = FramePrefix(path);
-  GifObject gif;
-  if (!BeginSeriesSave(progress, state_.frameCount, im2, gif, options_)) return;
+  auto nameOf = [&](int32_t i) { return prefix + "Color" + std::to_string(i) + ".gif"; };
+  SeriesWriter writer(options_);
+  if (!BeginSeriesSave(progress, state_.frameCount, im2, writer.Main(), options_)) return;
   for (int32_t i = 0; i < state_.frameCount; ++i) {
-    if (SetPictureWith(gif, state_.frames[i], options_)) {
+    if (writer.Set(state_.frames[i])) {
       progress.SetValue(i);
-      const std::string name = prefix + "Color" + std::to_string(i) + ".gif";
+      if (i + 1 < state_.frameCount) writer.Ahead(state_.frames[i + 1], nameOf(i + 1));
+      const std::string name = nameOf(i);
       platform::RemoveFileIfExists(name);
-      gif.SaveGifPicture(name);
-      if (gif.ErrorNumber() > 0) {
-        ShowMessage(gif.GetErrorMsg(gif.ErrorNumber()));
+      if (!writer.Save(name)) {
+        ShowMessage(writer.ErrorMessage());
         break;
       }
     }

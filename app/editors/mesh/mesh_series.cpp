@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/editors/series_save.h"
+#include "app/editors/series_writer.h"
 #include "app/gif_object.h"
 #include "app/message.h"
 #include "app/vb_text.h"
@@ -78,19 +79,21 @@ void MeshSeries::Save(const std::string& path, const MeshOrder& order, const pla
                       Progress& progress) {
   if (state_.frameCount == 0 || path.empty()) return;
   const std::string prefix = FramePrefix(path);
-  GifObject gif;
-  if (!BeginSeriesSave(progress, state_.frameCount, im2, gif, options_)) return;
+  SeriesWriter writer(options_);
+  if (!BeginSeriesSave(progress, state_.frameCount, im2, writer.Main(), options_)) return;
   const std::vector<int32_t> sequence = FrameOrder(state_.frameCount, order);
   // The library never writes over a file: make room for this series' own files, and only those.
   for (int32_t slot : sequence) platform::RemoveFileIfExists(prefix + FrameFileName(slot));
   int32_t written = 0;
-  for (int32_t slot : sequence) {
-    if (SetPictureWith(gif, state_.frames[slot], options_)) {
+  for (size_t n = 0; n < sequence.size(); ++n) {
+    const int32_t slot = sequence[n];
+    if (writer.Set(state_.frames[slot])) {
       progress.SetValue(order.fineToCoarse ? slot : written);
       ++written;
-      gif.SaveGifPicture(prefix + FrameFileName(slot));
-      if (gif.ErrorNumber() > 0) {
-        ShowMessage(gif.GetErrorMsg(gif.ErrorNumber()));
+      if (n + 1 < sequence.size())
+        writer.Ahead(state_.frames[sequence[n + 1]], prefix + FrameFileName(sequence[n + 1]));
+      if (!writer.Save(prefix + FrameFileName(slot))) {
+        ShowMessage(writer.ErrorMessage());
         break;
       }
     }

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "app/editors/series_writer.h"
 #include "app/gif_object.h"
 #include "app/message.h"
 #include "app/vb_text.h"
@@ -111,8 +112,8 @@ void RotationSeries::Save(const std::string& path, const RotationSettings& s,
                           const platform::Picture& im2, Progress& progress) {
   if (path.empty()) return;
   const std::string beside = FramePrefix(path);
-  GifObject gif;
-  if (!SetPictureWith(gif, im2, options_)) return;
+  SeriesWriter writer(options_);
+  if (!SetPictureWith(writer.Main(), im2, options_)) return;
   const float max = LastStep(ReadNumber(s.angleText).value_or(0.0));
   progress.Show();
   progress.SetMax(max);
@@ -125,22 +126,28 @@ void RotationSeries::Save(const std::string& path, const RotationSettings& s,
   // The increment is read anew; one that is not a positive number names no frame.
   const double inc = ReadNumber(s.incrementText).value_or(0.0);
   auto slot = [](double k) { return RoundHalfEven(k); };
+  auto nameOf = [&](const char* prefix, double k) {
+    return beside + prefix + FormatNumber(k) + ".gif";
+  };
+  // The frame of step k, when the loop will reach it.
+  auto ahead = [&](const char* prefix, double k, bool reached) {
+    const int32_t i = slot(k);
+    if (reached && i >= 0 && i < kRotationSlots) writer.Ahead(state_.frames[i], nameOf(prefix, k));
+  };
   auto writeFrame = [&](const char* prefix, double k) {
-    const std::string name = beside + prefix + FormatNumber(k) + ".gif";
+    const std::string name = nameOf(prefix, k);
     platform::RemoveFileIfExists(name);
-    gif.SaveGifPicture(name);
-    if (gif.ErrorNumber() > 0) {
-      ShowMessage(gif.GetErrorMsg(gif.ErrorNumber()));
-      return false;
-    }
-    return true;
+    if (writer.Save(name)) return true;
+    ShowMessage(writer.ErrorMessage());
+    return false;
   };
   if (s.clockwise && inc > 0) {
     for (double k = 0; k <= max; k += inc) {
       const int32_t i = slot(k);
       if (i < 0 || i >= kRotationSlots) break;
-      if (SetPictureWith(gif, state_.frames[i], options_)) {
+      if (writer.Set(state_.frames[i])) {
         progress.SetValue(k);
+        ahead("R", k + inc, k + inc <= max);
         if (!writeFrame("R", k)) break;
       }
       if (!progress.Yield()) break;
@@ -151,8 +158,9 @@ void RotationSeries::Save(const std::string& path, const RotationSettings& s,
     for (double k = max; k >= 0; k -= inc) {
       const int32_t i = slot(j);
       if (i < 0 || i >= kRotationSlots) break;
-      if (SetPictureWith(gif, state_.frames[i], options_)) {
+      if (writer.Set(state_.frames[i])) {
         progress.SetValue(j);
+        ahead("L", j + inc, k - inc >= 0);
         const bool ok = writeFrame("L", j);
         j += inc;
         if (!ok) break;

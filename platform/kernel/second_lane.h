@@ -9,7 +9,7 @@
 #include <mutex>
 #include <thread>
 
-namespace pellory::engine {
+namespace platform {
 
 class SecondLane {
  public:
@@ -48,4 +48,4 @@ inline void RunBoth(SecondLane& lane, std::function<void()> first,
   lane.Wait();
 }
 
-}  // namespace pellory::engine
+}  // namespace platform

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "giflib/engine/second_lane.h"
+#include "platform/kernel/second_lane.h"
 
-namespace pellory::engine {
+namespace platform {
 
 SecondLane::SecondLane() {
   if (std::thread::hardware_concurrency() > 1) thread_ = std::thread([this] { Loop(); });
@@ -64,4 +64,4 @@ void SecondLane::Loop() {
   }
 }
 
-}  // namespace pellory::engine
+}  // namespace platform
