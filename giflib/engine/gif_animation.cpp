@@ -204,7 +204,9 @@ bool OptimizedFrames(const std::vector<AnimationFrame>& frames, int32_t w, int32
       lastPlain = plain;
       plainCodeSize = minCodeSize;
     } else if (unchanged > 0) {
-      encodeKeeping();
+      platform::RunBoth(
+          lane, [&] { fillsB = EncodeLzw(keeping.data(), keeping.size(), minCodeSize, codesB); },
+          [&] { EncodeLzw(keeping.data(), keeping.size(), minCodeSize, deferredB, true); });
     }
     const bool keepUnchanged = unchanged > 0 && codesB.size() < codesA.size();
     // The better of the two, with deferred clears where the table filled and that is shorter.

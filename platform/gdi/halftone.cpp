@@ -149,13 +149,14 @@ InverseMap BuildInverseMap(const std::array<PaletteEntry, 256>& pal) {
   return map;
 }
 
-// Answers are memoised per colour in a table laid out in blocks of 4 x 4 x 4 colours, filled a
-// whole block at a time on first use. Neighbouring pixels of a photograph differ by a little
-// noise in every channel, and such colours share a block, so a picture keeps a small part of the
-// table in cache. An entry holds the index plus one, so that 0 means not yet known and a lookup
-// reads one entry and no flag. The table is fresh anonymous memory: it reads as zeros, and
-// untouched blocks cost nothing. Threads racing on one block compute and store the same values,
-// each entry valid on its own, hence relaxed atomics.
+// Answers are memoised per colour, each found on its first use, in a table laid out in blocks of
+// 4 x 4 x 4 colours. Neighbouring pixels of a photograph differ by a little noise in every
+// channel, and such colours share a block, so a picture keeps a small part of the table in cache.
+// (A photograph uses about half the colours of the blocks it reaches: finding a whole block at
+// once would search twice as often.) An entry holds the index plus one, so that 0 means not yet
+// known and a lookup reads one entry and no flag. The table is fresh anonymous memory: it reads
+// as zeros, and untouched blocks cost nothing. Threads racing on one colour compute and store the
+// same value, hence relaxed atomics.
 constexpr int kBlockShift = 2;
 constexpr int kBlockSide = 1 << kBlockShift;
 constexpr int kBlocksPerAxis = 256 / kBlockSide;
@@ -209,17 +210,13 @@ uint8_t Search(const InverseMap& map, int cell, int r, int g, int b) {
   return best;
 }
 
-// Fills the block of (r, g, b) and returns that colour's index. Kept out of the lookup loop,
-// which then holds everything it needs in registers.
-[[gnu::noinline]] uint8_t FillBlock(const Memo& memo, int r, int g, int b) {
-  const int cell = CellOf(r, g, b);
-  const int r0 = r & ~(kBlockSide - 1), g0 = g & ~(kBlockSide - 1), b0 = b & ~(kBlockSide - 1);
-  for (int rr = r0; rr < r0 + kBlockSide; ++rr)
-    for (int gg = g0; gg < g0 + kBlockSide; ++gg)
-      for (int bb = b0; bb < b0 + kBlockSide; ++bb)
-        std::atomic_ref<uint16_t>(memo.answers[SlotOf(rr, gg, bb)])
-            .store(Search(memo.map, cell, rr, gg, bb) + 1, std::memory_order_relaxed);
-  return Search(memo.map, cell, r, g, b);
+// Finds and remembers the index of (r, g, b). Kept out of the lookup loop, which then holds
+// everything it needs in registers.
+[[gnu::noinline]] uint8_t FillEntry(const Memo& memo, int r, int g, int b) {
+  const uint8_t index = Search(memo.map, CellOf(r, g, b), r, g, b);
+  std::atomic_ref<uint16_t>(memo.answers[SlotOf(r, g, b)])
+      .store(index + 1, std::memory_order_relaxed);
+  return index;
 }
 
 Memo BuildMemo() {
@@ -251,7 +248,7 @@ uint8_t NearestHalftoneIndex(uint8_t r, uint8_t g, uint8_t b) {
   const Memo& memo = GetMemo();
   const uint16_t known =
       std::atomic_ref<uint16_t>(memo.answers[SlotOf(r, g, b)]).load(std::memory_order_relaxed);
-  return known ? static_cast<uint8_t>(known - 1) : FillBlock(memo, r, g, b);
+  return known ? static_cast<uint8_t>(known - 1) : FillEntry(memo, r, g, b);
 }
 
 void NearestHalftoneIndices(const uint8_t* bgr, size_t count, uint8_t* out) {
@@ -263,7 +260,7 @@ void NearestHalftoneIndices(const uint8_t* bgr, size_t count, uint8_t* out) {
   for (size_t i = 0; i < count; ++i, bgr += 3) {
     const uint32_t slot = greenBlue[bgr[0] | bgr[1] << 8] | kRedSlots[bgr[2]];
     const uint16_t known = std::atomic_ref<uint16_t>(answers[slot]).load(std::memory_order_relaxed);
-    out[i] = known ? static_cast<uint8_t>(known - 1) : FillBlock(memo, bgr[2], bgr[1], bgr[0]);
+    out[i] = known ? static_cast<uint8_t>(known - 1) : FillEntry(memo, bgr[2], bgr[1], bgr[0]);
   }
 }
 
