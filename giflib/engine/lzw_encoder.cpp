@@ -2,6 +2,7 @@
 #include "giflib/engine/lzw_encoder.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstdlib>
 #include <cstring>
@@ -88,9 +89,20 @@ size_t EncodeLzw(const uint8_t* indices, size_t count, int minCodeSize,
       static_cast<uint16_t*>(std::calloc(size_t{kTableCodes} * 256, sizeof(uint16_t))), &std::free);
   if (!nextTable) throw std::bad_alloc();
   thread_local const std::unique_ptr<uint32_t[]> madeTable(new uint32_t[kTableCodes]);
+  // runs[v]: the codes of v, vv, vvv, ... as the table holds them. A string that starts a run
+  // of v goes straight to the longest of them the run covers, which is where following the table
+  // pixel by pixel would lead; runs are common in drawings, and cheap to compare.
+  thread_local std::array<std::vector<uint16_t>, 256> runTable;
   // Plain pointers: in a shared library every use of a thread_local costs a call.
   uint16_t* const next = nextTable.get();
   uint32_t* const made = madeTable.get();
+  std::vector<uint16_t>* const runs = runTable.data();
+  // The longest run of each value, apart: checked for every string the table gains.
+  uint16_t longestRun[256];
+  for (uint32_t v = 0; v < alphabet; ++v) {
+    runs[v].assign(1, static_cast<uint16_t>(v));
+    longestRun[v] = static_cast<uint16_t>(v);
+  }
   uint32_t nextCode = endCode + 1;
   int bits = minCodeSize + 1;
   uint32_t widenAt = 1u << bits;
@@ -102,6 +114,10 @@ size_t EncodeLzw(const uint8_t* indices, size_t count, int minCodeSize,
   };
   auto clear = [&] {
     for (uint32_t c = endCode + 1; c < nextCode; ++c) next[made[c]] = 0;
+    for (uint32_t v = 0; v < alphabet; ++v) {
+      runs[v].resize(1);
+      longestRun[v] = static_cast<uint16_t>(v);
+    }
     nextCode = endCode + 1;
     bits = minCodeSize + 1;
     widenAt = 1u << bits;
@@ -126,19 +142,41 @@ size_t EncodeLzw(const uint8_t* indices, size_t count, int minCodeSize,
   constexpr size_t kWindowCodes = 256;
   size_t windowStart = 0, windowCodes = 0, reference = 0;
   uint32_t current = indices[0];
+  bool fresh = true;  // `current` is the root of the pixel before i
   for (size_t i = 1; i < count; ++i) {
-    const uint32_t index = indices[i];
+    uint32_t index = indices[i];
+    if (fresh) {
+      fresh = false;
+      if (index == current && longestRun[current] != current) [[unlikely]] {
+        // Pixels i - 1 onwards: m of them are `current`, m no more than the table's longest run.
+        const std::vector<uint16_t>& run = runs[current];
+        const size_t limit = std::min(run.size(), count - (i - 1));
+        size_t m = 2;
+        while (m < limit && indices[i - 1 + m] == current) ++m;
+        current = run[m - 1];
+        i += m - 1;
+        if (i >= count) break;
+        index = indices[i];
+      }
+    }
     const size_t slot = size_t{current} * alphabet + index;
     if (const uint16_t found = next[slot]; found != 0) {
       current = found;
       continue;
     }
     emit(current);
+    const uint32_t emitted = current;
     current = index;
+    fresh = true;
     const bool full = nextCode >= kLastCode;
     if (!full) {
       next[slot] = static_cast<uint16_t>(nextCode);
       made[nextCode] = static_cast<uint32_t>(slot);
+      // The emitted string followed by `index` is the next run of `index` when it was its last.
+      if (longestRun[index] == emitted) [[unlikely]] {
+        runs[index].push_back(static_cast<uint16_t>(nextCode));
+        longestRun[index] = static_cast<uint16_t>(nextCode);
+      }
       ++nextCode;
     } else if (!deferClear) {
       emit(clearCode);

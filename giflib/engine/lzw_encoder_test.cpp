@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <random>
 
 #include "giflib/engine/gif_writer.h"
@@ -132,6 +133,67 @@ TEST(LzwEncoder, DeferredClearsDecodeExactlyThroughGiflib) {
       EXPECT_EQ(d.indices, pic.BitmapData) << colours << " colours";
     }
   EXPECT_GE(deferred, 3) << "the clears were hardly ever deferred";
+}
+
+// The plain LZW of the textbook, one pixel and one table look-up at a time, clearing as soon as
+// the table is full: the encoder's shortcuts must give exactly its bytes.
+std::vector<uint8_t> ReferenceLzw(const std::vector<uint8_t>& pixels, int minCodeSize) {
+  std::vector<uint8_t> out;
+  uint64_t acc = 0;
+  int pending = 0;
+  const uint32_t clearCode = 1u << minCodeSize, endCode = clearCode + 1;
+  int bits = minCodeSize + 1;
+  uint32_t nextCode = endCode + 1;
+  std::map<std::pair<uint32_t, uint32_t>, uint32_t> table;
+  auto put = [&](uint32_t code) {
+    acc |= uint64_t{code} << pending;
+    for (pending += bits; pending >= 8; pending -= 8, acc >>= 8)
+      out.push_back(static_cast<uint8_t>(acc));
+    if (nextCode >= (1u << bits) && code <= 4095 && bits < 12) ++bits;
+  };
+  put(clearCode);
+  uint32_t current = pixels[0];
+  for (size_t i = 1; i < pixels.size(); ++i) {
+    const auto found = table.find({current, pixels[i]});
+    if (found != table.end()) {
+      current = found->second;
+      continue;
+    }
+    put(current);
+    if (nextCode < 4095) {
+      table[{current, pixels[i]}] = nextCode++;
+    } else {
+      put(clearCode);
+      table.clear();
+      nextCode = endCode + 1;
+      bits = minCodeSize + 1;
+    }
+    current = pixels[i];
+  }
+  put(current);
+  put(endCode);
+  if (pending > 0) out.push_back(static_cast<uint8_t>(acc));
+  return out;
+}
+
+TEST(LzwEncoder, RunsOfEveryLengthGiveTheBytesOfPlainLzw) {
+  std::mt19937 rng(31);
+  for (int colours : {2, 5, 256}) {
+    // Runs from 1 to 3000 pixels, short ones more often, across many table resets.
+    std::vector<uint8_t> pixels;
+    while (pixels.size() < 400000) {
+      const size_t length = 1 + (rng() % 4 == 0 ? rng() % 3000 : rng() % 12);
+      pixels.insert(pixels.end(), length, static_cast<uint8_t>(rng() % colours));
+    }
+    const int minCodeSize = LzwMinimumCodeSize(static_cast<size_t>(colours));
+    std::vector<uint8_t> codes;
+    EncodeLzw(pixels.data(), pixels.size(), minCodeSize, codes);
+    EXPECT_TRUE(codes == ReferenceLzw(pixels, minCodeSize)) << colours << " colours";
+    // One long run alone, and one that ends the picture.
+    const std::vector<uint8_t> flat(100000, 1);
+    EncodeLzw(flat.data(), flat.size(), minCodeSize, codes);
+    EXPECT_TRUE(codes == ReferenceLzw(flat, minCodeSize)) << colours << " colours, flat";
+  }
 }
 
 TEST(LzwEncoder, MinimumCodeSizeFollowsTheTable) {
