@@ -1,6 +1,11 @@
 #include "giflib/engine/temp_bitmap.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -22,7 +27,6 @@ std::string LibraryFolder() {
 bool MakeTempFileName(const std::string& folder, std::string& path) {
   try {
     std::string dir = folder.empty() ? platform::GetTempFolder() : folder;
-    if (dir.empty() || !platform::DirectoryExists(dir)) return false;
     std::string made = platform::MakeUniqueTempFile(dir, "Vesk0");
     if (made.empty()) return false;
     path = made;
@@ -64,7 +68,10 @@ bool GetTempFilePathClass(const Vesk_GifPictureType& picture, std::string& path)
 namespace {
 
 struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
+  int fd;
+  ~FileCloser() {
+    if (fd >= 0) ::close(fd);
+  }
 };
 
 uint32_t Get32(const uint8_t* p) {
@@ -78,13 +85,20 @@ constexpr size_t kHeaderSize = 54;
 // The library holds pictures of at most 32767 x 32767 pixels.
 constexpr int64_t kMaxSide = 32767;
 
-// Reads `count` bytes at `offset`, failing on anything that lies outside the file.
-void ReadAt(std::FILE* f, int64_t fileSize, int64_t offset, uint8_t* out, int64_t count) {
+// Reads `count` bytes at `offset`, failing on anything that lies outside the file. One system
+// call for each: the file is read where it lies, with no seeks and no stream buffer.
+void ReadAt(int fd, int64_t fileSize, int64_t offset, uint8_t* out, int64_t count) {
   if (offset < 0 || count < 0 || offset + count > fileSize)
     throw platform::RuntimeError(platform::kErrPathFileAccess, "Input past end of file");
-  if (std::fseek(f, static_cast<long>(offset), SEEK_SET) != 0 ||
-      std::fread(out, 1, static_cast<size_t>(count), f) != static_cast<size_t>(count))
-    throw platform::RuntimeError(platform::kErrPathFileAccess, "Input past end of file");
+  while (count > 0) {
+    const ssize_t n = ::pread(fd, out, static_cast<size_t>(count), offset);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0)
+      throw platform::RuntimeError(platform::kErrPathFileAccess, "Input past end of file");
+    out += n;
+    offset += n;
+    count -= n;
+  }
 }
 
 }  // namespace
@@ -93,11 +107,12 @@ bool GetTempBMP(Vesk_GifPictureType& picture, const std::string& path,
                 const ExactColourRequest& exact) {
   SetProcName("GetTempBMP");
   try {
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file) throw platform::RuntimeError(platform::kErrFileNotFound);
-    std::FILE* f = file.get();
-    if (std::fseek(f, 0, SEEK_END) != 0) throw platform::RuntimeError(platform::kErrPathFileAccess);
-    const int64_t fileSize = std::ftell(f);
+    FileCloser file{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+    if (file.fd < 0) throw platform::RuntimeError(platform::kErrFileNotFound);
+    const int f = file.fd;
+    struct stat st {};
+    if (::fstat(f, &st) != 0) throw platform::RuntimeError(platform::kErrPathFileAccess);
+    const int64_t fileSize = st.st_size;
     uint8_t h[kHeaderSize];
     ReadAt(f, fileSize, 0, h, kHeaderSize);
 
@@ -186,7 +201,8 @@ bool GetTempBMP(Vesk_GifPictureType& picture, const std::string& path,
           break;
       }
     }
-    file.reset();
+    ::close(file.fd);
+    file.fd = -1;
 
     Vesk_GifSettingType& s = picture.GifSetting;
     s.biWidth = width;

@@ -1,7 +1,6 @@
 #include "giflib/object/picture_bridge.h"
 
-#include <QPainter>
-#include <cstdio>
+#include <QImage>
 #include <cstring>
 
 #include "giflib/engine/error_record.h"
@@ -28,17 +27,6 @@ class TempFileGuard {
  private:
   std::string& path_;
 };
-
-uint32_t CompressionOf(const std::string& path) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) throw platform::RuntimeError(platform::kErrFileNotFound);
-  unsigned char h[54] = {};
-  size_t n = std::fread(h, 1, sizeof h, f);
-  std::fclose(f);
-  if (n != sizeof h)
-    throw platform::RuntimeError(platform::kErrPathFileAccess, "Input past end of file");
-  return h[30] | (h[31] << 8) | (h[32] << 16) | (uint32_t{h[33]} << 24);
-}
 
 // The picture that decoding the file just written gives: its whole colour table (padded with
 // black to the size the header announces), the transparent entry of its graphic control and the
@@ -67,16 +55,9 @@ platform::Picture PictureOfWrittenGif(const GifHeaderRecord& header,
 bool MakeTempBMP(const platform::Picture& picture, const std::string& path) {
   SetProcName("MakeTempBMP");
   try {
+    // The platform writes every picture as an uncompressed bitmap (transparent areas drawn over
+    // the flattening grey), which is what GetTempBMP reads: nothing to check by reading it back.
     platform::SavePicture(picture, path);
-    if (CompressionOf(path) != 0) {
-      // Draw the picture over the flattening grey and keep that instead: always uncompressed.
-      QImage flat(picture->Image().size(), QImage::Format_RGB32);
-      flat.fill(qRgb(254, 254, 254));
-      QPainter painter(&flat);
-      painter.drawImage(0, 0, picture->Image());
-      painter.end();
-      platform::SavePicture(std::make_shared<platform::StdPicture>(flat), path);
-    }
     return true;
   } catch (...) {
     RecordModuleUnexpected();

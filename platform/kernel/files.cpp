@@ -27,7 +27,8 @@ std::string GetTempFolder() {
 }
 
 std::string MakeUniqueTempFile(const std::string& folder, const std::string& prefix) {
-  if (folder.empty() || !DirectoryExists(folder)) return {};
+  // A folder that is not there, or not a folder, fails the first open.
+  if (folder.empty()) return {};
   std::string dir = folder;
   if (dir.back() != '/') dir += '/';
   const std::string pre = prefix.substr(0, 3);
@@ -71,8 +72,10 @@ bool FileExists(const std::string& path) {
 }
 
 bool RemoveFileIfExists(const std::string& path) {
-  if (!FileExists(path)) return true;
-  return ::unlink(path.c_str()) == 0 || errno == ENOENT;
+  if (path.empty()) return true;
+  if (::unlink(path.c_str()) == 0 || errno == ENOENT) return true;
+  // A folder is not a file, and is left alone.
+  return !FileExists(path);
 }
 
 }  // namespace platform

@@ -1,4 +1,8 @@
 // SavePicture: the uncompressed bottom-up Windows bitmap that the GIF library's reader expects.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -64,7 +68,11 @@ std::vector<uint8_t> EncodeIndexed(const QImage& image) {
 }
 
 std::vector<uint8_t> EncodeTrueColor(const QImage& source) {
-  const QImage image = source.convertToFormat(QImage::Format_ARGB32);
+  // Opaque 32-bit pictures are read as they are; others are converted once.
+  const QImage image =
+      source.format() == QImage::Format_RGB32 || source.format() == QImage::Format_ARGB32
+          ? source
+          : source.convertToFormat(QImage::Format_ARGB32);
   const int w = image.width(), h = image.height();
   const uint32_t stride = (static_cast<uint32_t>(w) * 3 + 3) & ~3u;
   std::vector<uint8_t> out = Headers(w, h, 24, 0, stride * h);
@@ -99,10 +107,17 @@ void SavePicture(const Picture& picture, const std::string& path) {
   const QImage& image = picture->Image();
   std::vector<uint8_t> bytes =
       image.format() == QImage::Format_Indexed8 ? EncodeIndexed(image) : EncodeTrueColor(image);
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) throw RuntimeError(kErrPathFileAccess);
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  const bool closed = std::fclose(f) == 0;
+  // One write of the whole file: a buffered stream would split it.
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) throw RuntimeError(kErrPathFileAccess);
+  bool written = true;
+  for (size_t done = 0; written && done < bytes.size();) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    written = n > 0;
+    if (written) done += static_cast<size_t>(n);
+  }
+  const bool closed = ::close(fd) == 0;
   if (!written || !closed) {
     RemoveFileIfExists(path);
     throw RuntimeError(kErrPathFileAccess);
