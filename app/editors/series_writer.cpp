@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <random>
@@ -11,6 +12,9 @@
 namespace kestrin {
 
 namespace {
+
+// Pixels of the smallest frame worth preparing on the second thread.
+constexpr int64_t kSmallestAhead = 64 * 1024;
 
 // A name beside `name` that nothing has; dot-led, so that file managers hide it meanwhile.
 std::string HiddenNameBeside(const std::string& name) {
@@ -59,6 +63,9 @@ bool SeriesWriter::Set(const platform::Picture& frame) {
 void SeriesWriter::Ahead(const platform::Picture& frame, const std::string& name) {
   // Frames go to the two threads in turn: the one after a prepared frame is this thread's own.
   if (currentIsAhead_ || started_ || !frame) return;
+  // A small frame is coded sooner than it is handed over and linked into place.
+  const QImage& image = frame->Image();
+  if (static_cast<int64_t>(image.width()) * image.height() < kSmallestAhead) return;
   prepared_ = Prepared{frame, name, HiddenNameBeside(name)};
   if (prepared_.hidden.empty()) return;
   started_ = true;

@@ -20,7 +20,8 @@ class SeriesWriterTest : public ::testing::Test {
  protected:
   SeriesWriterTest() {
     options_.compression = kProgramCompression;
-    for (int n = 0; n < 7; ++n) frames_.push_back(testing::Stripes(40 + 9 * n, 30 + n, 3 + n));
+    // Large enough to be prepared on the second thread.
+    for (int n = 0; n < 7; ++n) frames_.push_back(testing::Stripes(260 + 9 * n, 256 + n, 3 + n));
   }
   std::string Name(int n) const { return out_.File("F" + std::to_string(n) + ".gif"); }
   // The loop of the editors: set, name the next frame, save; stops at the first failure.
@@ -64,7 +65,7 @@ TEST_F(SeriesWriterTest, WritesTheFilesThatSavingOneByOneWrites) {
     EXPECT_EQ(Read(Name(static_cast<int>(n))), Read(expected)) << "frame " << n;
     const auto d = DecodeGif(Name(static_cast<int>(n)));
     ASSERT_TRUE(d.ok) << n << ": " << d.error;
-    EXPECT_EQ(d.imageWidth, 40 + 9 * static_cast<int>(n));
+    EXPECT_EQ(d.imageWidth, 260 + 9 * static_cast<int>(n));
   }
 }
 
@@ -89,6 +90,7 @@ TEST_F(SeriesWriterTest, APreparedFrameWhoseNameIsTakenFailsAsTheLibrarySays) {
   writer.Ahead(frames_[1], Name(1));
   ASSERT_TRUE(writer.Save(Name(0)));
   ASSERT_TRUE(writer.Set(frames_[1]));
+  EXPECT_EQ(HiddenFiles(), 1) << "the frame was prepared beside its file";
   std::ofstream(Name(1)) << "taken";  // appears after the loop made room
   EXPECT_FALSE(writer.Save(Name(1)));
   EXPECT_EQ(writer.ErrorMessage(), writer.Main().GetErrorMsg(3010));
@@ -106,7 +108,7 @@ TEST_F(SeriesWriterTest, AFrameNamedAheadButNeverReachedLeavesNothing) {
   ASSERT_TRUE(writer.Save(Name(5)));
   EXPECT_FALSE(fs::exists(Name(1)));
   EXPECT_EQ(HiddenFiles(), 0);
-  EXPECT_EQ(DecodeGif(Name(5)).imageWidth, 40 + 9 * 5);
+  EXPECT_EQ(DecodeGif(Name(5)).imageWidth, 260 + 9 * 5);
 }
 
 }  // namespace
