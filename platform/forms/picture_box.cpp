@@ -160,8 +160,10 @@ void PictureBox::SetPicture(const Picture& picture) {
   Repaint();
 }
 
+// A snapshot that shares the pixels until either side is drawn on: every drawing goes through
+// the image, which then copies them first.
 Picture PictureBox::Image() const {
-  return std::make_shared<StdPicture>(image_.copy());
+  return std::make_shared<StdPicture>(image_);
 }
 
 void PictureBox::SetAutoSize(bool on) {

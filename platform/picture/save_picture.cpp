@@ -48,26 +48,72 @@ std::vector<uint8_t> Headers(int w, int h, int bits, uint32_t colors, uint32_t i
   return out;
 }
 
-std::vector<uint8_t> EncodeIndexed(const QImage& image) {
+// The file goes out through a buffer of about a megabyte, rows written bottom-up as they are
+// made: a whole-file buffer would be as large as the picture's bitmap again.
+class BitmapFile {
+ public:
+  explicit BitmapFile(const std::string& path)
+      : fd_(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666)) {
+    if (fd_ < 0) throw RuntimeError(kErrPathFileAccess);
+  }
+  ~BitmapFile() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  void Put(const uint8_t* data, size_t size) {
+    if (buffer_.size() + size > kBufferBytes) Flush();
+    buffer_.insert(buffer_.end(), data, data + size);
+  }
+  // Room for `size` more bytes at the end of the buffer, written by the caller.
+  uint8_t* Grow(size_t size) {
+    if (buffer_.size() + size > kBufferBytes) Flush();
+    buffer_.resize(buffer_.size() + size);
+    return buffer_.data() + buffer_.size() - size;
+  }
+  bool Close() {
+    Flush();
+    const bool closed = ::close(fd_) == 0;
+    fd_ = -1;
+    return ok_ && closed;
+  }
+
+ private:
+  static constexpr size_t kBufferBytes = size_t{1} << 20;
+  void Flush() {
+    for (size_t done = 0; ok_ && done < buffer_.size();) {
+      const ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
+      if (n < 0 && errno == EINTR) continue;
+      ok_ = n > 0;
+      if (ok_) done += static_cast<size_t>(n);
+    }
+    buffer_.clear();
+  }
+  int fd_;
+  bool ok_ = true;
+  std::vector<uint8_t> buffer_;
+};
+
+void WriteIndexed(const QImage& image, BitmapFile& file) {
   const int w = image.width(), h = image.height();
   const QList<QRgb> table = image.colorTable();
   const uint32_t colors = static_cast<uint32_t>(table.size());
   const uint32_t stride = (static_cast<uint32_t>(w) + 3) & ~3u;
-  std::vector<uint8_t> out = Headers(w, h, 8, colors, stride * h);
+  std::vector<uint8_t> head = Headers(w, h, 8, colors, stride * h);
   size_t at = kFileHeaderSize + kInfoHeaderSize;
   for (QRgb c : table) {  // true RGB, also of the transparent entry
-    out[at++] = qBlue(c);
-    out[at++] = qGreen(c);
-    out[at++] = qRed(c);
-    out[at++] = 0;
+    head[at++] = qBlue(c);
+    head[at++] = qGreen(c);
+    head[at++] = qRed(c);
+    head[at++] = 0;
   }
-  out.resize(out.size() + size_t{stride} * h, 0);
-  for (int y = 0; y < h; ++y)
-    std::memcpy(&out[at + size_t{stride} * (h - 1 - y)], image.constScanLine(y), w);
-  return out;
+  file.Put(head.data(), head.size());
+  for (int y = h - 1; y >= 0; --y) {
+    uint8_t* row = file.Grow(stride);
+    std::memcpy(row, image.constScanLine(y), w);
+    std::memset(row + w, 0, stride - static_cast<uint32_t>(w));
+  }
 }
 
-std::vector<uint8_t> EncodeTrueColor(const QImage& source) {
+void WriteTrueColor(const QImage& source, BitmapFile& file) {
   // Opaque 32-bit pictures are read as they are; others are converted once.
   const QImage image =
       source.format() == QImage::Format_RGB32 || source.format() == QImage::Format_ARGB32
@@ -75,13 +121,13 @@ std::vector<uint8_t> EncodeTrueColor(const QImage& source) {
           : source.convertToFormat(QImage::Format_ARGB32);
   const int w = image.width(), h = image.height();
   const uint32_t stride = (static_cast<uint32_t>(w) * 3 + 3) & ~3u;
-  std::vector<uint8_t> out = Headers(w, h, 24, 0, stride * h);
-  const size_t base = out.size();
-  out.resize(base + size_t{stride} * h, 0);
+  const std::vector<uint8_t> head = Headers(w, h, 24, 0, stride * h);
+  file.Put(head.data(), head.size());
   auto flatten = [](int c, int a) { return (c * a + kFlattenGrey * (255 - a) + 127) / 255; };
-  for (int y = 0; y < h; ++y) {
+  for (int y = h - 1; y >= 0; --y) {
     const QRgb* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-    uint8_t* dst = &out[base + size_t{stride} * (h - 1 - y)];
+    uint8_t* dst = file.Grow(stride);
+    std::memset(dst + 3 * static_cast<uint32_t>(w), 0, stride - 3 * static_cast<uint32_t>(w));
     for (int x = 0; x < w; ++x) {
       const QRgb p = row[x];
       const int a = qAlpha(p);
@@ -97,7 +143,6 @@ std::vector<uint8_t> EncodeTrueColor(const QImage& source) {
       dst += 3;
     }
   }
-  return out;
 }
 
 }  // namespace
@@ -105,20 +150,21 @@ std::vector<uint8_t> EncodeTrueColor(const QImage& source) {
 void SavePicture(const Picture& picture, const std::string& path) {
   if (!picture || picture->Handle() == 0) throw RuntimeError(kErrInvalidPicture);
   const QImage& image = picture->Image();
-  std::vector<uint8_t> bytes =
-      image.format() == QImage::Format_Indexed8 ? EncodeIndexed(image) : EncodeTrueColor(image);
-  // One write of the whole file: a buffered stream would split it.
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) throw RuntimeError(kErrPathFileAccess);
-  bool written = true;
-  for (size_t done = 0; written && done < bytes.size();) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    written = n > 0;
-    if (written) done += static_cast<size_t>(n);
+  bool written = false;
+  try {
+    BitmapFile file(path);
+    if (image.format() == QImage::Format_Indexed8)
+      WriteIndexed(image, file);
+    else
+      WriteTrueColor(image, file);
+    written = file.Close();
+  } catch (const RuntimeError&) {
+    throw;  // the file could not be made
+  } catch (...) {
+    RemoveFileIfExists(path);  // no half-written bitmap is left behind
+    throw;
   }
-  const bool closed = ::close(fd) == 0;
-  if (!written || !closed) {
+  if (!written) {
     RemoveFileIfExists(path);
     throw RuntimeError(kErrPathFileAccess);
   }
