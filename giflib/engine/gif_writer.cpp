@@ -364,7 +364,8 @@ bool Actual_SaveGifPicture(const Vesk_GifPictureType& picture, const std::string
       return MakeGifFile(header, picture.ColorTable, codeBytes, fileName,
                          static_cast<uint8_t>(minCodeSize));
     }
-    std::vector<uint8_t> codeBytes;
+    std::vector<uint8_t> local;
+    std::vector<uint8_t>& codeBytes = saved ? saved->literal : local;
     if (!ChangeLZW(picture.BitmapData, codeBytes)) return false;
     GifHeaderRecord header{};
     if (!SetGifFormatParm(picture, header)) return false;

@@ -56,6 +56,9 @@ struct SavedCodes {
   int minCodeSize = 0;
   std::vector<uint8_t> indices;
   std::vector<uint8_t> codes;
+  // The literal codes of the temporary files the object writes, kept from one to the next:
+  // fresh pages for each would cost more than the coding.
+  std::vector<uint8_t> literal;
 };
 
 bool Actual_SaveGifPicture(const Vesk_GifPictureType& picture, const std::string& fileName,

@@ -101,6 +101,18 @@ void ReadAt(int fd, int64_t fileSize, int64_t offset, uint8_t* out, int64_t coun
   }
 }
 
+// The largest byte. GCC's -O2 cost model leaves this loop scalar, a byte a cycle; vectorised it
+// takes a few hundredths of that.
+#if defined(__GNUC__) && !defined(__clang__)
+[[gnu::optimize("tree-vectorize")]]
+#endif
+uint8_t
+MaxByte(const uint8_t* p, size_t n) {
+  uint8_t highest = 0;
+  for (size_t i = 0; i < n; ++i) highest = p[i] > highest ? p[i] : highest;
+  return highest;
+}
+
 }  // namespace
 
 bool GetTempBMP(Vesk_GifPictureType& picture, const std::string& path,
@@ -217,7 +229,7 @@ bool GetTempBMP(Vesk_GifPictureType& picture, const std::string& path,
     if (s.PaletteSize != 0) {
       // Pixels may point past the colour count the file declares. Such entries show black, as
       // the picture readers show them, so that every index has its entry.
-      const size_t used = size_t{*std::max_element(pixels.begin(), pixels.end())} + 1;
+      const size_t used = size_t{MaxByte(pixels.data(), pixels.size())} + 1;
       if (used > picture.ColorTable.size()) {
         picture.ColorTable.resize(used, Vesk_GIFRGBTRIPLE{});
         s.PaletteSize = static_cast<int16_t>(used);

@@ -80,12 +80,14 @@ bool Actual_SetPicture(Vesk_GifPictureType& picture, const platform::Picture& so
   }
 }
 
-bool LoadTempGifFile(const Vesk_GifPictureType& picture, platform::Picture& result) {
+bool LoadTempGifFile(const Vesk_GifPictureType& picture, platform::Picture& result,
+                     std::vector<uint8_t>* scratch) {
   SetProcName("LoadTempGifFile");
   std::string path;
   TempFileGuard guard(path);
   try {
-    std::vector<uint8_t> codes;
+    std::vector<uint8_t> local;
+    std::vector<uint8_t>& codes = scratch ? *scratch : local;
     GifHeaderRecord header{};
     if (!ChangeLZW(picture.BitmapData, codes)) return false;
     if (!SetGifFormatParm(picture, header)) return false;

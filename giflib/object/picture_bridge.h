@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "giflib/engine/adaptive_palette.h"
 #include "giflib/object/pellory_types.h"
@@ -18,6 +19,7 @@ bool Actual_SetPicture(Vesk_GifPictureType& picture, const platform::Picture& so
                        const ExactColourRequest& exact = {});
 
 // The held picture as a picture object, through a temporary GIF file that is gone afterwards.
-bool LoadTempGifFile(const Vesk_GifPictureType& picture, platform::Picture& result);
+bool LoadTempGifFile(const Vesk_GifPictureType& picture, platform::Picture& result,
+                     std::vector<uint8_t>* scratch = nullptr);
 
 }  // namespace pellory::engine

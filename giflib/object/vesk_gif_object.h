@@ -193,10 +193,11 @@ class PELLORY_API Vesk_GifObject : public platform::ComObject {
 
  private:
   // The transform of one Get...Picture call on the working picture; false after leaving its
-  // error pending.
+  // error pending. `pixelsKept`: the transform changes the palette and settings only.
   template <class CheckFn, class TransformFn>
   Picture RunTransform(const char* name, Vesk_GifOrderEnum& order, bool normaliseOrder,
-                       CheckFn&& check, TransformFn&& transform, bool deferrable = false);
+                       CheckFn&& check, TransformFn&& transform, bool deferrable = false,
+                       bool pixelsKept = false);
 
   // The current picture; pixels that a chain of stretches and a turn deferred are computed first.
   Vesk_GifPictureType& Current() {

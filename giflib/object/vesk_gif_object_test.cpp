@@ -123,6 +123,32 @@ TEST_F(GifObjectTest, SeriesSavedThroughOneObjectKeepsEveryFramesPixels) {
   }
 }
 
+// Palette transforms that return their picture at once lend the source's pixels to the working
+// picture: whatever happens, the source keeps them.
+TEST_F(GifObjectTest, PaletteTransformsLeaveTheSourcePixelsInPlace) {
+  std::vector<uint8_t> idx(40 * 30);
+  for (size_t i = 0; i < idx.size(); ++i) idx[i] = static_cast<uint8_t>(i * 5 % 7);
+  ASSERT_TRUE(gif_.SetPicture(MakeIndexedPicture(40, 30, testing::DistinctPalette(7), idx)));
+  for (int16_t shift : {30, -30}) {
+    const Picture shifted = gif_.GetRGBPicture(shift, 0, 0, ReturnPicture);
+    ASSERT_TRUE(shifted);
+    EXPECT_EQ(shifted->Image().pixelIndex(3, 2), idx[2 * 40 + 3]);
+    EXPECT_EQ(gif_.SourcePictureData().BitmapData, idx);
+  }
+  // A failing transform (a 16-bit overflow) gives them back too.
+  EXPECT_FALSE(gif_.GetRGBPicture(32767, 0, 0, ReturnPicture));
+  gif_.ResetError();
+  EXPECT_EQ(gif_.SourcePictureData().BitmapData, idx);
+  ASSERT_TRUE(gif_.GetGrayPicutre(ReturnPicture));
+  ASSERT_TRUE(gif_.GetTransPicture(ReturnPicture));
+  // A chain still starts from a copy of them.
+  gif_.GetRGBPicture(10, 10, 10, Continue);
+  const Picture turned = gif_.GetReversePicture(LeftRight, ReturnPicture);
+  ASSERT_TRUE(turned);
+  EXPECT_EQ(turned->Image().pixelIndex(39, 0), idx[0]);
+  EXPECT_EQ(gif_.SourcePictureData().BitmapData, idx);
+}
+
 TEST_F(GifObjectTest, SavedGifLoadsBackWithTheSamePaletteIndicesAndTransparency) {
   std::vector<uint8_t> idx = {2, 0, 1, 2, 3, 3};
   auto palette = testing::DistinctPalette(4);

@@ -4,6 +4,7 @@
 
 #include "giflib/engine/colour_ops.h"
 #include "giflib/engine/geometry.h"
+#include "giflib/engine/gif_writer.h"
 #include "giflib/engine/global_module.h"
 #include "giflib/engine/temp_bitmap.h"
 #include "giflib/object/picture_bridge.h"
@@ -83,7 +84,7 @@ void Vesk_GifObject::DeferTurn(float angle, int32_t turnWidth, int32_t turnHeigh
 template <class CheckFn, class TransformFn>
 Picture Vesk_GifObject::RunTransform(const char* name, Vesk_GifOrderEnum& order,
                                      bool normaliseOrder, CheckFn&& check, TransformFn&& transform,
-                                     bool deferrable) {
+                                     bool deferrable, bool pixelsKept) {
   if (!Enter(name)) return nullptr;
   try {
     if (!hasPicture_) {
@@ -93,10 +94,30 @@ Picture Vesk_GifObject::RunTransform(const char* name, Vesk_GifOrderEnum& order,
     if (normaliseOrder && order != ReturnPicture && order != Continue) order = ReturnPicture;
     // Checks run before the working picture is opened, so a refusal leaves a chain as it was.
     if (!check()) return nullptr;
+    // A palette transform whose picture goes straight out works on the source's pixels,
+    // lent for the call, rather than on a copy of them.
+    struct Lent {
+      Vesk_GifPictureType& source;
+      Vesk_GifPictureType& work;
+      bool active = false;
+      void GiveBack() {
+        if (active) source.BitmapData.swap(work.BitmapData);
+        active = false;
+      }
+      ~Lent() { GiveBack(); }
+    } lent{source_, work_};
     if (!chain_) {
       source_.GifSetting.IncLeft = 0.0f;
       source_.GifSetting.IncTop = 0.0f;
-      engine::CopyGifPicture(work_, source_);
+      if (pixelsKept && order == ReturnPicture) {
+        work_.GifSetting = source_.GifSetting;
+        work_.ColorTable = source_.ColorTable;
+        work_.BitmapData.clear();
+        work_.BitmapData.swap(source_.BitmapData);
+        lent.active = true;
+      } else {
+        engine::CopyGifPicture(work_, source_);
+      }
     }
     if (!deferrable) Materialize();
     if (!transform()) {
@@ -109,10 +130,12 @@ Picture Vesk_GifObject::RunTransform(const char* name, Vesk_GifOrderEnum& order,
     }
     Materialize();
     Picture result;
-    if (!engine::LoadTempGifFile(work_, result)) {
+    if (!saved_) saved_ = std::make_unique<engine::SavedCodes>();
+    if (!engine::LoadTempGifFile(work_, result, &saved_->literal)) {
       Fail(0, kStyleExclamation);
       result = nullptr;
     }
+    lent.GiveBack();
     chain_ = false;
     source_.GifSetting.IncLeft =
         static_cast<float>(source_.GifSetting.biWidth - work_.GifSetting.biWidth) / 2.0f;
@@ -134,10 +157,13 @@ Picture Vesk_GifObject::GetTransPicture() {
 }
 
 Picture Vesk_GifObject::GetTransPicture(Vesk_GifOrderEnum& Order) {
-  return RunTransform("GetTransPicture", Order, true, kNoCheck, [&] {
-    work_.GifSetting.Transparent = TransOn;
-    return true;
-  });
+  return RunTransform(
+      "GetTransPicture", Order, true, kNoCheck,
+      [&] {
+        work_.GifSetting.Transparent = TransOn;
+        return true;
+      },
+      false, true);
 }
 
 Picture Vesk_GifObject::GetRGBPicture(int16_t R, int16_t G, int16_t B) {
@@ -146,14 +172,16 @@ Picture Vesk_GifObject::GetRGBPicture(int16_t R, int16_t G, int16_t B) {
 }
 
 Picture Vesk_GifObject::GetRGBPicture(int16_t R, int16_t G, int16_t B, Vesk_GifOrderEnum& Order) {
-  return RunTransform("GetRGBPicture", Order, true, kNoCheck,
-                      [&] { return engine::Actual_GetRGBPicture(work_, R, G, B); });
+  return RunTransform(
+      "GetRGBPicture", Order, true, kNoCheck,
+      [&] { return engine::Actual_GetRGBPicture(work_, R, G, B); }, false, true);
 }
 
 Picture Vesk_GifObject::GetGrayPicutre(Vesk_GifOrderEnum Order) {
   Vesk_GifOrderEnum order = Order == Continue ? Continue : ReturnPicture;
-  return RunTransform("GetGrayPicutre", order, false, kNoCheck,
-                      [&] { return engine::Actual_GetGrayPicutre(work_); });
+  return RunTransform(
+      "GetGrayPicutre", order, false, kNoCheck,
+      [&] { return engine::Actual_GetGrayPicutre(work_); }, false, true);
 }
 
 Picture Vesk_GifObject::GetMeshPicture(int32_t sMeshLevel) {
