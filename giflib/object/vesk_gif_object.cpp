@@ -356,7 +356,12 @@ void Vesk_GifObject::ClearSRCPicture() {
 
 void Vesk_GifObject::ClearTMPPicture() {
   error_.BeginCall("ClearTMPPicture", false);
+  // The pixel buffer is kept, empty, for the next transform: a series reuses it instead of
+  // faulting in fresh pages for every frame. ClearPicture gives it back.
+  std::vector<uint8_t> pixels = std::move(work_.BitmapData);
+  pixels.clear();
   work_ = Vesk_GifPictureType{};
+  work_.BitmapData = std::move(pixels);
   deferred_ = engine::DeferredPixels{};
   deferredActive_ = false;
   ratioWidth_ = ratioHeight_ = 1.0f;

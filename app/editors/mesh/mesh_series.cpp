@@ -9,6 +9,7 @@
 #include "app/vb_text.h"
 #include "giflib/object/vesk_gif_object.h"
 #include "platform/kernel/files.h"
+#include "platform/kernel/second_lane.h"
 
 namespace kestrin {
 
@@ -16,7 +17,41 @@ namespace {
 
 using pellory::ReturnPicture;
 
+// Pixels of the smallest picture whose frames are worth making on two threads: the second
+// object costs a capture of the picture of its own.
+constexpr int64_t kSmallestShared = 256 * 1024;
+
 }  // namespace
+
+void MeshSeries::BuildFrames(pellory::Vesk_GifObject& gif, const platform::Picture& im1,
+                             int32_t level) {
+  const QImage& image = im1->Image();
+  bool alone = level < 2 || static_cast<int64_t>(image.width()) * image.height() < kSmallestShared;
+  if (!alone) {
+    // Every second frame comes from an object of its own on a second thread. Should any frame
+    // fail, the series is made again on one object, as a failure there may refuse the rest.
+    GifObject other;
+    platform::SecondLane lane;
+    platform::RunBoth(
+        lane,
+        [&] {
+          if (!SetPictureWith(other, im1, options_)) return;
+          for (int32_t i = 1; i < level; i += 2)
+            state_.frames[i] = other.GetMeshPicture(i, ReturnPicture);
+        },
+        [&] {
+          for (int32_t i = 0; i < level; i += 2)
+            state_.frames[i] = gif.GetMeshPicture(i, ReturnPicture);
+        });
+    for (int32_t i = 0; i < level && !alone; ++i) alone = !state_.frames[i];
+    if (!alone) return;
+    GifObject again;
+    if (!SetPictureWith(again, im1, options_)) return;
+    for (int32_t i = 0; i < level; ++i) state_.frames[i] = again.GetMeshPicture(i, ReturnPicture);
+    return;
+  }
+  for (int32_t i = 0; i < level; ++i) state_.frames[i] = gif.GetMeshPicture(i, ReturnPicture);
+}
 
 MeshState& ProgramMeshState() {
   static MeshState state;
@@ -55,7 +90,7 @@ bool MeshSeries::Build(int level, const platform::Picture& im1, const Show& show
   showIm2(gif.GetMeshPicture(level, ReturnPicture));
   progress.SetValue(100);
   progress.SetCaption("処理が終了しました");
-  for (int32_t i = 0; i < level; ++i) state_.frames[i] = gif.GetMeshPicture(i, ReturnPicture);
+  BuildFrames(gif, im1, level);
   state_.frameCount = level;
   progress.Unload();
   return true;

@@ -12,6 +12,10 @@
 #include "app/progress.h"
 #include "platform/picture/picture.h"
 
+namespace pellory {
+class Vesk_GifObject;
+}
+
 namespace kestrin {
 
 inline constexpr int kMeshSlots = 101;
@@ -71,6 +75,9 @@ class MeshSeries {
   void SetGifOptions(const GifOptions& o) { options_ = o; }
 
  private:
+  // The frames of levels 0 to level - 1 into the table, `gif` holding IM1's picture.
+  void BuildFrames(pellory::Vesk_GifObject& gif, const platform::Picture& im1, int32_t level);
+
   MeshState& state_;
   GifOptions options_;
 };

@@ -102,6 +102,17 @@ TEST_F(MeshSeriesTest, BuildKeepsOneFramePerLevelBelowTheSliderAndPreviewsTheSli
                                       "Caption 処理が終了しました", "Unload"}));
 }
 
+// A large picture's frames are made on two objects, two threads: each is still the picture
+// meshed directly at its level.
+TEST_F(MeshSeriesTest, ALargePicturesFramesAreThoseOfOneObject) {
+  const platform::Picture large = testing::Stripes(640, 420, 9);
+  ASSERT_TRUE(Build(7, large));
+  EXPECT_EQ(state_.frameCount, 7);
+  for (int i = 0; i < 7; ++i)
+    EXPECT_TRUE(testing::SamePixels(state_.frames[i], MeshedDirectly(large, i))) << i;
+  EXPECT_EQ(state_.frames[7], nullptr);
+}
+
 TEST_F(MeshSeriesTest, LevelZeroPreviewsTheUnchangedPictureAndLeavesNoSeries) {
   ASSERT_TRUE(Build(3, source_));
   ASSERT_TRUE(Build(0, source_));
