@@ -21,8 +21,8 @@ bool SaveAnimatedSeries(const std::vector<platform::Picture>& frames, const std:
   animation.LoopCount(settings.loopCount);
   animation.OptimizeFrames(settings.optimizeFrames);
   if (animation.ErrorNumber() != 0) return failed();
-  for (const platform::Picture& frame : frames)
-    if (!animation.AddFrame(frame, settings.delayCs)) return failed();
+  if (animation.AddFrames(frames, settings.delayCs) != static_cast<int32_t>(frames.size()))
+    return failed();
   if (!animation.SaveAnimatedGif(path)) return failed();
   return true;
 }

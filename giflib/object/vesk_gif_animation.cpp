@@ -1,10 +1,12 @@
 #include "giflib/object/vesk_gif_animation.h"
 
 #include <algorithm>
+#include <memory>
 
 #include "giflib/engine/file_utility.h"
 #include "giflib/engine/gif_animation.h"
 #include "platform/kernel/files.h"
+#include "platform/kernel/second_lane.h"
 
 namespace pellory {
 
@@ -22,31 +24,86 @@ void Vesk_GifAnimation::Fail(int32_t number) {
   error_.RecordError(number, kStyleExclamation, false);
 }
 
+int32_t Vesk_GifAnimation::Capture(Vesk_GifObject& reader, const Picture& picture, int32_t delayCs,
+                                   Frame& frame) {
+  if (delayCs < 0 || delayCs > 0xFFFF) return 3041;
+  if (!picture || picture->Type() == platform::kPictureTypeNone) return 3001;
+  reader.TempPathMode(tempPathMode_);
+  reader.TempPath(tempPath_);
+  if (!reader.SetPicture(picture, Default) || !reader.HasPicture())
+    // The reader's number, described under the animation's method.
+    return reader.ErrorNumber() != 0 ? reader.ErrorNumber() : 3001;
+  frame.picture = std::move(reader.source_);
+  frame.delayCs = delayCs;
+  reader.ClearPicture();
+  return 0;
+}
+
 bool Vesk_GifAnimation::AddFrame(const Picture& FramePicture, int32_t DelayTime) {
   Enter("AddFrame");
   try {
-    if (DelayTime < 0 || DelayTime > 0xFFFF) {
-      Fail(3041);
+    Frame frame;
+    if (const int32_t error = Capture(reader_, FramePicture, DelayTime, frame); error != 0) {
+      Fail(error);
       return false;
     }
-    if (!FramePicture || FramePicture->Type() == platform::kPictureTypeNone) {
-      Fail(3001);
-      return false;
-    }
-    reader_.TempPathMode(tempPathMode_);
-    reader_.TempPath(tempPath_);
-    if (!reader_.SetPicture(FramePicture, Default) || !reader_.HasPicture()) {
-      // The reader's number, described under this method's name.
-      Fail(reader_.ErrorNumber() != 0 ? reader_.ErrorNumber() : 3001);
-      return false;
-    }
-    frames_.push_back({reader_.CurrentPictureData(), DelayTime});
-    reader_.ClearPicture();
+    frames_.push_back(std::move(frame));
     return true;
   } catch (...) {
     error_.RecordUnexpected(false);
     return false;
   }
+}
+
+int32_t Vesk_GifAnimation::AddFrames(const std::vector<Picture>& FramePictures, int32_t DelayTime) {
+  Enter("AddFrames");
+  // Pictures below this many pixels are taken sooner than they are handed over.
+  constexpr int64_t kSmallestShared = 64 * 1024;
+  auto large = [&](size_t n) {
+    const Picture& p = FramePictures[n];
+    return p && static_cast<int64_t>(p->Image().width()) * p->Image().height() >= kSmallestShared;
+  };
+  int32_t added = 0;
+  try {
+    std::unique_ptr<Vesk_GifObject> second;
+    std::unique_ptr<platform::SecondLane> lane;
+    for (size_t n = 0; n < FramePictures.size();) {
+      Frame first, next;
+      int32_t firstError = 0, nextError = 0;
+      const bool pair = n + 1 < FramePictures.size() && large(n) && large(n + 1);
+      if (pair) {
+        if (!lane) {
+          second = std::make_unique<Vesk_GifObject>();
+          lane = std::make_unique<platform::SecondLane>();
+        }
+        platform::RunBoth(
+            *lane, [&] { nextError = Capture(*second, FramePictures[n + 1], DelayTime, next); },
+            [&] { firstError = Capture(reader_, FramePictures[n], DelayTime, first); });
+      } else {
+        firstError = Capture(reader_, FramePictures[n], DelayTime, first);
+      }
+      if (firstError != 0) {
+        Fail(firstError);
+        return added;
+      }
+      frames_.push_back(std::move(first));
+      ++added;
+      if (!pair) {
+        ++n;
+        continue;
+      }
+      if (nextError != 0) {
+        Fail(nextError);
+        return added;
+      }
+      frames_.push_back(std::move(next));
+      ++added;
+      n += 2;
+    }
+  } catch (...) {
+    error_.RecordUnexpected(false);
+  }
+  return added;
 }
 
 void Vesk_GifAnimation::ClearFrames() {

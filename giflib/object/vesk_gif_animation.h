@@ -24,6 +24,9 @@ class PELLORY_API Vesk_GifAnimation {
   // Appends a frame shown for DelayTime hundredths of a second (0 to 65535). The picture is
   // taken as SetPicture takes it; on failure nothing is appended and the error is kept.
   bool AddFrame(const Picture& FramePicture, int32_t DelayTime);
+  // AddFrame for each picture in turn, stopping at the first it refuses: the number appended.
+  // Large pictures are taken two at a time, on two threads.
+  int32_t AddFrames(const std::vector<Picture>& FramePictures, int32_t DelayTime);
   int32_t FrameCount() const { return static_cast<int32_t>(frames_.size()); }
   void ClearFrames();
 
@@ -61,6 +64,8 @@ class PELLORY_API Vesk_GifAnimation {
   };
   bool Enter(const char* name);
   void Fail(int32_t number);
+  // Takes one picture through `reader` into `frame`; else 0 and the error number to record.
+  int32_t Capture(Vesk_GifObject& reader, const Picture& picture, int32_t delayCs, Frame& frame);
 
   std::vector<Frame> frames_;
   int32_t loopCount_ = 0;

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 #include "giflib/object/vesk_gif_object.h"
 #include "giflib/tests/gif_decode.h"
@@ -128,6 +129,38 @@ TEST_F(GifAnimationTest, LoopsForEverByDefaultAndTakesTrueColourFrames) {
     const Vesk_GIFRGBTRIPLE& c = a.frames[0].palette[a.frames[0].indices[i]];
     ASSERT_EQ((c.gRed << 16) | (c.gGreen << 8) | c.gBlue, rgb[i]) << i;
   }
+}
+
+// Large frames are taken two at a time: the file is the one frames added one by one give, and a
+// refused frame stops the series there with AddFrame's number.
+TEST_F(GifAnimationTest, AddFramesIsAddFrameForEachInTurn) {
+  std::vector<Picture> frames;
+  for (int n = 0; n < 5; ++n) frames.push_back(Frame(300 + 10 * n, 260, 9 + n, n, n % 2 == 0));
+  Vesk_GifAnimation together, alone;
+  for (Vesk_GifAnimation* a : {&together, &alone}) a->TempPathMode(TempSystem);
+  EXPECT_EQ(together.AddFrames(frames, 6), 5);
+  for (const Picture& f : frames) ASSERT_TRUE(alone.AddFrame(f, 6));
+  ASSERT_TRUE(together.SaveAnimatedGif(File("together.gif")));
+  ASSERT_TRUE(alone.SaveAnimatedGif(File("alone.gif")));
+  std::ifstream a(File("together.gif"), std::ios::binary), b(File("alone.gif"), std::ios::binary);
+  EXPECT_TRUE(std::equal(std::istreambuf_iterator<char>(a), {}, std::istreambuf_iterator<char>(b)));
+  const auto decoded = DecodeAnimation(File("together.gif"));
+  ASSERT_TRUE(decoded.ok) << decoded.error;
+  EXPECT_EQ(decoded.frames.size(), 5u);
+
+  Vesk_GifAnimation stopped;
+  stopped.TempPathMode(TempSystem);
+  std::vector<Picture> broken = frames;
+  broken[3] = nullptr;  // the second of a pair
+  EXPECT_EQ(stopped.AddFrames(broken, 6), 3);
+  EXPECT_EQ(stopped.ErrorNumber(), 3001);
+  EXPECT_EQ(stopped.FrameCount(), 3);
+  broken[2] = nullptr;  // the first of a pair
+  stopped.ClearFrames();
+  EXPECT_EQ(stopped.AddFrames(broken, 6), 2);
+  EXPECT_EQ(stopped.FrameCount(), 2);
+  EXPECT_EQ(stopped.AddFrames(frames, 70000), 0);
+  EXPECT_EQ(stopped.ErrorNumber(), 3041);
 }
 
 TEST_F(GifAnimationTest, AnExistingFileIsNeverReplaced) {

@@ -25,6 +25,7 @@ namespace pellory {
 namespace engine {
 struct SavedCodes;
 }
+class Vesk_GifAnimation;
 
 using platform::Picture;
 
@@ -192,6 +193,9 @@ class PELLORY_API Vesk_GifObject : public platform::ComObject {
   static bool DeferGeometryForTesting;
 
  private:
+  // Takes the captured frames' pixels rather than copying them.
+  friend class Vesk_GifAnimation;
+
   // The transform of one Get...Picture call on the working picture; false after leaving its
   // error pending. `pixelsKept`: the transform changes the palette and settings only.
   template <class CheckFn, class TransformFn>
