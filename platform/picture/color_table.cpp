@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 namespace platform {
 
@@ -11,16 +12,26 @@ void CoverIndicesWithBlack(QImage& image) {
   if (colors.size() >= 256) return;  // every byte value is already covered
   // The bits of all indices together bound the largest one: usually that settles it in one
   // quick pass.
+  const int w = image.width(), h = image.height();
   uint8_t bits = 0;
-  for (int y = 0; y < image.height(); ++y) {
+  for (int y = 0; y < h; ++y) {
     const uchar* row = image.constScanLine(y);
-    for (int x = 0; x < image.width(); ++x) bits |= row[x];
+    // Eight indices at a time; the tail one by one.
+    uint64_t words = 0;
+    int x = 0;
+    for (; x + 8 <= w; x += 8) {
+      uint64_t word;
+      std::memcpy(&word, row + x, 8);
+      words |= word;
+    }
+    for (int b = 0; b < 8; ++b) bits |= static_cast<uint8_t>(words >> (8 * b));
+    for (; x < w; ++x) bits |= row[x];
   }
   if (bits < colors.size()) return;
   int maxIndex = 0;
-  for (int y = 0; y < image.height(); ++y) {
+  for (int y = 0; y < h; ++y) {
     const uchar* row = image.constScanLine(y);
-    maxIndex = std::max<int>(maxIndex, *std::max_element(row, row + image.width()));
+    maxIndex = std::max<int>(maxIndex, *std::max_element(row, row + w));
   }
   if (maxIndex < colors.size()) return;
   // Black, as other decoders show an index they have no colour for.

@@ -41,8 +41,10 @@ class GrowingRows {
   GrowingRows(const GrowingRows&) = delete;
   GrowingRows& operator=(const GrowingRows&) = delete;
 
-  // Row y, with every row before it allocated and zeroed (an interlaced file fills them later).
-  uint8_t* Row(int y) {
+  // Row y, `width` indices for the decoder to fill, with every row before it allocated (an
+  // interlaced file fills them later; a file that ends before every row is filled is refused).
+  // The padding that rounds a row up to its stride is zeroed here.
+  uint8_t* Row(int y, int width) {
     const size_t needed = (static_cast<size_t>(y) + 1) * stride_;
     if (needed > size_) {
       size_t grown = std::max(needed, size_ + size_ / 2);
@@ -50,16 +52,17 @@ class GrowingRows {
       grown = std::max(grown, needed);
       auto* more = static_cast<uint8_t*>(std::realloc(data_, grown));
       if (!more) throw RuntimeError(kErrOutOfMemory);
-      std::memset(more + size_, 0, grown - size_);
       data_ = more;
       size_ = grown;
     }
-    return data_ + static_cast<size_t>(y) * stride_;
+    uint8_t* row = data_ + static_cast<size_t>(y) * stride_;
+    std::memset(row + width, 0, stride_ - static_cast<size_t>(width));
+    return row;
   }
 
   // Hands the buffer to an image of `height` rows; the image frees it.
   QImage Release(int width, int height) {
-    Row(height - 1);
+    Row(height - 1, width);
     uint8_t* data = data_;
     data_ = nullptr;
     QImage image(
@@ -160,7 +163,7 @@ QImage ReadGifImage(const std::string& path) {
     }
     GrowingRows rows(w, h);
     auto readRow = [&](int y) {
-      if (DGifGetLine(gif.get(), rows.Row(y), w) == GIF_ERROR) Malformed();
+      if (DGifGetLine(gif.get(), rows.Row(y, w), w) == GIF_ERROR) Malformed();
     };
     if (desc.Interlace) {
       static constexpr int kStart[] = {0, 4, 2, 1};

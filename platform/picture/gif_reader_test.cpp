@@ -24,6 +24,7 @@ struct GifLayout {
   int transparent = -1;
   bool localTable = false;
   int rowsWritten = -1;  // fewer than h: the file ends early
+  bool interlaced = false;
 };
 
 class GifScreens : public ::testing::Test {
@@ -47,10 +48,18 @@ class GifScreens : public ::testing::Test {
       const size_t n = EGifGCBToExtension(&gcb, ext);
       EXPECT_EQ(EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(n), ext), GIF_OK);
     }
-    EXPECT_EQ(EGifPutImageDesc(gif, l.left, l.top, l.w, l.h, false, localMap), GIF_OK);
+    EXPECT_EQ(EGifPutImageDesc(gif, l.left, l.top, l.w, l.h, l.interlaced, localMap), GIF_OK);
     std::vector<GifPixelType> line(l.w);
     const int rows = l.rowsWritten < 0 ? l.h : l.rowsWritten;
-    for (int y = 0; y < rows; ++y) {
+    // The rows in the order the file holds them: by pass when interlaced.
+    std::vector<int> order;
+    for (int pass = 0; pass < (l.interlaced ? 4 : 1); ++pass) {
+      static constexpr int kStart[] = {0, 4, 2, 1}, kStep[] = {8, 8, 4, 2};
+      for (int y = l.interlaced ? kStart[pass] : 0; y < l.h; y += l.interlaced ? kStep[pass] : 1)
+        order.push_back(y);
+    }
+    for (int n = 0; n < rows; ++n) {
+      const int y = order[n];
       for (int x = 0; x < l.w; ++x) line[x] = static_cast<GifPixelType>(1 + (x + y) % 3);
       EXPECT_EQ(EGifPutLine(gif, line.data(), l.w), GIF_OK);
     }
@@ -109,6 +118,28 @@ TEST_F(GifScreens, AnImageOverrunningTheScreenKeepsAllItsPixels) {
 TEST_F(GifScreens, AnImageCoveringTheScreenLoadsAsItIs) {
   const GifLayout l{33, 7, 0, 0, 33, 7};
   ExpectPlaced(LoadPicture(Write(l))->Image(), l, -1);
+}
+
+// Rows are handed to the decoder without being cleared first: every pixel comes from the file
+// and the padding up to each row's stride is zero, whatever the freed memory held.
+TEST_F(GifScreens, EveryByteOfTheRowsIsDefinedInWhateverOrderTheyCome) {
+  for (bool interlaced : {false, true}) {
+    GifLayout l{301, 203, 0, 0, 301, 203};
+    l.interlaced = interlaced;
+    const std::string path = Write(l, interlaced ? "interlaced.gif" : "plain.gif");
+    for (int round = 0; round < 3; ++round) {
+      // Leave freed blocks of the rows' size full of a pattern for the reader to be given.
+      for (int n = 0; n < 4; ++n) {
+        std::vector<uint8_t> dirt(304 * 203 * (n + 1), 0xAB);
+        (void)dirt;
+      }
+      const QImage image = LoadPicture(path)->Image();
+      ExpectPlaced(image, l, -1);
+      for (int y = 0; y < image.height(); ++y)
+        for (qsizetype x = image.width(); x < image.bytesPerLine(); ++x)
+          ASSERT_EQ(image.constScanLine(y)[x], 0) << interlaced << " row " << y;
+    }
+  }
 }
 
 // A few bytes that claim a picture of 2^28 pixels, or a screen beyond that, are refused before
