@@ -19,7 +19,7 @@ using pellory::ReturnPicture;
 
 // Pixels of the smallest picture whose frames are worth making on two threads: the second
 // object costs a capture of the picture of its own.
-constexpr int64_t kSmallestShared = 256 * 1024;
+constexpr int64_t kSmallestShared = 2 * 1024 * 1024;
 
 }  // namespace
 

@@ -105,7 +105,7 @@ TEST_F(MeshSeriesTest, BuildKeepsOneFramePerLevelBelowTheSliderAndPreviewsTheSli
 // A large picture's frames are made on two objects, two threads: each is still the picture
 // meshed directly at its level.
 TEST_F(MeshSeriesTest, ALargePicturesFramesAreThoseOfOneObject) {
-  const platform::Picture large = testing::Stripes(640, 420, 9);
+  const platform::Picture large = testing::Stripes(1600, 1400, 9);
   ASSERT_TRUE(Build(7, large));
   EXPECT_EQ(state_.frameCount, 7);
   for (int i = 0; i < 7; ++i)
