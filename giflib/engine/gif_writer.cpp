@@ -147,6 +147,23 @@ uint8_t IndexBits(const std::vector<uint8_t>& pixels) {
   return bits;
 }
 
+// A 64-bit fingerprint of the indices, eight at a time; equal fingerprints are only a hint, and
+// are confirmed against the indices themselves.
+uint64_t Fingerprint(const std::vector<uint8_t>& pixels) {
+  const uint8_t* p = pixels.data();
+  const size_t n = pixels.size();
+  uint64_t h = 0x9E3779B97F4A7C15ull ^ n;
+  size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    uint64_t w;
+    std::memcpy(&w, p + i, 8);
+    h = (h ^ w) * 0x100000001B3ull;
+    h ^= h >> 29;
+  }
+  for (; i < n; ++i) h = (h ^ p[i]) * 0x100000001B3ull;
+  return h;
+}
+
 void Append(std::vector<uint8_t>& out, const void* data, size_t size) {
   const auto* p = static_cast<const uint8_t*>(data);
   out.insert(out.end(), p, p + size);
@@ -355,10 +372,16 @@ bool Actual_SaveGifPicture(const Vesk_GifPictureType& picture, const std::string
       SavedCodes local;
       SavedCodes& memo = saved ? *saved : local;
       std::vector<uint8_t>& codeBytes = memo.codes;
-      if (memo.minCodeSize != minCodeSize || memo.indices != picture.BitmapData) {
+      const uint64_t fingerprint = Fingerprint(picture.BitmapData);
+      const bool same = memo.minCodeSize == minCodeSize && memo.fingerprint == fingerprint;
+      if (!same || memo.indices != picture.BitmapData) {
+        // A repeat the copy cannot confirm is coded again, and the copy kept for the next.
+        const bool keepCopy = saved && same;
         memo.minCodeSize = 0;  // until the codes are complete
+        std::vector<uint8_t>().swap(memo.indices);
         EncodeLzw(picture.BitmapData.data(), n, minCodeSize, codeBytes);
-        if (saved) memo.indices = picture.BitmapData;
+        if (keepCopy) memo.indices = picture.BitmapData;
+        memo.fingerprint = fingerprint;
         memo.minCodeSize = minCodeSize;
       }
       return MakeGifFile(header, picture.ColorTable, codeBytes, fileName,

@@ -54,6 +54,9 @@ bool MakeGifFile(const GifHeaderRecord& header, const std::vector<Vesk_GIFRGBTRI
 // only in their palettes, and their indices are coded once.
 struct SavedCodes {
   int minCodeSize = 0;
+  // A fingerprint of the indices coded last. Their copy is kept only once a picture came with
+  // the fingerprint of the one before: a series whose frames differ keeps no copy.
+  uint64_t fingerprint = 0;
   std::vector<uint8_t> indices;
   std::vector<uint8_t> codes;
   // The literal codes of the temporary files the object writes, kept from one to the next:

@@ -74,8 +74,8 @@ int LzwMinimumCodeSize(size_t entries) {
 
 size_t EncodeLzw(const uint8_t* indices, size_t count, int minCodeSize,
                  std::vector<uint8_t>& codeBytes, bool deferClear) {
-  // Most pictures code to well under this; a noisy one may need more, and the writer grows.
-  BitWriter out(codeBytes, count / 2 + 16);
+  // Drawings code to a tenth or less; a noisy picture needs more, and the writer grows.
+  BitWriter out(codeBytes, count / 8 + 64);
   const uint32_t alphabet = 1u << minCodeSize;
   const uint32_t clearCode = alphabet, endCode = alphabet + 1;
 
