@@ -64,6 +64,20 @@ class BitWriter {
   int pending_ = 0;
 };
 
+// Follows the table from `current` along the pixels from `i` while it holds the string so far
+// followed by the next pixel; returns where it stopped (`count` at the end) and the code there.
+inline size_t Follow(const uint16_t* next, int shift, const uint8_t* indices, size_t i,
+                     size_t count, uint32_t& current) {
+  uint32_t code = current;
+  for (; i < count; ++i) {
+    const uint32_t found = next[size_t{code} << shift | indices[i]];
+    if (found == 0) break;
+    code = found;
+  }
+  current = code;
+  return i;
+}
+
 }  // namespace
 
 int LzwMinimumCodeSize(size_t entries) {
@@ -143,11 +157,11 @@ size_t EncodeLzw(const uint8_t* indices, size_t count, int minCodeSize,
   size_t windowStart = 0, windowCodes = 0, reference = 0;
   uint32_t current = indices[0];
   bool fresh = true;  // `current` is the root of the pixel before i
+  const int shift = minCodeSize;
   for (size_t i = 1; i < count; ++i) {
-    uint32_t index = indices[i];
     if (fresh) {
       fresh = false;
-      if (index == current && longestRun[current] != current) [[unlikely]] {
+      if (indices[i] == current && longestRun[current] != current) [[unlikely]] {
         // Pixels i - 1 onwards: m of them are `current`, m no more than the table's longest run.
         const std::vector<uint16_t>& run = runs[current];
         const size_t limit = std::min(run.size(), count - (i - 1));
@@ -156,14 +170,14 @@ size_t EncodeLzw(const uint8_t* indices, size_t count, int minCodeSize,
         current = run[m - 1];
         i += m - 1;
         if (i >= count) break;
-        index = indices[i];
       }
     }
-    const size_t slot = size_t{current} * alphabet + index;
-    if (const uint16_t found = next[slot]; found != 0) {
-      current = found;
-      continue;
-    }
+    // The string grows while the table knows it followed by the next pixel: a loop of its own,
+    // so that what it needs stays in registers.
+    i = Follow(next, shift, indices, i, count, current);
+    if (i >= count) break;
+    const uint32_t index = indices[i];
+    const size_t slot = size_t{current} << shift | index;
     emit(current);
     const uint32_t emitted = current;
     current = index;
