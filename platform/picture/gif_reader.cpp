@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "platform/kernel/err.h"
 #include "platform/picture/color_table.h"
@@ -29,58 +30,189 @@ struct GifCloser {
   throw RuntimeError(kErrInvalidPicture);
 }
 
-// Rows of indices that grow as the file delivers them, so that a header claiming a huge image
-// costs memory only in proportion to the rows its data really holds. The buffer ends up owned by
-// the QImage that wraps it.
-class GrowingRows {
+// The image's code stream, through giflib's raw sub-blocks, least significant bit first.
+class CodeReader {
  public:
-  GrowingRows(int width, int height)
-      : stride_((static_cast<size_t>(width) + 3) & ~size_t{3}),
-        limit_(static_cast<size_t>(height) * stride_) {}
-  ~GrowingRows() { std::free(data_); }
-  GrowingRows(const GrowingRows&) = delete;
-  GrowingRows& operator=(const GrowingRows&) = delete;
+  // `first`: the sub-block giflib hands out with the code size; null when there is none.
+  CodeReader(GifFileType* gif, const GifByteType* first) : gif_(gif) {
+    if (first == nullptr) {
+      done_ = true;
+    } else {
+      at_ = first + 1;
+      end_ = at_ + first[0];
+    }
+  }
+  // False when the data ends first.
+  bool Read(int bits, uint32_t& code) {
+    while (pending_ < bits) {
+      if (at_ == end_ && !NextBlock()) return false;
+      acc_ |= uint64_t{*at_++} << pending_;
+      pending_ += 8;
+    }
+    code = static_cast<uint32_t>(acc_) & ((1u << bits) - 1);
+    acc_ >>= bits;
+    pending_ -= bits;
+    return true;
+  }
 
-  // Row y, `width` indices for the decoder to fill, with every row before it allocated (an
-  // interlaced file fills them later; a file that ends before every row is filled is refused).
-  // The padding that rounds a row up to its stride is zeroed here.
-  uint8_t* Row(int y, int width) {
-    const size_t needed = (static_cast<size_t>(y) + 1) * stride_;
+ private:
+  bool NextBlock() {
+    if (done_) return false;
+    GifByteType* block = nullptr;
+    if (DGifGetCodeNext(gif_, &block) == GIF_ERROR) Malformed();
+    if (block == nullptr) {
+      done_ = true;
+      return false;
+    }
+    at_ = block + 1;
+    end_ = at_ + block[0];
+    return at_ != end_ || NextBlock();
+  }
+  GifFileType* gif_;
+  const uint8_t* at_ = nullptr;
+  const uint8_t* end_ = nullptr;
+  uint64_t acc_ = 0;
+  int pending_ = 0;
+  bool done_ = false;
+};
+
+// Indices in the order the file holds them, in a buffer that grows as the data delivers them, so
+// that a header claiming a huge image costs memory only in proportion to what its data really
+// holds.
+class GrowingPixels {
+ public:
+  explicit GrowingPixels(size_t total) : total_(total) {}
+  ~GrowingPixels() { std::free(data_); }
+  GrowingPixels(const GrowingPixels&) = delete;
+  GrowingPixels& operator=(const GrowingPixels&) = delete;
+
+  // Room for `count` more indices after the first `used`, within the image.
+  uint8_t* Room(size_t used, size_t count) {
+    const size_t needed = std::min(total_, used + count);
     if (needed > size_) {
       size_t grown = std::max(needed, size_ + size_ / 2);
-      grown = std::min(grown, limit_);
-      grown = std::max(grown, needed);
+      grown = std::max(std::min(grown, total_), needed);
       auto* more = static_cast<uint8_t*>(std::realloc(data_, grown));
       if (!more) throw RuntimeError(kErrOutOfMemory);
       data_ = more;
       size_ = grown;
     }
-    uint8_t* row = data_ + static_cast<size_t>(y) * stride_;
-    std::memset(row + width, 0, stride_ - static_cast<size_t>(width));
-    return row;
+    return data_;
   }
-
-  // Hands the buffer to an image of `height` rows; the image frees it.
-  QImage Release(int width, int height) {
-    Row(height - 1, width);
+  size_t Size() const { return size_; }
+  uint8_t* Take() {
     uint8_t* data = data_;
     data_ = nullptr;
-    QImage image(
-        data, width, height, static_cast<qsizetype>(stride_), QImage::Format_Indexed8,
-        [](void* p) { std::free(p); }, data);
+    return data;
+  }
+
+ private:
+  size_t total_;
+  uint8_t* data_ = nullptr;
+  size_t size_ = 0;
+};
+
+// Decodes the image's LZW data as giflib's line reader does: the same table, code widths and
+// refusals (an undefined code, an end code or the end of the data before the last pixel), with
+// data past the last pixel ignored. Each table entry is a span of the pixels already decoded, so
+// a string is one copy rather than a walk of its prefixes.
+void DecodeLzw(GifFileType* gif, size_t total, GrowingPixels& pixels) {
+  int minCodeSize = 0;
+  GifByteType* first = nullptr;
+  if (DGifGetCode(gif, &minCodeSize, &first) == GIF_ERROR) Malformed();
+  if (minCodeSize < 1 || minCodeSize > 8) Malformed();
+  CodeReader reader(gif, first);
+  constexpr uint32_t kTableSize = 4096;
+  const uint32_t clear = 1u << minCodeSize, eoi = clear + 1;
+  std::vector<uint32_t> start(kTableSize);
+  std::vector<uint16_t> length(kTableSize);
+  uint32_t next = eoi + 1;
+  int bits = minCodeSize + 1;
+  bool hasPrevious = false;
+  size_t previousStart = 0, previousLength = 0;
+  size_t p = 0, room = 0;
+  uint8_t* out = nullptr;
+  // The longest string is 4096 indices: with that much room, a code needs no check.
+  constexpr size_t kLongest = kTableSize;
+  while (p < total) {
+    if (p + kLongest > room && room < total) {
+      out = pixels.Room(p, kLongest + (size_t{1} << 16));
+      room = pixels.Size();
+    }
+    uint32_t code;
+    if (!reader.Read(bits, code)) Malformed();
+    if (code == clear) {
+      next = eoi + 1;
+      bits = minCodeSize + 1;
+      hasPrevious = false;
+      continue;
+    }
+    if (code == eoi) Malformed();
+    const size_t at = p;
+    size_t n;
+    if (code < clear) {
+      out[p] = static_cast<uint8_t>(code);
+      n = 1;
+    } else if (hasPrevious && code > eoi && code < next) {
+      n = length[code];
+      std::memcpy(out + p, out + start[code], std::min(n, total - p));
+    } else if (hasPrevious && code == next && next < kTableSize) {
+      // The string just defined: the previous one and its own first index.
+      n = previousLength + 1;
+      std::memcpy(out + p, out + previousStart, std::min(previousLength, total - p));
+      if (p + previousLength < total) out[p + previousLength] = out[previousStart];
+    } else {
+      Malformed();
+    }
+    p = std::min(total, p + n);
+    if (hasPrevious && next < kTableSize) {
+      // The previous string followed by this one's first index: where both were written.
+      start[next] = static_cast<uint32_t>(previousStart);
+      length[next] = static_cast<uint16_t>(previousLength + 1);
+      ++next;
+    }
+    if (next >= (1u << bits) && bits < 12) ++bits;
+    hasPrevious = true;
+    previousStart = at;
+    previousLength = n;
+  }
+}
+
+// The decoded indices as an image: rows in place (an interlaced file holds every eighth row,
+// then the fourth ones between, then the second ones, then the rest), each padded with zeros up
+// to its stride. A buffer already laid out so becomes the image's own.
+QImage ImageOf(GrowingPixels& pixels, int w, int h, bool interlaced) {
+  const size_t stride = (static_cast<size_t>(w) + 3) & ~size_t{3};
+  uint8_t* decoded = pixels.Room(0, static_cast<size_t>(w) * static_cast<size_t>(h));
+  auto cleanup = [](void* p) { std::free(p); };
+  if (!interlaced && stride == static_cast<size_t>(w)) {
+    uint8_t* data = pixels.Take();
+    QImage image(data, w, h, static_cast<qsizetype>(stride), QImage::Format_Indexed8, cleanup,
+                 data);
     if (image.isNull()) {
       std::free(data);
       throw RuntimeError(kErrOutOfMemory);
     }
     return image;
   }
-
- private:
-  size_t stride_;
-  size_t limit_;
-  uint8_t* data_ = nullptr;
-  size_t size_ = 0;
-};
+  auto* data = static_cast<uint8_t*>(std::malloc(stride * static_cast<size_t>(h)));
+  if (!data) throw RuntimeError(kErrOutOfMemory);
+  QImage image(data, w, h, static_cast<qsizetype>(stride), QImage::Format_Indexed8, cleanup, data);
+  if (image.isNull()) {
+    std::free(data);
+    throw RuntimeError(kErrOutOfMemory);
+  }
+  static constexpr int kStart[] = {0, 4, 2, 1};
+  static constexpr int kStep[] = {8, 8, 4, 2};
+  size_t row = 0;
+  for (int pass = 0; pass < (interlaced ? 4 : 1); ++pass)
+    for (int y = interlaced ? kStart[pass] : 0; y < h; y += interlaced ? kStep[pass] : 1) {
+      uint8_t* line = data + static_cast<size_t>(y) * stride;
+      std::memcpy(line, decoded + row++ * static_cast<size_t>(w), static_cast<size_t>(w));
+      std::memset(line + w, 0, stride - static_cast<size_t>(w));
+    }
+  return image;
+}
 
 // The palette index nearest to `rgb` among the opaque entries, adding it when there is room.
 int IndexOfColour(QList<QRgb>& colors, QRgb rgb) {
@@ -161,19 +293,10 @@ QImage ReadGifImage(const std::string& path) {
       colors.push_back(i == transparent ? qRgba(c.Red, c.Green, c.Blue, 0)
                                         : qRgb(c.Red, c.Green, c.Blue));
     }
-    GrowingRows rows(w, h);
-    auto readRow = [&](int y) {
-      if (DGifGetLine(gif.get(), rows.Row(y, w), w) == GIF_ERROR) Malformed();
-    };
-    if (desc.Interlace) {
-      static constexpr int kStart[] = {0, 4, 2, 1};
-      static constexpr int kStep[] = {8, 8, 4, 2};
-      for (int pass = 0; pass < 4; ++pass)
-        for (int y = kStart[pass]; y < h; y += kStep[pass]) readRow(y);
-    } else {
-      for (int y = 0; y < h; ++y) readRow(y);
-    }
-    QImage image = rows.Release(w, h);
+    const size_t total = static_cast<size_t>(w) * static_cast<size_t>(h);
+    GrowingPixels pixels(total);
+    DecodeLzw(gif.get(), total, pixels);
+    QImage image = ImageOf(pixels, w, h, desc.Interlace);
     if (screenW != w || screenH != h) {
       // What the image leaves of the screen shows through: transparent when the file has a
       // transparent entry, else the background colour of the global table.
