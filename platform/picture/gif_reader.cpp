@@ -112,9 +112,10 @@ class GrowingPixels {
   size_t size_ = 0;
 };
 
-// Decodes the image's LZW data as giflib's line reader does: the same table, code widths and
-// refusals (an undefined code, an end code or the end of the data before the last pixel), with
-// data past the last pixel ignored. Each table entry is a span of the pixels already decoded, so
+// Decodes the image's LZW data as giflib's line reader does: the same table and code widths,
+// refused where it refuses (an undefined code, an end code or the end of the data before the last
+// pixel), with data past the last pixel ignored; a code size beyond 8 bits, which giflib would
+// truncate into the indices, is refused too. Each table entry is a span of the pixels already decoded, so
 // a string is one copy rather than a walk of its prefixes.
 void DecodeLzw(GifFileType* gif, size_t total, GrowingPixels& pixels) {
   int minCodeSize = 0;
