@@ -95,7 +95,7 @@ TEST_F(BatchErrors, ValuesOutOfRangeGetTheEditorsOwnMessages) {
 TEST_F(BatchErrors, MissingSettingsAreNamedAsTheEditorsNameThem) {
   const std::string out = out_.path();
   ExpectRefused(
-      {"colour", "--input", input_, "--mode", "simultaneous", "--increment", "10", "--out", out}, 1,
+      {"colour", "--input", input_, "--mode", "simultaneous", "--increment", "10", "--out", out}, 2,
       "明と暗の設定をしてください。");
   ExpectRefused({"comment", "--input", input_, "--output", out + "/c.gif", "--placement", "over",
                  "--font", "IPAGothic"},
@@ -139,14 +139,26 @@ TEST_F(BatchErrors, AFailedAnimatedFileTakesTheFramesOfTheSameRunWithIt) {
 }
 
 TEST_F(BatchErrors, MissingFoldersGetTheLibrarysMessage) {
-  auto args = Rotate({});
-  args.back() = out_.File("nowhere");
-  ExpectRefused(args, 1, "nowhere: 指定されたフォルダがありません。");
   ExpectRefused({"mesh", "--input", input_, "--size", "3", "--order", "大→小", "--animated",
                  out_.File("nowhere/a.gif")},
                 1, "nowhere: 指定されたフォルダがありません。");
   ExpectRefused({"comment", "--input", input_, "--output", out_.File("nowhere/c.gif")}, 1,
                 "nowhere: 指定されたフォルダがありません。");
+}
+
+// --out names a folder to write into: a missing one is made with its parents, and taken back
+// when the run fails.
+TEST_F(BatchErrors, AMissingOutFolderIsMadeAndTakenBackOnFailure) {
+  auto args = Rotate({});
+  args.back() = out_.File("new/frames");
+  const testing::CliResult made = RunCli(args);
+  EXPECT_EQ(made.status, 0) << made;
+  EXPECT_FALSE(Listing(out_.File("new/frames")).empty());
+  std::filesystem::remove_all(out_.File("new"));
+
+  args[2] = out_.File("missing.gif");  // the input: nothing to build from
+  ExpectRefused(args, 1, "missing.gif");
+  EXPECT_FALSE(std::filesystem::exists(out_.File("new"))) << "a made folder stayed behind";
 }
 
 TEST_F(BatchErrors, CommandLineMistakesAreRefusedBeforeAnyWork) {

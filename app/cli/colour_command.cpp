@@ -25,6 +25,8 @@ ColourSettings ReadColour(const ParsedOptions& options) {
   const int direction = ReadChoice(options, "direction", kDirections);
   s.direction = direction < 0 ? "" : kDirections[direction].caption;
   s.incrementText = options.Get("increment").value_or("");
+  // The window asks for the direction when the build starts; here it is a bad command line.
+  if (s.simultaneous && s.direction.empty()) throw UsageError("明と暗の設定をしてください。");
   if (const std::string message = ColourSeries::CheckInput(s); !message.empty())
     throw UsageError(message);
   return s;

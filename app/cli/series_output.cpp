@@ -35,10 +35,32 @@ std::string ParentOf(const std::string& path) {
 
 }  // namespace
 
+MadeFolders::~MadeFolders() {
+  std::error_code ignored;
+  for (auto it = made_.rbegin(); it != made_.rend(); ++it) fs::remove(*it, ignored);
+}
+
+bool MadeFolders::Make(const std::string& folder) {
+  std::vector<std::string> missing;
+  for (fs::path p = fs::path(folder).lexically_normal(); !p.empty() && p != p.root_path();
+       p = p.parent_path()) {
+    std::error_code ec;
+    if (fs::symlink_status(p, ec).type() != fs::file_type::not_found) break;
+    missing.push_back(p.string());
+    if (p.parent_path() == p) break;
+  }
+  for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+    std::error_code ec;
+    if (!fs::create_directory(*it, ec)) return false;
+    made_.push_back(*it);
+  }
+  return IsFolder(folder);
+}
+
 std::vector<OptionDef> SeriesOutputOptions() {
   std::vector<OptionDef> defs = {
       {"out", "DIR",
-       "連続イメージのファイルを書くフォルダ (ウィンドウの「GIF形式で保存」と同じ名前)"},
+       "連続イメージのファイルを書くフォルダ (なければ作る。ウィンドウの「GIF形式で保存」と同じ名前)"},
       {"animated", "FILE", "連続イメージを1つのアニメGIFに書く"},
       {"delay", "CS", "アニメGIFの1枚の表示時間 (1/100秒, 既定 10)"},
       {"loop", "N", "アニメGIFの繰り返し回数 (既定 0 = 無限)"},
@@ -65,7 +87,8 @@ SeriesOutput ReadSeriesOutput(const ParsedOptions& options) {
   output.animation.loopCount = ReadInteger(options, "loop", 0, kLargestGifCount, 0);
   output.animation.optimizeFrames = !options.Has("whole-frames");
 
-  if (!output.folder.empty() && !IsFolder(output.folder))
+  // A missing --out folder is made, with its parents, and taken back if the run fails.
+  if (!output.folder.empty() && !IsFolder(output.folder) && !output.made->Make(output.folder))
     throw Failure(output.folder + ": " + LibraryMessage(3009));
   if (!output.animated.empty()) {
     if (!IsFolder(ParentOf(output.animated)))
@@ -106,6 +129,7 @@ void WriteSeries(const SeriesOutput& output, const std::vector<platform::Picture
       throw Failure(error);
     }
   }
+  output.made->Keep();
 }
 
 }  // namespace kestrin::cli

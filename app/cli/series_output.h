@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -11,10 +12,27 @@
 
 namespace kestrin::cli {
 
+// Folders that --out named and the run made; removed again, when still empty, unless the run
+// wrote its files into them.
+class MadeFolders {
+ public:
+  MadeFolders() = default;
+  ~MadeFolders();
+  MadeFolders(const MadeFolders&) = delete;
+  MadeFolders& operator=(const MadeFolders&) = delete;
+  // Makes `folder` and its missing parents; false when it cannot.
+  bool Make(const std::string& folder);
+  void Keep() { made_.clear(); }
+
+ private:
+  std::vector<std::string> made_;  // outermost first
+};
+
 struct SeriesOutput {
   std::string folder;    // --out: "" when no frame files are wanted
   std::string animated;  // --animated: "" when no animated file is wanted
   AnimationSettings animation;
+  std::shared_ptr<MadeFolders> made = std::make_shared<MadeFolders>();
 };
 
 // --out, --animated, --delay, --loop.
