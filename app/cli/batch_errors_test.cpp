@@ -150,7 +150,7 @@ TEST_F(BatchErrors, MissingFoldersGetTheLibrarysMessage) {
 // when the run fails.
 TEST_F(BatchErrors, AMissingOutFolderIsMadeAndTakenBackOnFailure) {
   auto args = Rotate({});
-  args.back() = out_.File("new/frames");
+  args.back() = out_.File("new/frames/");  // as the README writes it, with a slash
   const testing::CliResult made = RunCli(args);
   EXPECT_EQ(made.status, 0) << made;
   EXPECT_FALSE(Listing(out_.File("new/frames")).empty());

@@ -41,18 +41,19 @@ MadeFolders::~MadeFolders() {
 }
 
 bool MadeFolders::Make(const std::string& folder) {
-  std::vector<std::string> missing;
-  for (fs::path p = fs::path(folder).lexically_normal(); !p.empty() && p != p.root_path();
-       p = p.parent_path()) {
+  fs::path target = fs::path(folder).lexically_normal();
+  if (!target.has_filename()) target = target.parent_path();  // "frames/" names "frames"
+  std::vector<fs::path> missing;
+  for (fs::path p = target; !p.empty(); p = p.parent_path()) {
     std::error_code ec;
     if (fs::symlink_status(p, ec).type() != fs::file_type::not_found) break;
-    missing.push_back(p.string());
+    missing.push_back(p);
     if (p.parent_path() == p) break;
   }
   for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
     std::error_code ec;
-    if (!fs::create_directory(*it, ec)) return false;
-    made_.push_back(*it);
+    if (!fs::create_directory(*it, ec) || ec) return false;
+    made_.push_back(it->string());
   }
   return IsFolder(folder);
 }
@@ -60,7 +61,8 @@ bool MadeFolders::Make(const std::string& folder) {
 std::vector<OptionDef> SeriesOutputOptions() {
   std::vector<OptionDef> defs = {
       {"out", "DIR",
-       "連続イメージのファイルを書くフォルダ (なければ作る。ウィンドウの「GIF形式で保存」と同じ名前)"},
+       "連続イメージのファイルを書くフォルダ "
+       "(なければ作る。ウィンドウの「GIF形式で保存」と同じ名前)"},
       {"animated", "FILE", "連続イメージを1つのアニメGIFに書く"},
       {"delay", "CS", "アニメGIFの1枚の表示時間 (1/100秒, 既定 10)"},
       {"loop", "N", "アニメGIFの繰り返し回数 (既定 0 = 無限)"},
