@@ -13,6 +13,7 @@
 #include "giflib/engine/global_module.h"
 #include "giflib/engine/lzw_encoder.h"
 #include "platform/kernel/err.h"
+#include "platform/picture/color_table.h"
 
 namespace pellory::engine {
 namespace {
@@ -129,24 +130,6 @@ int SizeCodeFor(size_t entries) {
   return code;
 }
 
-// The bits of all indices together, eight bytes at a time. Against a table of 2^k entries this
-// is as good as the largest index: some index reaches 2^k exactly when a bit of k or above is set.
-uint8_t IndexBits(const std::vector<uint8_t>& pixels) {
-  const uint8_t* p = pixels.data();
-  const size_t n = pixels.size();
-  uint64_t words = 0;
-  size_t i = 0;
-  for (; i + 8 <= n; i += 8) {
-    uint64_t w;
-    std::memcpy(&w, p + i, 8);
-    words |= w;
-  }
-  uint8_t bits = 0;
-  for (int b = 0; b < 8; ++b) bits |= static_cast<uint8_t>(words >> (8 * b));
-  for (; i < n; ++i) bits |= p[i];
-  return bits;
-}
-
 // A 64-bit fingerprint of the indices, eight at a time; equal fingerprints are only a hint, and
 // are confirmed against the indices themselves.
 uint64_t Fingerprint(const std::vector<uint8_t>& pixels) {
@@ -227,7 +210,8 @@ bool SetGifFormatParm(const Vesk_GifPictureType& picture, GifHeaderRecord& heade
     // A decoder has no colour for an index past the table as written, padding included: such a
     // file does not conform, so no header is made for it.
     const size_t entries = size_t{2} << sizeCode;
-    if (entries < 256 && IndexBits(picture.BitmapData) >= entries) {
+    if (entries < 256 &&
+        platform::IndexBits(picture.BitmapData.data(), picture.BitmapData.size()) >= entries) {
       RecordModuleError(kErrHeader, kStyleStop);
       return false;
     }

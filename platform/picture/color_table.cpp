@@ -6,6 +6,20 @@
 
 namespace platform {
 
+uint8_t IndexBits(const uint8_t* indices, size_t count) {
+  uint64_t words = 0;
+  size_t i = 0;
+  for (; i + 8 <= count; i += 8) {
+    uint64_t word;
+    std::memcpy(&word, indices + i, 8);
+    words |= word;
+  }
+  uint8_t bits = 0;
+  for (int b = 0; b < 8; ++b) bits |= static_cast<uint8_t>(words >> (8 * b));
+  for (; i < count; ++i) bits |= indices[i];
+  return bits;
+}
+
 void CoverIndicesWithBlack(QImage& image) {
   if (image.format() != QImage::Format_Indexed8) return;
   QList<QRgb> colors = image.colorTable();
@@ -14,19 +28,7 @@ void CoverIndicesWithBlack(QImage& image) {
   // quick pass.
   const int w = image.width(), h = image.height();
   uint8_t bits = 0;
-  for (int y = 0; y < h; ++y) {
-    const uchar* row = image.constScanLine(y);
-    // Eight indices at a time; the tail one by one.
-    uint64_t words = 0;
-    int x = 0;
-    for (; x + 8 <= w; x += 8) {
-      uint64_t word;
-      std::memcpy(&word, row + x, 8);
-      words |= word;
-    }
-    for (int b = 0; b < 8; ++b) bits |= static_cast<uint8_t>(words >> (8 * b));
-    for (; x < w; ++x) bits |= row[x];
-  }
+  for (int y = 0; y < h; ++y) bits |= IndexBits(image.constScanLine(y), static_cast<size_t>(w));
   if (bits < colors.size()) return;
   int maxIndex = 0;
   for (int y = 0; y < h; ++y) {
