@@ -65,7 +65,7 @@ if grep -q 'not found' "$scratch/ldd.log"; then
   cat "$scratch/ldd.log" >&2
   exit 1
 fi
-for lib in libkestrin_platform.so libsavejpg.so libpellory.so; do
+for lib in libkestrin_platform_core.so libkestrin_platform.so libsavejpg.so libpellory.so; do
   if ! grep -q "^[[:space:]]*$lib => $root/usr/" "$scratch/ldd.log"; then
     echo "check-deb: $lib is not taken from the unpacked tree:" >&2
     cat "$scratch/ldd.log" >&2

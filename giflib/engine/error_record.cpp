@@ -2,8 +2,8 @@
 
 #include <cerrno>
 
-#include "platform/dialogs/message_box.h"
 #include "platform/kernel/err.h"
+#include "platform/kernel/message_sink.h"
 
 namespace pellory::engine {
 
@@ -99,7 +99,7 @@ void ErrorState::RecordError(int32_t number, int32_t style, bool showBox) {
   try {
     std::string text = MakeErrorMessage(number_, methodName_, sysErrNumber_, sysErrDescription_) +
                        "\r\n\r\n<Method Name : " + methodName_ + ">";
-    platform::MsgBox(text, style_, kMessageBoxTitle);
+    platform::ShowMessageBox(text, style_, kMessageBoxTitle);
   } catch (...) {
   }
 }

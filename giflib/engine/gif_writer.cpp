@@ -12,8 +12,8 @@
 #include "giflib/engine/error_record.h"
 #include "giflib/engine/global_module.h"
 #include "giflib/engine/lzw_encoder.h"
+#include "platform/gdi/index_bits.h"
 #include "platform/kernel/err.h"
-#include "platform/picture/color_table.h"
 
 namespace pellory::engine {
 namespace {

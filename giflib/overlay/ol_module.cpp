@@ -4,7 +4,7 @@
 #include <QPointer>
 
 #include "giflib/engine/error_record.h"
-#include "giflib/engine/flicker.h"
+#include "giflib/object/flicker.h"
 #include "platform/forms/application.h"
 #include "platform/kernel/err.h"
 

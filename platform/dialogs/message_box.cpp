@@ -1,10 +1,12 @@
 #include "platform/dialogs/message_box.h"
 
-#include <QCoreApplication>
 #include <QApplication>
+#include <QCoreApplication>
 #include <QMessageBox>
 #include <QString>
 #include <mutex>
+
+#include "platform/kernel/message_sink.h"
 
 namespace platform {
 
@@ -30,6 +32,11 @@ std::mutex& BackendMutex() {
   return m;
 }
 
+// Code without a toolkit of its own shows its boxes through these.
+struct InstallSink {
+  InstallSink() { SetMessageSink(&MsgBox); }
+} const kInstallSink;
+
 std::shared_ptr<MessageBoxBackend>& Backend() {
   static std::shared_ptr<MessageBoxBackend> backend = std::make_shared<InteractiveMessageBoxes>();
   return backend;
@@ -46,7 +53,8 @@ int MsgBox(const std::string& text, int style, const std::string& title) {
   return backend->Show(text, style, title);
 }
 
-std::shared_ptr<MessageBoxBackend> SetMessageBoxBackend(std::shared_ptr<MessageBoxBackend> backend) {
+std::shared_ptr<MessageBoxBackend> SetMessageBoxBackend(
+    std::shared_ptr<MessageBoxBackend> backend) {
   std::lock_guard lock(BackendMutex());
   if (!backend) backend = std::make_shared<InteractiveMessageBoxes>();
   std::swap(Backend(), backend);

@@ -1,4 +1,4 @@
-#include "giflib/engine/flicker.h"
+#include "giflib/object/flicker.h"
 
 #include "giflib/engine/error_record.h"
 #include "platform/forms/form.h"
