@@ -213,6 +213,48 @@ TEST_F(TempBitmap, TallAndWidePicturesReadEveryRowIntoItsPlace) {
   }
 }
 
+// The reader on bytes in memory gives what it gives on the file, pictures and errors alike,
+// truncations included.
+TEST_F(TempBitmap, BytesInMemoryReadAsTheFileDoes) {
+  BmpLayout wide;
+  wide.width = 5;
+  wide.height = 3;
+  wide.bits = 24;
+  for (int y = 0; y < 3; ++y) {
+    std::vector<uint8_t> row(16, 0);
+    for (int i = 0; i < 15; ++i) row[i] = static_cast<uint8_t>(40 * y + 9 * i);
+    wide.fileRows.push_back(row);
+  }
+  BmpLayout indexed;
+  indexed.width = 3;
+  indexed.height = 2;
+  indexed.colorsUsed = 3;
+  indexed.palette = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
+  indexed.fileRows = {{0, 1, 2, 0}, {2, 7, 0, 0}};
+  for (const BmpLayout& layout : {wide, indexed}) {
+    WriteBmp(folder_.File("m.bmp"), layout);
+    std::ifstream in(folder_.File("m.bmp"), std::ios::binary);
+    const std::vector<uint8_t> whole{std::istreambuf_iterator<char>(in), {}};
+    for (size_t cut : {whole.size(), whole.size() - 1, size_t{60}, size_t{53}, size_t{0}}) {
+      SCOPED_TRACE(::testing::Message() << layout.bits << " bits, " << cut << " bytes");
+      const std::vector<uint8_t> part(whole.begin(), whole.begin() + static_cast<long>(cut));
+      std::ofstream(folder_.File("part.bmp"), std::ios::binary)
+          .write(reinterpret_cast<const char*>(part.data()), static_cast<std::streamsize>(cut));
+      Vesk_GifPictureType fromFile, fromBytes;
+      PendingError() = {};
+      const bool fileOk = GetTempBMP(fromFile, folder_.File("part.bmp"));
+      const int32_t fileError = PendingError().Number;
+      PendingError() = {};
+      const bool bytesOk = GetBmpBytes(fromBytes, part.data(), part.size());
+      EXPECT_EQ(bytesOk, fileOk);
+      EXPECT_EQ(PendingError().Number, fileError);
+      EXPECT_EQ(fromBytes.BitmapData, fromFile.BitmapData);
+      EXPECT_EQ(fromBytes.ColorTable, fromFile.ColorTable);
+      EXPECT_EQ(fromBytes.GifSetting.biWidth, fromFile.GifSetting.biWidth);
+    }
+  }
+}
+
 TEST_F(TempBitmap, UnsupportedFormatsFailWithTheirNumbers) {
   Vesk_GifPictureType p;
   BmpLayout s;
