@@ -15,6 +15,7 @@
 #include "app/cli/options.h"
 #include "app/cli/terminal_progress.h"
 #include "app/gif_options.h"
+#include "giflib/engine/error_numbers.h"
 #include "giflib/object/pellory_types.h"
 #include "platform/dialogs/message_box.h"
 #include "platform/picture/picture.h"

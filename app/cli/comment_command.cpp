@@ -50,11 +50,11 @@ std::string CheckedOutput(const ParsedOptions& options) {
   const fs::path parent = fs::path(path).parent_path();
   std::error_code ec;
   if (!parent.empty() && !fs::is_directory(parent, ec))
-    throw Failure(parent.string() + ": " + LibraryMessage(3009));
+    throw Failure(parent.string() + ": " + LibraryMessage(pellory::engine::kErrFolderMissing));
   const fs::file_type there = fs::symlink_status(path, ec).type();
   if (there == fs::file_type::directory ||
       (there != fs::file_type::not_found && !options.Has("force")))
-    throw Failure(path + ": " + LibraryMessage(3010));
+    throw Failure(path + ": " + LibraryMessage(pellory::engine::kErrFileExists));
   return path;
 }
 

@@ -147,12 +147,13 @@ SeriesOutput ReadSeriesOutput(const ParsedOptions& options) {
 
   // A missing --out folder is made, with its parents, and taken back if the run fails.
   if (!output.folder.empty() && !IsFolder(output.folder) && !output.made->Make(output.folder))
-    throw Failure(output.folder + ": " + LibraryMessage(3009));
+    throw Failure(output.folder + ": " + LibraryMessage(pellory::engine::kErrFolderMissing));
   if (!output.animated.empty()) {
     if (!IsFolder(ParentOf(output.animated)))
-      throw Failure(ParentOf(output.animated) + ": " + LibraryMessage(3009));
+      throw Failure(ParentOf(output.animated) + ": " +
+                    LibraryMessage(pellory::engine::kErrFolderMissing));
     if (IsFolder(output.animated) || (!output.replace && Exists(output.animated)))
-      throw Failure(output.animated + ": " + LibraryMessage(3010));
+      throw Failure(output.animated + ": " + LibraryMessage(pellory::engine::kErrFileExists));
   }
   return output;
 }
@@ -170,7 +171,8 @@ void WriteSeries(const SeriesOutput& output, const std::vector<platform::Picture
     ThrowIfInterrupted();
     if (staged->Names().empty()) throw Failure("保存するイメージがありません。");
     if (const std::string taken = staged->FirstConflict(); !taken.empty() && !output.replace)
-      throw Failure((fs::path(output.folder) / taken).string() + ": " + LibraryMessage(3010));
+      throw Failure((fs::path(output.folder) / taken).string() + ": " +
+                    LibraryMessage(pellory::engine::kErrFileExists));
   }
   std::optional<ReplacedFile> animated;
   if (!output.animated.empty()) {

@@ -78,7 +78,9 @@ bool StagedFolder::Publish(std::string* error, bool replace) {
     }
     if (const int e = MoveWithoutReplacing((fs::path(path_) / name).string(), to); e != 0) {
       if (error)
-        *error = to + ": " + (e == EEXIST ? LibraryMessage(3010) : std::string(std::strerror(e)));
+        *error = to + ": " +
+                 (e == EEXIST ? LibraryMessage(pellory::engine::kErrFileExists)
+                              : std::string(std::strerror(e)));
       Withdraw();
       return false;
     }

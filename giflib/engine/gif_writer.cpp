@@ -18,10 +18,6 @@
 namespace pellory::engine {
 namespace {
 
-constexpr int32_t kErrLzw = 2102;
-constexpr int32_t kErrHeader = 2103;
-constexpr int32_t kErrFile = 2104;
-
 constexpr uint32_t kClearCode = 256;
 constexpr uint32_t kEndCode = 257;
 // A decoder adds one table entry per code after the first of a group. Starting from 258 entries,

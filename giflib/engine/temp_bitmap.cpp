@@ -47,17 +47,17 @@ bool GetTempFilePathClass(const Vesk_GifPictureType& picture, std::string& path)
       folder = LibraryFolder();
     } else if (s.TempPathMode == UserCustom) {
       if (s.TempPath.empty()) {
-        RecordModuleError(3003, kStyleExclamation);
+        RecordModuleError(kErrTempPathMissing, kStyleExclamation);
         return false;
       }
       if (!platform::DirectoryExists(s.TempPath)) {
-        RecordModuleError(3004, kStyleExclamation);
+        RecordModuleError(kErrTempPathFolderMissing, kStyleExclamation);
         return false;
       }
       folder = s.TempPath;
     }
     if (!MakeTempFileName(folder, path)) {
-      RecordModuleError(2100, kStyleStop);
+      RecordModuleError(kErrTempFileName, kStyleStop);
       return false;
     }
     return true;
@@ -202,11 +202,11 @@ bool ReadBitmap(Vesk_GifPictureType& picture, BitmapSource& source,
   const uint32_t colorsUsed = Get32(h + 46);
 
   if (compression != 0) {
-    RecordModuleError(1000, kStyleStop);
+    RecordModuleError(kErrBmpCompression, kStyleStop);
     return false;
   }
   if (bits != 1 && bits != 4 && bits != 8 && bits != 24) {
-    RecordModuleError(1001, kStyleStop);
+    RecordModuleError(kErrBmpBitCount, kStyleStop);
     return false;
   }
   int64_t count;
@@ -217,7 +217,7 @@ bool ReadBitmap(Vesk_GifPictureType& picture, BitmapSource& source,
     count = RoundToInt32((static_cast<double>(dataOffset) - 54.0) / 4.0);
   }
   if (count > 256) {
-    RecordModuleError(1002, kStyleStop);
+    RecordModuleError(kErrBmpColoursUsed, kStyleStop);
     return false;
   }
   // Top-down (negative height) and empty bitmaps are not what the picture saving writes.

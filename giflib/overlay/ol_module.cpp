@@ -39,14 +39,14 @@ bool GetNewPictureBox(platform::Form& host, platform::PictureBox*& box) {
     const std::string name = GetNewDummyCtlName(host, "OLPic");
     SetProcName("GetNewPictureBox");
     if (name.empty()) {
-      RecordModuleError(3023, kStyleStop);
+      RecordModuleError(kErrOverlayControls, kStyleStop);
       return false;
     }
     box = &host.GetControls().Add<platform::PictureBox>(name);
     return true;
   } catch (...) {
     RecordModuleUnexpected();
-    PendingError().Number = 3024;
+    PendingError().Number = kErrOverlayControlFailed;
     return false;
   }
 }
