@@ -2,6 +2,9 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOptionGroupBox>
+#include <cmath>
 
 #include "platform/forms/form.h"
 #include "platform/forms/picture_box.h"
@@ -20,16 +23,37 @@ const bool kRegistered =
 
 }  // namespace
 
+Viewport& Frame::EnableView() {
+  if (!view_) view_ = std::make_unique<Viewport>(this, [this] { return ContentsArea(); });
+  return *view_;
+}
+
+QRect Frame::ContentsArea() const {
+  QStyleOptionGroupBox option;
+  initStyleOption(&option);
+  return style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxContents, this);
+}
+
+ViewBox::ViewBox(QWidget* parent)
+    : ControlOf<QWidget>(parent), view_(new Viewport(this, [this] { return rect(); })) {}
+
 ImageControl::ImageControl(QWidget* parent) : ControlOf<QWidget>(parent) {
   (void)kRegistered;
 }
 
 void ImageControl::FitToPicture() {
   if (!stretch_ && picture_ && !picture_->Image().isNull()) {
-    const QSize before = size();
-    resize(picture_->Image().size() + QSize(2 * borderStyle_, 2 * borderStyle_));
-    if (size() != before) OnResize();
+    const QSize before = ClientRect().size();
+    const QSize wanted = picture_->Image().size() + QSize(2 * borderStyle_, 2 * borderStyle_);
+    SetSizePixels(wanted.width(), wanted.height());
+    if (wanted != before) OnResize();
   }
+}
+
+QPoint ImageControl::ToPicture(QPointF position) const {
+  const double scale = stretch_ ? 1.0 : ViewScale();
+  return QPoint(static_cast<int>(std::floor(position.x() / scale)),
+                static_cast<int>(std::floor(position.y() / scale)));
 }
 
 void ImageControl::SetPicture(const Picture& picture) {
@@ -55,10 +79,19 @@ void ImageControl::paintEvent(QPaintEvent*) {
   QPainter p(this);
   const int b = borderStyle_;
   if (picture_ && !picture_->Image().isNull()) {
-    if (stretch_)
+    const double scale = ViewScale();
+    if (stretch_) {
       p.drawImage(rect().adjusted(b, b, -b, -b), picture_->Image());
-    else
+    } else if (scale != 1.0) {
+      // Shrunk by the view as a whole, so that a series keeps one scale from frame to frame.
+      p.save();
+      p.setRenderHint(QPainter::SmoothPixmapTransform);
+      p.scale(scale, scale);
       p.drawImage(b, b, picture_->Image());
+      p.restore();
+    } else {
+      p.drawImage(b, b, picture_->Image());
+    }
   }
   if (b) {
     p.setPen(Qt::black);
@@ -67,19 +100,19 @@ void ImageControl::paintEvent(QPaintEvent*) {
 }
 
 void ImageControl::mousePressEvent(QMouseEvent* e) {
+  const QPoint at = ViewScale() == 1.0 ? e->position().toPoint() : ToPicture(e->position());
   if (onMouseDown)
-    onMouseDown(MouseButtonOf(e->button()), ShiftStateOf(e->modifiers()),
-                e->position().toPoint().x(), e->position().toPoint().y());
+    onMouseDown(MouseButtonOf(e->button()), ShiftStateOf(e->modifiers()), at.x(), at.y());
 }
 void ImageControl::mouseMoveEvent(QMouseEvent* e) {
+  const QPoint at = ViewScale() == 1.0 ? e->position().toPoint() : ToPicture(e->position());
   if (onMouseMove)
-    onMouseMove(MouseButtonOf(e->buttons()), ShiftStateOf(e->modifiers()),
-                e->position().toPoint().x(), e->position().toPoint().y());
+    onMouseMove(MouseButtonOf(e->buttons()), ShiftStateOf(e->modifiers()), at.x(), at.y());
 }
 void ImageControl::mouseReleaseEvent(QMouseEvent* e) {
+  const QPoint at = ViewScale() == 1.0 ? e->position().toPoint() : ToPicture(e->position());
   if (onMouseUp)
-    onMouseUp(MouseButtonOf(e->button()), ShiftStateOf(e->modifiers()), e->position().toPoint().x(),
-              e->position().toPoint().y());
+    onMouseUp(MouseButtonOf(e->button()), ShiftStateOf(e->modifiers()), at.x(), at.y());
 }
 
 }  // namespace platform

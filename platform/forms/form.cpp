@@ -20,9 +20,11 @@ void Controls::Adopt(Control* control, const std::string& name, Control* contain
     throw RuntimeError(kErrInvalidCall);
   QWidget* w = owned.release();
   w->hide();
-  w->setParent(container ? container->Widget() : static_cast<QWidget*>(&form_));
+  QWidget* host = container ? container->ChildHost() : static_cast<QWidget*>(&form_);
+  w->setParent(host);
   w->hide();
   control->Attach(&form_, container, name, index);
+  RestackControls(host);
   entries_.push_back({w, control});
 }
 

@@ -32,6 +32,7 @@ class Label : public ControlOf<QLabel> {
   // A colour value (system colours included), shown behind the caption.
   int32_t BackColor() const { return backColor_; }
   void SetBackColor(int32_t color);
+  bool IsLightweight() const override { return true; }
 
  private:
   int32_t backColor_ = static_cast<int32_t>(0x8000000F);  // button face
@@ -128,6 +129,7 @@ class Timer : public ControlOf<QWidget> {
 class Shape : public ControlOf<QFrame> {
  public:
   explicit Shape(QWidget* parent = nullptr);
+  bool IsLightweight() const override { return true; }
 };
 
 // A text box of several lines; its text uses CR LF between lines.
