@@ -1,15 +1,17 @@
 // How controls are stacked and shown: images, labels and shapes below windowed controls and
-// inside their container; views that show a picture whole or scrolled.
+// inside their container; views that show a picture whole or scrolled; sliders with a number.
 #include "platform/forms/viewport.h"
 
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
 
 #include "platform/forms/controls.h"
 #include "platform/forms/form.h"
+#include "platform/forms/widgets.h"
 
 namespace platform {
 namespace {
@@ -152,6 +154,38 @@ TEST_F(StackingAndViewsTest, AFramesViewLiesBelowItsCaptionAndInsideItsBorder) {
   EXPECT_GT(surface.top(), 8) << "below the caption";
   EXPECT_TRUE(frame.rect().contains(surface));
   EXPECT_TRUE(QRect(QPoint(), surface.size()).contains(image.Widget()->geometry()));
+}
+
+// Typing as a user does: the old text selected, the digits, then Enter.
+void Type(QSpinBox& box, const QString& text) {
+  box.setFocus();
+  box.selectAll();
+  for (QChar c : text) {
+    QKeyEvent key(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+    QCoreApplication::sendEvent(&box, &key);
+  }
+  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+  QCoreApplication::sendEvent(&box, &enter);
+}
+
+TEST_F(StackingAndViewsTest, ASlidersNumberBoxShowsItsValueAndTakesATypedOne) {
+  auto& slider = Add<Slider>("Slider1", 10, 10, 240, 24);
+  slider.SetRange(-128, 128);
+  std::vector<int> seen;
+  slider.onScroll = [&] { seen.push_back(slider.Value()); };
+  slider.SetValue(40);
+  EXPECT_EQ(slider.NumberBox().value(), 40);
+  EXPECT_EQ(slider.NumberBox().minimum(), -128);
+  Type(slider.NumberBox(), QStringLiteral("-75"));
+  EXPECT_EQ(slider.Value(), -75);
+  EXPECT_EQ(slider.Bar().value(), -75);
+  EXPECT_EQ(seen, (std::vector<int>{40, -75})) << "one change for the whole number";
+  Type(slider.NumberBox(), QStringLiteral("500"));
+  EXPECT_LE(slider.Value(), 128) << "nothing beyond the range";
+  EXPECT_TRUE(slider.geometry().contains(slider.NumberBox().geometry().translated(slider.pos())))
+      << slider.geometry().width() << "x" << slider.geometry().height() << " box "
+      << slider.NumberBox().geometry().x() << "," << slider.NumberBox().geometry().y() << " "
+      << slider.NumberBox().geometry().width() << "x" << slider.NumberBox().geometry().height();
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTimer>
 #include <functional>
 #include <string>
@@ -84,16 +85,24 @@ class ComboBox : public ControlOf<QComboBox> {
   bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
-class Slider : public ControlOf<QSlider> {
+// A slider with a number box at its right end that shows its value and takes a typed one (on
+// Enter or when the box loses the focus); the two stay in step.
+class Slider : public ControlOf<QWidget> {
  public:
   explicit Slider(QWidget* parent = nullptr);
-  int Min() const { return minimum(); }
-  int Max() const { return maximum(); }
-  void SetRange(int min, int max) { setRange(min, max); }
-  int Value() const { return value(); }
-  void SetValue(int v) { setValue(v); }
+  int Min() const { return bar_->minimum(); }
+  int Max() const { return bar_->maximum(); }
+  void SetRange(int min, int max);
+  int Value() const { return bar_->value(); }
+  void SetValue(int v) { bar_->setValue(v); }
+  QSlider& Bar() { return *bar_; }
+  QSpinBox& NumberBox() { return *box_; }
   // Runs whenever the value changes.
   Handler onScroll;
+
+ private:
+  QSlider* bar_;
+  QSpinBox* box_;
 };
 
 // Min, Max and Value are floats, as the windows set them.
