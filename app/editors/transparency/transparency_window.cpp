@@ -32,6 +32,9 @@ TransparencyWindow::TransparencyWindow() : Window("Dialog5") {
   // Placed in twips; the window then counts in pixels, so that the work buffers IM3 and IM4
   // take the sizes that the images report in their pixel-scaled boxes.
   auto& frame1 = Place<platform::Frame>("Frame1", "元のイメージ", 120, 120, 4800, 4800);
+  // Large pictures scroll inside their frames; they are never shrunk, since the piece is cut
+  // and laid down pixel for pixel where it is shown.
+  frame1.EnableView().SetMode(platform::ZoomMode::Actual);
   im1_ = &PlaceBox(*this, "IM1", 120, 300, 4560, 4380, &frame1);
   // Inside the boxes, pixels.
   iml_ = &Place<platform::ImageControl>("IML", 20, 20, 80, 60, im1_);
@@ -39,6 +42,7 @@ TransparencyWindow::TransparencyWindow() : Window("Dialog5") {
   imc_ = &GetControls().Add<platform::ImageControl>("IMC", im1_);
 
   auto& frame2 = Place<platform::Frame>("Frame2", "透過イメージ", 5040, 120, 4800, 4800);
+  frame2.EnableView().SetMode(platform::ZoomMode::Actual);
   im2_ = &PlaceBox(*this, "IM2", 120, 300, 4560, 4380, &frame2);
   imr_ = &Place<platform::ImageControl>("IMR", 20, 20, 80, 60, im2_);
   imr_->SetBorderStyle(1);
