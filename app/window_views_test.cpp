@@ -1,13 +1,15 @@
 // What the user sees of the windows, driven through the real windows: pictures inside their
 // boxes, large pictures whole or scrolled, child windows inside the main window, sliders with
-// a number that can be typed. Each editor is shot after a build with a 320 x 240 picture
-// (build/screenshots/*_320x240.png).
+// a number that can be typed, the hourglass while the transparency editor waits. Each editor is
+// shot after a build with a 320 x 240 picture (build/screenshots/*_320x240.png).
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMetaObject>
 #include <QScrollBar>
 
 #include "app/editors/colour/colour_window.h"
@@ -16,6 +18,7 @@
 #include "app/editors/mesh/mesh_window.h"
 #include "app/editors/rotation/rotation_window.h"
 #include "app/editors/transparency/transparency_window.h"
+#include "app/helpers/module2.h"
 #include "app/main_window.h"
 #include "app/syori.h"
 #include "app/tests/app_fixture.h"
@@ -268,6 +271,30 @@ TEST_F(WindowViewsTest, TypingInANumberBoxMovesTheSliderAndWhatTheEditorUses) {
     Type(w.TL1(), "12");
     EXPECT_EQ(w.TL1().Value(), 12);
   }
+}
+
+TEST_F(WindowViewsTest, TheTransparencyEditorShowsTheHourglassWhileItWaitsForThePicture) {
+  testing::ScopedCaptureFolder capture(in_.File("capture"));
+  SetCaptureWaitForTesting(std::chrono::milliseconds(20));
+  windows::MDIF1().MenuItem("OpenT")->trigger();
+  testing::Settle();
+  TransparencyWindow& w = windows::Dialog5();
+  Answer(Bitmap("source.bmp", 120, 90));
+  w.Command5(0).click();
+  Answer(Bitmap("target.bmp", 120, 90));
+  w.Command5(1).click();
+  std::optional<Qt::CursorShape> during;
+  QMetaObject::invokeMethod(
+      qApp,
+      [&] {
+        const QCursor* c = QGuiApplication::overrideCursor();
+        during = c ? c->shape() : Qt::ArrowCursor;
+      },
+      Qt::QueuedConnection);
+  w.Command4().click();
+  ASSERT_TRUE(w.Floating());
+  EXPECT_EQ(during, Qt::WaitCursor);
+  EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr) << "the hourglass goes with the wait";
 }
 
 }  // namespace
