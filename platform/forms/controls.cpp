@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionGroupBox>
+#include <algorithm>
 #include <cmath>
 
 #include "platform/forms/form.h"
@@ -58,6 +59,8 @@ QPoint ImageControl::ToPicture(QPointF position) const {
 
 void ImageControl::SetPicture(const Picture& picture) {
   picture_ = picture;
+  shrunk_ = QImage();
+  shrunkFrom_ = nullptr;
   FitToPicture();
   update();
 }
@@ -75,6 +78,19 @@ void ImageControl::SetBorderStyle(int style) {
   update();
 }
 
+const QImage& ImageControl::Shrunk(double scale) {
+  // A picture's pixels never change once it is made, so the picture and the scale identify it.
+  if (shrunkFrom_ != picture_.get() || shrunkAt_ != scale) {
+    const QImage& image = picture_->Image();
+    const QSize size(std::max(1, static_cast<int>(std::lround(image.width() * scale))),
+                     std::max(1, static_cast<int>(std::lround(image.height() * scale))));
+    shrunk_ = image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    shrunkFrom_ = picture_.get();
+    shrunkAt_ = scale;
+  }
+  return shrunk_;
+}
+
 void ImageControl::paintEvent(QPaintEvent*) {
   QPainter p(this);
   const int b = borderStyle_;
@@ -83,12 +99,7 @@ void ImageControl::paintEvent(QPaintEvent*) {
     if (stretch_) {
       p.drawImage(rect().adjusted(b, b, -b, -b), picture_->Image());
     } else if (scale != 1.0) {
-      // Shrunk by the view as a whole, so that a series keeps one scale from frame to frame.
-      p.save();
-      p.setRenderHint(QPainter::SmoothPixmapTransform);
-      p.scale(scale, scale);
-      p.drawImage(b, b, picture_->Image());
-      p.restore();
+      p.drawImage(b, b, Shrunk(scale));
     } else {
       p.drawImage(b, b, picture_->Image());
     }

@@ -80,7 +80,13 @@ class ImageControl : public ControlOf<QWidget> {
  private:
   void FitToPicture();
   QPoint ToPicture(QPointF position) const;
+  // The picture as a view shows it shrunk, made once per picture and scale: a large picture is
+  // not scaled again at every paint.
+  const QImage& Shrunk(double scale);
   Picture picture_;
+  QImage shrunk_;
+  const StdPicture* shrunkFrom_ = nullptr;
+  double shrunkAt_ = 0;
   bool stretch_ = false;
   int borderStyle_ = 0;
 };

@@ -82,6 +82,9 @@ TEST_F(StackingAndViewsTest, AViewShowsALargePictureWholeAndKeepsItsGeometryInTh
   EXPECT_DOUBLE_EQ(image.Width(), 400 * 15.0) << "the control keeps the picture's size";
   EXPECT_DOUBLE_EQ(image.Left(), 0);
   EXPECT_TRUE(box.View()->HorizontalBar()->isHidden());
+  const QImage shown = box.grab().toImage();
+  EXPECT_EQ(shown.pixel(99, 74), kRed) << "the whole picture, shrunk";
+  EXPECT_NE(shown.pixel(99, 77), kRed);
 
   // The mouse reports the picture's pixels.
   int x = -1, y = -1;
