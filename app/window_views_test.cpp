@@ -175,6 +175,7 @@ TEST_F(WindowViewsTest, ALargePictureIsShownWholeOrScrolledToItsBottomRightCorne
   const QRect shown = im1.Widget()->geometry();
   EXPECT_EQ(shown.size(), QSize(4000, 3000));
   EXPECT_EQ(shown.bottomRight(), QPoint(view.Surface()->width() - 1, view.Surface()->height() - 1));
+  testing::SaveScreenshot(w, "rotation_editor_4000x3000_scrolled");
 
   // And back.
   w.ZoomBox().SetValue(1);
