@@ -224,7 +224,24 @@ TEST_F(WindowViewsTest, EveryChildWindowLiesInsideTheMainWindowsArea) {
         << sub->geometry().y() << " " << sub->geometry().width() << "x" << sub->geometry().height()
         << " in " << room.width() << "x" << room.height();
   };
-  expectInside(Open("munOpen", &windows::Dialog), "rotation");
+  RotationWindow& rotation = Open("munOpen", &windows::Dialog);
+  expectInside(rotation, "rotation");
+  // The progress window as a build shows it.
+  rotation.kakudo().SetText("360");
+  rotation.Text1().SetText("90");
+  rotation.Option1().SetValue(true);
+  bool seen = false;
+  QMetaObject::invokeMethod(
+      qApp,
+      [&] {
+        ASSERT_TRUE(windows::IsLoaded(WindowId::Syori));
+        expectInside(windows::Syori(), "progress during a build");
+        testing::SaveScreenshot(windows::Syori(), "progress_window");
+        seen = true;
+      },
+      Qt::QueuedConnection);
+  rotation.Command1().click();
+  EXPECT_TRUE(seen);
   expectInside(Open("numOpen2", &windows::Dialog2), "colour");
   expectInside(Open("OpenMesh", &windows::Dialog3), "mesh");
   expectInside(Open("OpenCom", &windows::Dialog4), "comment");
