@@ -26,9 +26,9 @@ case $(basename "$deb") in
 esac
 echo "== $(basename "$deb"): $(du -h "$deb" | cut -f1) =="
 
-# The font named by hand, and what dpkg-shlibdeps found.
+# The font and the Qt translations named by hand, and what dpkg-shlibdeps found.
 depends=$(dpkg-deb -f "$deb" Depends)
-for d in fonts-ipafont-gothic libqt6widgets6; do
+for d in fonts-ipafont-gothic qt6-translations-l10n libqt6widgets6; do
   if [[ ", $depends," != *", $d"[\ ,]* ]]; then
     echo "check-deb: Depends lacks $d: $depends" >&2
     exit 1

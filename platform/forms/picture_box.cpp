@@ -164,7 +164,7 @@ void PictureBox::paintEvent(QPaintEvent*) {
 
 void PictureBox::ResizePixels(int width, int height) {
   if (width < 0 || height < 0) throw RuntimeError(kErrInvalidProperty);
-  resize(width, height);
+  SetSizePixels(width, height);
   SyncImage();
 }
 

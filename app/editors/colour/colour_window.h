@@ -25,6 +25,8 @@ class ColourWindow : public EditorWindow {
   platform::CheckBox& Check1() { return *check1_; }
   platform::CheckBox& Check2() { return *check2_; }
   platform::ImageControl& IM3() { return *im3_; }
+  // The box the series plays in.
+  platform::ViewBox& View3() { return *view3_; }
   const ColourSeries& Series() const { return *series_; }
 
   // The MDI frame takes its first size from here: the controls are placed by hand, not by a
@@ -53,6 +55,7 @@ class ColourWindow : public EditorWindow {
   platform::CommandButton* command4_;
   platform::CheckBox* check1_;
   platform::CheckBox* check2_;
+  platform::ViewBox* view3_;
   platform::ImageControl* im3_;
 };
 

@@ -82,6 +82,7 @@ CommentWindow::CommentWindow() : EditorWindow("Dialog4"), preview_(ProgramCommen
   }
 
   check1_ = &Place<platform::CheckBox>("Check1", "反転", 7680, 5760, 1440, 300);
+  PlaceZoomChoice(9240, 5760, 2040);
   PlaceGifOptions(120, 6060, 7380, true);
   command1_ = &Place<platform::CommandButton>("Command1", "GIF形式で保存", 7560, 6240, 1800, 420);
   command2_ = &Place<platform::CommandButton>("Command2", "キャンセル", 9480, 6240, 1800, 420);

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,11 @@ struct PreviewStep {
   double left = 0, top = 0;
 };
 
+// A rectangle in twips.
+struct TwipsRect {
+  double left = 0, top = 0, right = 0, bottom = 0;
+};
+
 class RotationSeries {
  public:
   explicit RotationSeries(RotationState& state) : state_(state) {}
@@ -60,6 +66,9 @@ class RotationSeries {
   void Save(const std::string& path, const RotationSettings& s, const platform::Picture& im2,
             Progress& progress);
   PreviewStep NextPreview(const RotationSettings& s);
+  // What the preview's frames cover, each at the place it is shown (twips, IM3's container);
+  // nothing when the preview would show no frame.
+  std::optional<TwipsRect> PreviewBounds(const RotationSettings& s) const;
   // The frames a save writes, in its order: one per increment up to the total angle; empty
   // without a series.
   std::vector<platform::Picture> AnimationFrames(const RotationSettings& s) const;
