@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/kernel/files.h"
+
 namespace kestrin {
 
 std::optional<double> ReadNumber(const std::string& text) {
@@ -43,13 +45,10 @@ bool EndsWithExtension(const std::string& path, const std::string& extension) {
          path.compare(path.size() - extension.size(), extension.size(), extension) == 0;
 }
 
-std::string FolderOf(const std::string& path) {
-  const size_t p = path.find_last_of("/\\");
-  return p == std::string::npos ? std::string() : path.substr(0, p);
-}
-
 std::string FramePrefix(const std::string& path) {
-  return path.find_last_of("/\\") == std::string::npos ? std::string() : FolderOf(path) + "/";
+  // The chosen path is a run-time path: either separator ends its folder.
+  const size_t p = path.find_last_of("/\\");
+  return p == std::string::npos ? std::string() : path.substr(0, p) + "/";
 }
 
 }  // namespace kestrin

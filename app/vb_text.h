@@ -22,9 +22,6 @@ std::string FormatNumber(double value);
 // empty path never passes.
 bool EndsWithExtension(const std::string& path, const std::string& extension);
 
-// The folder part of a path: everything before its last "/" or "\" ("" when there is none).
-std::string FolderOf(const std::string& path);
-
 // What goes before a file name to put it beside the chosen path: its folder and "/", or
 // nothing (the current folder) when the path names no folder.
 std::string FramePrefix(const std::string& path);

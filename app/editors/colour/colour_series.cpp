@@ -12,6 +12,7 @@
 #include "giflib/object/vesk_gif_object.h"
 #include "platform/kernel/err.h"
 #include "platform/kernel/files.h"
+#include "platform/kernel/rounding.h"
 
 namespace kestrin {
 
@@ -26,9 +27,7 @@ using FrameStep = std::function<bool(const ColourShift&)>;
 // stepwise mode it would carry a counter beyond what GetRGBPicture takes.
 constexpr int32_t kLargestIncrement = 32767;
 
-int32_t RoundHalfEven(double v) {
-  return static_cast<int32_t>(std::nearbyint(v));
-}
+using platform::RoundHalfEven;
 
 // CheckInput bounds the increment so that every counter fits.
 int16_t ToInteger(double counter) {
