@@ -161,8 +161,7 @@ liq_palette RemapLarge(std::vector<uint8_t>& rgba, int w, int h, float dither, u
 
 bool ReduceColorAdaptive(Vesk_GifPictureType& picture, const std::vector<uint8_t>& bgr,
                          float ditherLevel, const ExactColourRequest& exact) {
-  SetProcName("ReduceColorAdaptive");
-  try {
+  return RunProcedure("ReduceColorAdaptive", [&] {
     const int32_t w = picture.GifSetting.biWidth, h = picture.GifSetting.biHeight;
     if (w < 1 || h < 1) throw platform::RuntimeError(platform::kErrSubscript);
     const size_t count = static_cast<size_t>(w) * static_cast<size_t>(h);
@@ -240,10 +239,7 @@ bool ReduceColorAdaptive(Vesk_GifPictureType& picture, const std::vector<uint8_t
 
     StorePalette(picture, std::move(table), std::move(indices));
     return true;
-  } catch (...) {
-    RecordModuleUnexpected();
-    return false;
-  }
+  });
 }
 
 }  // namespace pellory::engine

@@ -49,8 +49,12 @@ void RecordModuleError(int32_t number, int32_t style) {
 }
 
 void RecordModuleUnexpected() {
+  RecordCaughtAs(kErrUnexpected);
+}
+
+void RecordCaughtAs(int32_t number) {
   platform::Err().SetFromCurrentException();
-  RecordModuleError(0, kStyleStop);
+  RecordModuleError(number, kStyleStop);
   platform::Err().Clear();
 }
 

@@ -39,16 +39,19 @@ void RecordFileError(int err);
 // For catch-all handlers of engine procedures: takes the exception being handled into the
 // run-time error record, records 2000 with style 16, then clears the run-time record.
 void RecordModuleUnexpected();
+// The same with another number.
+void RecordCaughtAs(int32_t number);
 
 // Runs the body of an engine procedure that fails only unexpectedly: records the procedure's
-// name first and turns any exception into the pending unexpected failure.
+// name first and turns any exception into the pending failure `failure` (style 16), with the
+// exception as its run-time detail.
 template <class Body>
-bool RunProcedure(std::string_view name, Body&& body) {
+bool RunProcedure(std::string_view name, Body&& body, int32_t failure = kErrUnexpected) {
   SetProcName(name);
   try {
     return body();
   } catch (...) {
-    RecordModuleUnexpected();
+    RecordCaughtAs(failure);
     return false;
   }
 }

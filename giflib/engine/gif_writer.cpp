@@ -108,12 +108,6 @@ class CodePacker {
 };
 
 // Records `number` with the run-time detail of the exception being handled.
-void RecordCaught(int32_t number) {
-  platform::Err().SetFromCurrentException();
-  RecordModuleError(number, kStyleStop);
-  platform::Err().Clear();
-}
-
 bool InGifRange(int32_t v) {
   return v >= 1 && v <= kMaxGifDimension;
 }
@@ -184,59 +178,59 @@ bool ChangeLZW(const std::vector<uint8_t>& bitmapData, std::vector<uint8_t>& cod
     return true;
   } catch (...) {
     codeBytes.clear();
-    RecordCaught(kErrLzw);
+    RecordCaughtAs(kErrLzw);
     return false;
   }
 }
 
 bool SetGifFormatParm(const Vesk_GifPictureType& picture, GifHeaderRecord& header) {
-  SetProcName("SetGifFormatParm");
-  try {
-    const Vesk_GifSettingType& s = picture.GifSetting;
-    std::array<uint8_t, 2> width{}, height{};
-    // The table is written whole and padded up to the size its code announces, so the code
-    // follows the entries actually held.
-    const int sizeCode = SizeCodeFor(picture.ColorTable.size());
-    if (!InGifRange(s.biWidth) || !InGifRange(s.biHeight) ||
-        !WordToBytes(static_cast<int16_t>(s.biWidth), width) ||
-        !WordToBytes(static_cast<int16_t>(s.biHeight), height) || sizeCode < 0) {
-      RecordModuleError(kErrHeader, kStyleStop);
-      return false;
-    }
-    // A decoder has no colour for an index past the table as written, padding included: such a
-    // file does not conform, so no header is made for it.
-    const size_t entries = size_t{2} << sizeCode;
-    if (entries < 256 &&
-        platform::IndexBits(picture.BitmapData.data(), picture.BitmapData.size()) >= entries) {
-      RecordModuleError(kErrHeader, kStyleStop);
-      return false;
-    }
-    const bool transparent = s.Transparent == TransOn;
+  return RunProcedure(
+      "SetGifFormatParm",
+      [&] {
+        const Vesk_GifSettingType& s = picture.GifSetting;
+        std::array<uint8_t, 2> width{}, height{};
+        // The table is written whole and padded up to the size its code announces, so the code
+        // follows the entries actually held.
+        const int sizeCode = SizeCodeFor(picture.ColorTable.size());
+        if (!InGifRange(s.biWidth) || !InGifRange(s.biHeight) ||
+            !WordToBytes(static_cast<int16_t>(s.biWidth), width) ||
+            !WordToBytes(static_cast<int16_t>(s.biHeight), height) || sizeCode < 0) {
+          RecordModuleError(kErrHeader, kStyleStop);
+          return false;
+        }
+        // A decoder has no colour for an index past the table as written, padding included: such a
+        // file does not conform, so no header is made for it.
+        const size_t entries = size_t{2} << sizeCode;
+        if (entries < 256 &&
+            platform::IndexBits(picture.BitmapData.data(), picture.BitmapData.size()) >= entries) {
+          RecordModuleError(kErrHeader, kStyleStop);
+          return false;
+        }
+        const bool transparent = s.Transparent == TransOn;
 
-    GifHeaderRecord h{};
-    std::memcpy(h.Signature, "GIF", 3);
-    std::memcpy(h.Version, "89a", 3);
-    std::memcpy(h.ScreenWidth, width.data(), 2);
-    std::memcpy(h.ScreenHeight, height.data(), 2);
-    h.ScreenFlags = static_cast<uint8_t>(kGlobalTableFlag | (s.Sort ? kSortFlag : 0) | sizeCode);
-    h.BackColorIndex = s.BackColorIndex;
-    h.AspectRatio = 0;
-    h.ExtIntroducer = 0x21;
-    h.ControlLabel = 0xF9;
-    h.ControlBlockSize = 4;
-    h.ControlFlags = transparent ? 0x01 : 0x00;
-    h.TransColorIndex = transparent ? s.TransColorIndex : 0;
-    h.ControlTerminator = 0;
-    h.ImageSeparator = 0x2C;
-    std::memcpy(h.ImageWidth, width.data(), 2);
-    std::memcpy(h.ImageHeight, height.data(), 2);
-    h.ImageFlags = 0;
-    header = h;
-    return true;
-  } catch (...) {
-    RecordCaught(kErrHeader);
-    return false;
-  }
+        GifHeaderRecord h{};
+        std::memcpy(h.Signature, "GIF", 3);
+        std::memcpy(h.Version, "89a", 3);
+        std::memcpy(h.ScreenWidth, width.data(), 2);
+        std::memcpy(h.ScreenHeight, height.data(), 2);
+        h.ScreenFlags =
+            static_cast<uint8_t>(kGlobalTableFlag | (s.Sort ? kSortFlag : 0) | sizeCode);
+        h.BackColorIndex = s.BackColorIndex;
+        h.AspectRatio = 0;
+        h.ExtIntroducer = 0x21;
+        h.ControlLabel = 0xF9;
+        h.ControlBlockSize = 4;
+        h.ControlFlags = transparent ? 0x01 : 0x00;
+        h.TransColorIndex = transparent ? s.TransColorIndex : 0;
+        h.ControlTerminator = 0;
+        h.ImageSeparator = 0x2C;
+        std::memcpy(h.ImageWidth, width.data(), 2);
+        std::memcpy(h.ImageHeight, height.data(), 2);
+        h.ImageFlags = 0;
+        header = h;
+        return true;
+      },
+      kErrHeader);
 }
 
 namespace {
@@ -292,18 +286,17 @@ void AppendBlocks(std::vector<uint8_t>& out, const std::vector<uint8_t>& codeByt
 bool MakeGifBytes(const GifHeaderRecord& header, const std::vector<Vesk_GIFRGBTRIPLE>& colorTable,
                   const std::vector<uint8_t>& codeBytes, std::vector<uint8_t>& bytes,
                   uint8_t minCodeSize) {
-  SetProcName("MakeGifFile");
-  try {
-    std::vector<uint8_t> out;
-    out.reserve(kMaxHeadBytes + codeBytes.size() + codeBytes.size() / kMaxSubBlock + 3);
-    if (!AppendRecords(out, header, colorTable, codeBytes, minCodeSize)) return false;
-    AppendBlocks(out, codeBytes, SIZE_MAX, [] { return true; });
-    bytes = std::move(out);
-    return true;
-  } catch (...) {
-    RecordCaught(kErrFile);
-    return false;
-  }
+  return RunProcedure(
+      "MakeGifFile",
+      [&] {
+        std::vector<uint8_t> out;
+        out.reserve(kMaxHeadBytes + codeBytes.size() + codeBytes.size() / kMaxSubBlock + 3);
+        if (!AppendRecords(out, header, colorTable, codeBytes, minCodeSize)) return false;
+        AppendBlocks(out, codeBytes, SIZE_MAX, [] { return true; });
+        bytes = std::move(out);
+        return true;
+      },
+      kErrFile);
 }
 
 bool MakeGifFile(const GifHeaderRecord& header, const std::vector<Vesk_GIFRGBTRIPLE>& colorTable,
@@ -357,7 +350,7 @@ bool MakeGifFile(const GifHeaderRecord& header, const std::vector<Vesk_GIFRGBTRI
       std::error_code ec;
       std::filesystem::remove(fileName, ec);
     }
-    RecordCaught(kErrFile);
+    RecordCaughtAs(kErrFile);
     return false;
   }
 }
@@ -417,34 +410,26 @@ bool PrepareGif(const Vesk_GifPictureType& picture, SavedCodes* saved, GifHeader
 
 bool Actual_SaveGifPicture(const Vesk_GifPictureType& picture, const std::string& fileName,
                            SavedCodes* saved) {
-  SetProcName("Actual_SaveGifPicture");
-  try {
+  return RunProcedure("Actual_SaveGifPicture", [&] {
     GifHeaderRecord header{};
     const std::vector<uint8_t>* codes = nullptr;
     std::vector<uint8_t> local;
     uint8_t minCodeSize = 8;
     if (!PrepareGif(picture, saved, header, codes, local, minCodeSize)) return false;
     return MakeGifFile(header, picture.ColorTable, *codes, fileName, minCodeSize);
-  } catch (...) {
-    RecordModuleUnexpected();
-    return false;
-  }
+  });
 }
 
 bool Actual_GifBytes(const Vesk_GifPictureType& picture, std::vector<uint8_t>& bytes,
                      SavedCodes* saved) {
-  SetProcName("Actual_SaveGifPicture");
-  try {
+  return RunProcedure("Actual_SaveGifPicture", [&] {
     GifHeaderRecord header{};
     const std::vector<uint8_t>* codes = nullptr;
     std::vector<uint8_t> local;
     uint8_t minCodeSize = 8;
     if (!PrepareGif(picture, saved, header, codes, local, minCodeSize)) return false;
     return MakeGifBytes(header, picture.ColorTable, *codes, bytes, minCodeSize);
-  } catch (...) {
-    RecordModuleUnexpected();
-    return false;
-  }
+  });
 }
 
 }  // namespace pellory::engine

@@ -68,8 +68,7 @@ constexpr size_t kMinPixelsForTwoThreads = size_t{1} << 18;
 }  // namespace
 
 bool MakePalette(Vesk_GifPictureType& picture, const std::vector<uint8_t>& bgr) {
-  SetProcName("MakePalette");
-  try {
+  return RunProcedure("MakePalette", [&] {
     const size_t count = PixelCount(picture, bgr);
     std::vector<uint8_t> indices(count);
     Vesk_GIFRGBTRIPLE colours[256];
@@ -99,10 +98,7 @@ bool MakePalette(Vesk_GifPictureType& picture, const std::vector<uint8_t>& bgr) 
 
     StorePalette(picture, std::vector<Vesk_GIFRGBTRIPLE>(colours, colours + n), std::move(indices));
     return true;
-  } catch (...) {
-    RecordModuleUnexpected();
-    return false;
-  }
+  });
 }
 
 void StorePalette(Vesk_GifPictureType& picture, std::vector<Vesk_GIFRGBTRIPLE> colours,
@@ -116,8 +112,7 @@ void StorePalette(Vesk_GifPictureType& picture, std::vector<Vesk_GIFRGBTRIPLE> c
 }
 
 bool GetHalftonePalette(std::array<platform::PaletteEntry, 256>& entries) {
-  SetProcName("GetHalftonePalette");
-  try {
+  return RunProcedure("GetHalftonePalette", [&] {
     const auto& halftone = platform::HalftonePalette();
     const size_t read = std::min(halftone.size(), entries.size());
     std::copy_n(halftone.begin(), read, entries.begin());
@@ -126,15 +121,11 @@ bool GetHalftonePalette(std::array<platform::PaletteEntry, 256>& entries) {
       return false;
     }
     return true;
-  } catch (...) {
-    RecordModuleUnexpected();
-    return false;
-  }
+  });
 }
 
 bool ReduceColor(Vesk_GifPictureType& picture, const std::vector<uint8_t>& bgr) {
-  SetProcName("ReduceColor");
-  try {
+  return RunProcedure("ReduceColor", [&] {
     std::array<platform::PaletteEntry, 256> entries;
     if (!GetHalftonePalette(entries)) return false;
 
@@ -157,10 +148,7 @@ bool ReduceColor(Vesk_GifPictureType& picture, const std::vector<uint8_t>& bgr) 
 
     picture.BitmapData = std::move(indices);
     return true;
-  } catch (...) {
-    RecordModuleUnexpected();
-    return false;
-  }
+  });
 }
 
 int16_t SearchClrIndex(const std::vector<Vesk_GIFRGBTRIPLE>& colorTable, int32_t color) {

@@ -39,8 +39,7 @@ bool MakeTempFileName(const std::string& folder, std::string& path) {
 }
 
 bool GetTempFilePathClass(const Vesk_GifPictureType& picture, std::string& path) {
-  SetProcName("GetTempFilePathClass");
-  try {
+  return RunProcedure("GetTempFilePathClass", [&] {
     const Vesk_GifSettingType& s = picture.GifSetting;
     std::string folder;
     if (s.TempPathMode == AppPath) {
@@ -61,10 +60,7 @@ bool GetTempFilePathClass(const Vesk_GifPictureType& picture, std::string& path)
       return false;
     }
     return true;
-  } catch (...) {
-    RecordModuleUnexpected();
-    return false;
-  }
+  });
 }
 
 namespace {
@@ -325,30 +321,22 @@ bool ReadBitmap(Vesk_GifPictureType& picture, BitmapSource& source,
 
 bool GetTempBMP(Vesk_GifPictureType& picture, const std::string& path,
                 const ExactColourRequest& exact) {
-  SetProcName("GetTempBMP");
-  try {
+  return RunProcedure("GetTempBMP", [&] {
     FileCloser file{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
     if (file.fd < 0) throw platform::RuntimeError(platform::kErrFileNotFound);
     struct stat st {};
     if (::fstat(file.fd, &st) != 0) throw platform::RuntimeError(platform::kErrPathFileAccess);
     FileSource source(file.fd, st.st_size);
     return ReadBitmap(picture, source, exact);
-  } catch (...) {
-    RecordModuleUnexpected();
-    return false;
-  }
+  });
 }
 
 bool GetBmpBytes(Vesk_GifPictureType& picture, const uint8_t* data, size_t size,
                  const ExactColourRequest& exact) {
-  SetProcName("GetTempBMP");
-  try {
+  return RunProcedure("GetTempBMP", [&] {
     BufferSource source(data, size);
     return ReadBitmap(picture, source, exact);
-  } catch (...) {
-    RecordModuleUnexpected();
-    return false;
-  }
+  });
 }
 
 void CopyGifPicture(Vesk_GifPictureType& destination, const Vesk_GifPictureType& source) {

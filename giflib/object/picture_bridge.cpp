@@ -53,16 +53,12 @@ platform::Picture PictureOfWrittenGif(const GifHeaderRecord& header,
 }  // namespace
 
 bool MakeTempBMP(const platform::Picture& picture, const std::string& path) {
-  SetProcName("MakeTempBMP");
-  try {
+  return RunProcedure("MakeTempBMP", [&] {
     // The platform writes every picture as an uncompressed bitmap (transparent areas drawn over
     // the flattening grey), which is what GetTempBMP reads: nothing to check by reading it back.
     platform::SavePicture(picture, path);
     return true;
-  } catch (...) {
-    RecordModuleUnexpected();
-    return false;
-  }
+  });
 }
 
 bool Actual_SetPicture(Vesk_GifPictureType& picture, const platform::Picture& source,
