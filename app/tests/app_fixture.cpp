@@ -5,6 +5,7 @@
 #include <QEvent>
 
 #include "app/helpers/module2.h"
+#include "app/preview_pacer.h"
 #include "app/windows.h"
 #include "giflib/object/vesk_gif_object.h"
 #include "giflib/tests/pictures.h"
@@ -69,6 +70,10 @@ void AppTest::SetUp() {
   files_ = std::make_shared<platform::ScriptedFileDialogs>();
   previousBoxes_ = platform::SetMessageBoxBackend(boxes_);
   previousFiles_ = platform::SetFileDialogBackend(files_);
+  SetPreviewWaitForTesting([this](int ms) {
+    previewWaits_.push_back(ms);
+    QCoreApplication::processEvents();
+  });
 }
 
 void AppTest::TearDown() {
@@ -76,6 +81,7 @@ void AppTest::TearDown() {
   Settle();
   platform::SetMessageBoxBackend(previousBoxes_);
   platform::SetFileDialogBackend(previousFiles_);
+  SetPreviewWaitForTesting(nullptr);
 }
 
 }  // namespace kestrin::testing

@@ -79,6 +79,9 @@ class AppTest : public ::testing::Test {
   void Cancel() { files_->answers.push_back(std::nullopt); }
 
   TempFolder temp_;
+  // The previews' waits, in milliseconds, as they were asked for: each answers at once after one
+  // look at the message loop, so no test waits for a clock.
+  std::vector<int> previewWaits_;
   std::shared_ptr<platform::ScriptedMessageBoxes> boxes_;
   std::shared_ptr<platform::ScriptedFileDialogs> files_;
 

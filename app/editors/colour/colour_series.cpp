@@ -120,7 +120,7 @@ std::string ColourSeries::CheckInput(const ColourSettings& s) {
 }
 
 bool ColourSeries::Build(const Reader& read, const platform::Picture& im1, const Show& showIm3,
-                         const Yield& yield) {
+                         const Pause& pause) {
   const ColourSettings s = read();
   if (const std::string message = CheckInput(s); !message.empty()) {
     ShowMessage(message);
@@ -146,8 +146,7 @@ bool ColourSeries::Build(const Reader& read, const platform::Picture& im1, const
     showIm3(picture);
     state_.frames[state_.frameCount] = picture;
     shifts_.push_back(shift);
-    bool alive = true;
-    for (int n = 0; n < kYieldsPerFrame && alive; ++n) alive = yield();
+    const bool alive = pause();
     state_.frameCount += 1;
     return alive;
   };

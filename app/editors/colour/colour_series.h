@@ -35,8 +35,6 @@ struct ColourShift {
 };
 
 inline constexpr int kColourSlots = 764;
-// Yields after each frame: lets the frame just shown be painted and sets the playing speed.
-inline constexpr int kYieldsPerFrame = 10001;
 
 // Program-wide: outlives the window, and nothing resets it when the window loads.
 struct ColourState {
@@ -53,6 +51,9 @@ class ColourSeries {
   using Show = std::function<void(const platform::Picture&)>;
   // Lets the message loop run; false when the work should stop (its window was unloaded).
   using Yield = std::function<bool()>;
+  // After each frame shown: lets it be painted and holds it for the preview's delay (less once
+  // the preview is stopped); false when the work should stop (its window was unloaded).
+  using Pause = std::function<bool()>;
 
   explicit ColourSeries(ColourState& state) : state_(state) {}
 
@@ -61,7 +62,7 @@ class ColourSeries {
   // Checks the input, shows IM1's picture in IM3, then builds and plays the series, showing
   // each frame in IM3 and pausing after it. False when nothing was built.
   bool Build(const Reader& read, const platform::Picture& im1, const Show& showIm3,
-             const Yield& yield);
+             const Pause& pause);
   // Writes Color0.gif, Color1.gif, ... into the folder of `path`, one file per frame of the last
   // build; nothing when the path is empty.
   void Save(const std::string& path, const platform::Picture& im2, Progress& progress);

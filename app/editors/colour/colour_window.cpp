@@ -88,11 +88,26 @@ void ColourWindow::UpdateColourPreview() {
 }
 
 void ColourWindow::BuildClick() {
+  // A click while the series plays stops playing; the build goes on to its last frame without
+  // waiting, so the series is whole.
+  if (pacer_->Playing()) {
+    pacer_->Stop();
+    return;
+  }
   // A second build or a save while the series plays would overwrite the tables under it.
-  RunAlone({command4_, command3_}, [this, series = series_] {
+  RunAlone({command3_}, [this, series = series_, pacer = pacer_] {
+    if (!pacer->Start(DelayText().Text())) return;
     series->SetGifOptions(Options());
+    // The build yields: the window may be destroyed before it returns.
     series->Build([this] { return Settings(); }, IM1().GetPicture(),
-                  [this](const platform::Picture& p) { im3_->SetPicture(p); }, YieldFor(this));
+                  [self = QPointer<ColourWindow>(this)](const platform::Picture& p) {
+                    if (self) self->IM3().SetPicture(p);
+                  },
+                  [pacer, alive = YieldFor(this)] {
+                    pacer->Pause();
+                    return alive();
+                  });
+    pacer->Stop();
   });
 }
 

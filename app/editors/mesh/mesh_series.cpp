@@ -96,7 +96,7 @@ bool MeshSeries::Build(int level, const platform::Picture& im1, const Show& show
   return true;
 }
 
-void MeshSeries::Play(const MeshOrder& order, const Show& showIm3, const Yield& yield) {
+void MeshSeries::Play(const MeshOrder& order, const Show& showIm3, const Pause& pause) {
   if (state_.frameCount == 0) return;
   if (!order.fineToCoarse && !order.coarseToFine) {
     ShowMessage("設定を選択してください。");
@@ -105,8 +105,7 @@ void MeshSeries::Play(const MeshOrder& order, const Show& showIm3, const Yield& 
   // The bounds are taken once, when playing starts.
   for (int32_t slot : FrameOrder(state_.frameCount, order)) {
     showIm3(state_.frames[slot]);
-    for (int n = 0; n < kMeshYieldsPerFrame; ++n)
-      if (!yield()) return;
+    if (!pause()) return;
   }
 }
 

@@ -91,25 +91,29 @@ void MeshWindow::BuildScroll() {
 }
 
 void MeshWindow::PlayClick() {
+  // A second click while the series plays stops it.
+  if (pacer_->Playing()) {
+    pacer_->Stop();
+    return;
+  }
   // Playing yields to the message loop: the window may be unloaded and destroyed meanwhile, so
   // the loop keeps only a guarded pointer. The slider stays live, as a build during play is
-  // wanted; only a second play is kept out.
+  // wanted.
   QPointer<MeshWindow> self(this);
-  QPointer<platform::CommandButton> button(command3_);
-  if (!command3_->isEnabled()) return;
-  command3_->setEnabled(false);
+  std::shared_ptr<PreviewPacer> pacer = pacer_;
+  if (!pacer->Start(DelayText().Text())) return;
   MeshSeries series(ProgramMeshState());
   series.Play(
       Order(),
       [self](const platform::Picture& p) {
         if (self) self->IM3().SetPicture(p);
       },
-      [self] {
+      [self, pacer] {
+        const bool playing = pacer->Pause();
         platform::DoEvents();
-        return self && !self->Unloaded();
+        return playing && self && !self->Unloaded();
       });
-  // A save started during the pauses re-enables nothing it found disabled.
-  if (self && button && !self->Busy()) button->setEnabled(true);
+  pacer->Stop();
 }
 
 void MeshWindow::SaveClick() {

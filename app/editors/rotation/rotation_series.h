@@ -55,11 +55,14 @@ class RotationSeries {
              Progress& progress, const std::function<void(const platform::Picture&)>& showFrame);
   // Forgets the series (the window restores IM2).
   void Cancel() { state_.seriesBuilt = 0; }
+
   // Writes R<k>.gif or L<j>.gif beside `path` (chosen by the user); nothing without a series
   // or when the path does not end in "gif".
   void Save(const std::string& path, const RotationSettings& s, const platform::Picture& im2,
             Progress& progress);
   PreviewStep NextPreview(const RotationSettings& s);
+  // The next preview starts from the first frame.
+  void RewindPreview() { state_.previewIndex = 0; }
   // The frames a save writes, in its order: one per increment up to the total angle; empty
   // without a series.
   std::vector<platform::Picture> AnimationFrames(const RotationSettings& s) const;

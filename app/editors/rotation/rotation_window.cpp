@@ -2,7 +2,9 @@
 
 #include <QPointer>
 
+#include "app/animated_export.h"
 #include "app/module1.h"
+#include "app/preview_pacer.h"
 #include "app/syori.h"
 #include "giflib/object/vesk_global_methods.h"
 
@@ -49,7 +51,7 @@ RotationWindow::RotationWindow() : EditorWindow("Dialog"), series_(ProgramRotati
     IM2().SetPicture(IM1().GetPicture());
   };
   command3_->onClick = [this] { SaveClick(); };
-  command4_->onClick = [this] { timer1_->SetInterval(1); };
+  command4_->onClick = [this] { PreviewClick(); };
   timer1_->onTimer = [this] { TimerTick(); };
   check1_->onClick = [this] {
     pellory::GlobalMethods().InhibitFlickers(
@@ -89,6 +91,22 @@ void RotationWindow::SaveClick() {
     series.Save(path, Settings(), IM2().GetPicture(), progress);
     if (self && !self->Unloaded()) self->activateWindow();
   });
+}
+
+void RotationWindow::PreviewClick() {
+  if (timer1_->Interval() != 0) {
+    // Stopped, the preview starts again from its first frame.
+    timer1_->SetInterval(0);
+    series_.RewindPreview();
+    return;
+  }
+  const std::optional<int> ms = PreviewIntervalMs(DelayText().Text());
+  if (!ms) {
+    ShowMessage(kDelayMessage);
+    return;
+  }
+  // An interval of 0 would stop the timer: a delay of 0 plays as fast as it ticks.
+  timer1_->SetInterval(std::max(*ms, 1));
 }
 
 void RotationWindow::TimerTick() {

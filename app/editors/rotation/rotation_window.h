@@ -27,6 +27,8 @@ class RotationWindow : public EditorWindow {
   void BuildClick();
   void SaveClick();
   void TimerTick();
+  // Starts the preview at the delay typed; while it plays, stops it.
+  void PreviewClick();
 
  private:
   RotationSeries series_;
