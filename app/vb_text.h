@@ -22,6 +22,9 @@ std::string FormatNumber(double value);
 // empty path never passes.
 bool EndsWithExtension(const std::string& path, const std::string& extension);
 
+// Whether a path ends in ".gif" in any case ("ROSE.GIF" too).
+bool EndsWithGif(const std::string& path);
+
 // The folder part of a path: everything before its last "/" or "\" ("" when there is none).
 std::string FolderOf(const std::string& path);
 

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <exception>
 
+#include "app/editors/series_files.h"
 #include "app/editors/series_save.h"
 #include "app/editors/series_writer.h"
 #include "app/gif_object.h"
@@ -155,6 +156,7 @@ bool ColourSeries::Build(const Reader& read, const platform::Picture& im1, const
     RunStepwise(*ReadNumber(s.incrementText), read, frame);
   else
     RunSimultaneous(s.direction, s.incrementText, read, frame);
+  state_.unsaved = state_.frameCount > 0;
   return true;
 }
 
@@ -162,8 +164,15 @@ void ColourSeries::Save(const std::string& path, const platform::Picture& im2, P
   if (path.empty()) return;
   const std::string prefix = FramePrefix(path);
   auto nameOf = [&](int32_t i) { return prefix + "Color" + std::to_string(i) + ".gif"; };
+  std::vector<std::string> names;
+  for (int32_t i = 0; i < state_.frameCount; ++i)
+    names.push_back("Color" + std::to_string(i) + ".gif");
+  const EarlierSeries earlier = FindEarlierSeries(prefix, {"Color"}, names);
+  const ReplaceAnswer answer = AskToReplace(earlier, FolderOf(path));
+  if (answer == ReplaceAnswer::Keep) return;
   SeriesWriter writer(options_);
   if (!BeginSeriesSave(progress, state_.frameCount, im2, writer.Main(), options_)) return;
+  bool whole = state_.frameCount > 0;
   for (int32_t i = 0; i < state_.frameCount; ++i) {
     if (writer.Set(state_.frames[i])) {
       progress.SetValue(i);
@@ -171,14 +180,23 @@ void ColourSeries::Save(const std::string& path, const platform::Picture& im2, P
       const std::string name = nameOf(i);
       platform::RemoveFileIfExists(name);
       if (!writer.Save(name)) {
-        ShowMessage(writer.ErrorMessage());
+        ShowMessageAbout(writer.ErrorMessage(), name);
+        whole = false;
         break;
       }
+    } else {
+      whole = false;
     }
     // Shows the progress; the editor's build and save buttons stay disabled meanwhile.
-    if (!progress.Yield()) break;
+    if (!progress.Yield()) {
+      whole = whole && i + 1 == state_.frameCount;
+      break;
+    }
   }
   progress.Unload();
+  if (!whole) return;
+  state_.unsaved = false;
+  if (answer == ReplaceAnswer::ReplaceAndRemoveRest) RemoveRest(earlier);
 }
 
 void ColourSeries::UpdateColourPreview(const platform::Picture& im1, int red, int green, int blue,

@@ -40,6 +40,7 @@ inline constexpr int kColourSlots = 764;
 struct ColourState {
   std::array<platform::Picture, kColourSlots> frames;  // the frames of the last build, in order
   int32_t frameCount = 0;
+  bool unsaved = false;  // a series was built and has not been saved whole since
 };
 ColourState& ProgramColourState();
 
@@ -64,7 +65,8 @@ class ColourSeries {
   bool Build(const Reader& read, const platform::Picture& im1, const Show& showIm3,
              const Pause& pause);
   // Writes Color0.gif, Color1.gif, ... into the folder of `path`, one file per frame of the last
-  // build; nothing when the path is empty.
+  // build; nothing when the path is empty. Asks first when the folder holds files of a Color
+  // series.
   void Save(const std::string& path, const platform::Picture& im2, Progress& progress);
   // IM1's picture shifted by the slider values, into IM2. Every error shows its text.
   static void UpdateColourPreview(const platform::Picture& im1, int red, int green, int blue,

@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "app/editors/colour/tests/frame_files.h"
+#include "app/message.h"
 #include "app/tests/app_fixture.h"
 #include "app/vb_text.h"
 #include "giflib/object/vesk_gif_object.h"
@@ -365,7 +366,10 @@ TEST_F(ColourSeriesTest, SaveToldToReplaceOnlyWritesOverFilesOfTheSeriesNames) {
   };
   Build(Stepwise(0, 50, 0, "-10"));  // two frames
   RecordingProgress progress;
+  Reply(platform::kIdNo);  // replace the names written, keep the rest of the earlier series
   series_.Save(temp_.File("x.gif"), testing::ColourSource(), progress);
+  ASSERT_EQ(boxes_->shown.size(), 1u);
+  EXPECT_NE(boxes_->shown[0].text.find("Color2.gif"), std::string::npos);
   EXPECT_TRUE(testing::DecodeGif(temp_.File("Color0.gif")).ok);
   EXPECT_TRUE(testing::DecodeGif(temp_.File("Color1.gif")).ok);
   for (const char* name : {"Color2.gif", "color1.gif", "Color1.gif.bak", "R0.gif"})
@@ -409,7 +413,8 @@ TEST_F(ColourSeriesTest, SaveShowsTheLibraryMessageOnceAndEndsAfterTheFailingFra
   RecordingProgress progress;
   series_.Save(missing, testing::ColourSource(), progress);
   EXPECT_EQ(testing::Texts(*boxes_),
-            std::vector<std::string>{direct.GetErrorMsg(direct.ErrorNumber())});
+            std::vector<std::string>{AboutFile(direct.GetErrorMsg(direct.ErrorNumber()),
+                                               temp_.File("missing/Color0.gif"))});
   EXPECT_EQ(progress.calls.back(), "Unload");
   EXPECT_EQ(std::count(progress.calls.begin(), progress.calls.end(), "Value 0"), 1);
   EXPECT_EQ(std::count(progress.calls.begin(), progress.calls.end(), "Value 1"), 0);

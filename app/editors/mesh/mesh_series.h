@@ -25,6 +25,7 @@ inline constexpr int kLargestMeshLevel = kMeshSlots - 1;
 struct MeshState {
   std::array<platform::Picture, kMeshSlots> frames;  // slot i: mesh level i of the last build
   int32_t frameCount = 0;
+  bool unsaved = false;  // a series was built and has not been saved whole since
 };
 MeshState& ProgramMeshState();
 
@@ -58,7 +59,7 @@ class MeshSeries {
   // build made during the pauses shows its frames for the slots still to come.
   void Play(const MeshOrder& order, const Show& showIm3, const Pause& pause);
   // Writes Mesh<i>.gif beside `path` for every frame, in the order chosen; nothing when the
-  // path is empty.
+  // path is empty. Asks first when the folder holds files of a Mesh series.
   void Save(const std::string& path, const MeshOrder& order, const platform::Picture& im2,
             Progress& progress);
 

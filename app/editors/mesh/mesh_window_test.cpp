@@ -157,10 +157,12 @@ TEST_F(MeshWindowTest, OpenedFromTheMenuMovedPlayedAndSavedEndToEnd) {
   EXPECT_FALSE(windows::IsLoaded(WindowId::Syori));
   EXPECT_TRUE(boxes_->shown.empty());
 
-  // A second save writes the same files again over the first.
+  // A second save asks, then writes the same files again over the first.
   Answer(out_.File("again.gif"));
+  Reply(platform::kIdYes);
   w.Command2().click();
-  EXPECT_TRUE(boxes_->shown.empty());
+  ASSERT_EQ(boxes_->shown.size(), 1u);
+  EXPECT_EQ(boxes_->shown[0].style & platform::kMbButtons, platform::kMbYesNo);
   for (int i = 0; i < 3; ++i) ExpectMeshFile(i, source);
   testing::SaveScreenshot(w, "mesh_editor");
 }

@@ -32,6 +32,7 @@ struct RotationState {
   std::array<double, kRotationSlots> topOffsets{};
   double previewOriginLeft = 0;  // IM3's position when the last build was asked for, twips
   double previewOriginTop = 0;
+  bool unsaved = false;  // a series was built and has not been saved whole since
 };
 RotationState& ProgramRotationState();
 
@@ -54,12 +55,17 @@ class RotationSeries {
   bool Build(const RotationSettings& s, const platform::Picture& im2, double im3Left, double im3Top,
              Progress& progress, const std::function<void(const platform::Picture&)>& showFrame);
   // Forgets the series (the window restores IM2).
-  void Cancel() { state_.seriesBuilt = 0; }
-
+  void Cancel() {
+    state_.seriesBuilt = 0;
+    state_.unsaved = false;
+  }
   // Writes R<k>.gif or L<j>.gif beside `path` (chosen by the user); nothing without a series
-  // or when the path does not end in "gif".
+  // or when the path does not end in "gif". Asks first when the folder holds files of a series
+  // of the same direction.
   void Save(const std::string& path, const RotationSettings& s, const platform::Picture& im2,
             Progress& progress);
+  // The names of the files a save writes, in its order.
+  std::vector<std::string> FileNames(const RotationSettings& s) const;
   PreviewStep NextPreview(const RotationSettings& s);
   // The next preview starts from the first frame.
   void RewindPreview() { state_.previewIndex = 0; }
