@@ -18,6 +18,13 @@ void UnloadEach(std::initializer_list<WindowId> ids) {
   for (WindowId id : ids) IgnoreErrors([id] { windows::Unload(id); });
 }
 
+// Opens a picture into editor n; the other editors are unloaded only when it was opened.
+void OpenInto(int16_t n, std::initializer_list<WindowId> others) {
+  bool opened = false;
+  IgnoreErrors([&] { opened = OpenGifInEditor(n); });
+  if (opened) UnloadEach(others);
+}
+
 }  // namespace
 
 MainWindow::MainWindow() {
@@ -56,27 +63,23 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 void MunOpenClick() {
-  IgnoreErrors([] { OpenGifInEditor(1); });
-  UnloadEach({WindowId::Dialog2, WindowId::Dialog3, WindowId::Dialog4, WindowId::Dialog5,
-              WindowId::Dialog6, WindowId::Dialog7});
+  OpenInto(1, {WindowId::Dialog2, WindowId::Dialog3, WindowId::Dialog4, WindowId::Dialog5,
+               WindowId::Dialog6, WindowId::Dialog7});
 }
 
 void NumOpen2Click() {
-  IgnoreErrors([] { OpenGifInEditor(2); });
-  UnloadEach({WindowId::Dialog, WindowId::Dialog3, WindowId::Dialog4, WindowId::Dialog5,
-              WindowId::Dialog6, WindowId::Dialog7});
+  OpenInto(2, {WindowId::Dialog, WindowId::Dialog3, WindowId::Dialog4, WindowId::Dialog5,
+               WindowId::Dialog6, WindowId::Dialog7});
 }
 
 void OpenMeshClick() {
-  IgnoreErrors([] { OpenGifInEditor(3); });
-  UnloadEach({WindowId::Dialog, WindowId::Dialog2, WindowId::Dialog4, WindowId::Dialog5,
-              WindowId::Dialog6, WindowId::Dialog7});
+  OpenInto(3, {WindowId::Dialog, WindowId::Dialog2, WindowId::Dialog4, WindowId::Dialog5,
+               WindowId::Dialog6, WindowId::Dialog7});
 }
 
 void OpenComClick() {
-  IgnoreErrors([] { OpenGifInEditor(4); });
-  UnloadEach({WindowId::Dialog, WindowId::Dialog2, WindowId::Dialog3, WindowId::Dialog5,
-              WindowId::Dialog6, WindowId::Dialog7});
+  OpenInto(4, {WindowId::Dialog, WindowId::Dialog2, WindowId::Dialog3, WindowId::Dialog5,
+               WindowId::Dialog6, WindowId::Dialog7});
 }
 
 void OpenTClick() {

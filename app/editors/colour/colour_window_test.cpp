@@ -168,7 +168,7 @@ TEST_F(ColourWindowTest, StepwiseSeriesFromTheFileMenuToDecodedFiles) {
   w.Command3().click();
   testing::Settle();
   ASSERT_TRUE(files_->requests.back().save);
-  EXPECT_EQ(files_->requests.back().filter, "*.gif");
+  EXPECT_EQ(files_->requests.back().filter, "GIFファイル|*.gif");
   ExpectSeriesFiles(expected, w.IM1().GetPicture());
   EXPECT_FALSE(windows::IsLoaded(WindowId::Syori));
   EXPECT_TRUE(boxes_->shown.empty());

@@ -247,7 +247,7 @@ TEST_F(CommentWindowTest, OpensPreviewsAndSavesTheCommentThroughTheControls) {
   w.Command1().click();
   EXPECT_EQ(boxes_->shown.size(), 8u);
   ASSERT_TRUE(files_->requests.back().save);
-  EXPECT_EQ(files_->requests.back().filter, "*.gif");
+  EXPECT_EQ(files_->requests.back().filter, "GIFファイル|*.gif");
   ExpectFileShows(out, expected);
 }
 

@@ -149,7 +149,7 @@ TEST_F(MeshWindowTest, OpenedFromTheMenuMovedPlayedAndSavedEndToEnd) {
   w.Command2().click();
   testing::Settle();
   ASSERT_TRUE(files_->requests.back().save);
-  EXPECT_EQ(files_->requests.back().filter, "*.gif");
+  EXPECT_EQ(files_->requests.back().filter, "GIFファイル|*.gif");
   for (int i = 0; i < 3; ++i) ExpectMeshFile(i, source);
   EXPECT_FALSE(std::filesystem::exists(out_.File("Mesh3.gif")));
   EXPECT_FALSE(std::filesystem::exists(out_.File("chosen.gif")));

@@ -132,9 +132,9 @@ TEST_F(RotationWindowTest, OpeningAnotherEditorDuringABuildStopsItSafely) {
   w.kakudo().SetText("360");
   w.Text1().SetText("10");
   w.Option1().SetValue(true);
-  // While the build yields, the colour editor is opened (its dialog cancelled), which unloads
-  // this window; the message loop may destroy it before the build returns.
-  Cancel();
+  // While the build yields, a picture is opened in the colour editor, which unloads this
+  // window; the message loop may destroy it before the build returns.
+  Answer(temp_.File("in.gif"));
   QTimer::singleShot(0, [] { windows::MDIF1().MenuItem("numOpen2")->trigger(); });
   w.Command1().click();
   testing::Settle();
