@@ -148,8 +148,10 @@ void LoadPictureIntoSaveEditor(int16_t mode) {
     editor.IM1().SetPicture(opened.picture);
     return;
   }
+  // The new picture takes the place of a composite that may not have been saved.
+  if (editor.CompositeUnsaved() && !AskYesNo(kDiscardCompositeQuestion)) return;
   editor.IM2().SetPicture(opened.picture);
-
+  editor.ForgetComposite();
 }
 
 void ClearEditorPictures(int16_t editorNumber) {
@@ -158,6 +160,7 @@ void ClearEditorPictures(int16_t editorNumber) {
   if (auto* dialog5 = dynamic_cast<TransparencyWindow*>(form)) {
     IgnoreErrors([&] { dialog5->IM1().SetPicture(platform::LoadPicture("")); });
     IgnoreErrors([&] { dialog5->IM2().SetPicture(platform::LoadPicture("")); });
+    dialog5->ForgetComposite();
     return;
   }
   auto* editor = dynamic_cast<EditorWindow*>(form);

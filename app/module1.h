@@ -41,10 +41,13 @@ std::string ChooseGifToSave();
 // file has been read and before anything changes, may still keep everything as it is. True
 // when the picture was opened.
 bool OpenGifInEditor(int16_t editorNumber, const std::function<bool()>& mayReplace = nullptr);
-// Mode 1: a BMP into Dialog5's IM1; mode 2: a BMP or JPEG into its IM2. The extension may be in
-// any case; a file of another kind or one that cannot be read is named in a message.
-
+// Mode 1: a BMP into Dialog5's IM1; mode 2: a BMP or JPEG into its IM2, asking first when it
+// would replace a composite that was not saved. The extension may be in any case; a file of
+// another kind or one that cannot be read is named in a message.
 void LoadPictureIntoSaveEditor(int16_t mode);
+inline constexpr const char* kDiscardCompositeQuestion =
+    "保存していない透過イメージがあります。\n破棄してよろしいですか？";
+
 // Empties IM1 and IM2 of an editor, loading the editor when it is not open.
 void ClearEditorPictures(int16_t editorNumber);
 // A negative of an indexed picture: every palette entry but the last inverted. Null when the

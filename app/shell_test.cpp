@@ -125,6 +125,58 @@ TEST_F(ShellTest, TheFileDialogsNameTheirFilters) {
   EXPECT_EQ(files_->requests[2].filter, "BMP・JPEGファイル|*.bmp;*.jpg");
 }
 
+TEST_F(ShellTest, OpeningElsewhereAsksBeforeABuiltSeriesIsDiscarded) {
+  Answer(Gif("in.gif"));
+  Trigger("munOpen");
+  RotationWindow& w = windows::Dialog();
+  w.kakudo().SetText("90");
+  w.Text1().SetText("45");
+  w.Option1().SetValue(true);
+  w.Command1().click();
+  ASSERT_EQ(ProgramRotationState().seriesBuilt, 1);
+  const std::vector<std::string> question = {
+      "保存していない回転の連続イメージがあります。\n破棄してよろしいですか？"};
+  EXPECT_EQ(UnsavedWork({WindowId::Dialog}),
+            std::vector<std::string>{question[0].substr(0, question[0].find("\n"))});
+
+  // Unanswered (the box closed), nothing changes; neither for "閉じる" and "終了".
+  for (const char* item : {"numOpen2", "munClose", "munQuit"}) {
+    if (std::string(item) == "numOpen2") Answer(Gif("first.gif"));
+    Trigger(item);
+    ASSERT_TRUE(windows::IsLoaded(WindowId::Dialog)) << item;
+    EXPECT_EQ(ProgramRotationState().seriesBuilt, 1) << item;
+    EXPECT_NE(windows::Dialog().IM2().GetPicture()->Handle(), 0u) << item;
+  }
+  EXPECT_FALSE(windows::IsLoaded(WindowId::Dialog2));
+  EXPECT_EQ(boxes_->shown.size(), 3u);
+  EXPECT_EQ(boxes_->shown[0].text, question[0]);
+  EXPECT_EQ(boxes_->shown[0].style & platform::kMbButtons, platform::kMbYesNo);
+
+  // "はい" lets the open go ahead; the series is not asked about again.
+  Answer(Gif("other.gif"));
+  Reply(platform::kIdYes);
+  Trigger("numOpen2");
+  EXPECT_FALSE(windows::IsLoaded(WindowId::Dialog));
+  EXPECT_TRUE(windows::IsLoaded(WindowId::Dialog2));
+  EXPECT_TRUE(UnsavedWork({WindowId::Dialog, WindowId::Dialog2}).empty());
+}
+
+TEST_F(ShellTest, ASavedSeriesIsNotAskedAbout) {
+  Answer(Gif("in.gif"));
+  Trigger("OpenMesh");
+  windows::Dialog3().Slider1().SetValue(2);
+  EXPECT_EQ(UnsavedWork({WindowId::Dialog3}).size(), 1u);
+  windows::Dialog3().Op1().SetValue(true);
+  testing::TempFolder out;
+  Answer(out.File("x.gif"));
+  windows::Dialog3().Command2().click();
+  EXPECT_EQ(out.CountEntries(), 2);
+  Answer(Gif("other.gif"));
+  Trigger("munOpen");
+  EXPECT_TRUE(boxes_->shown.empty());
+  EXPECT_FALSE(windows::IsLoaded(WindowId::Dialog3));
+}
+
 TEST_F(ShellTest, OpenPictureFileReadsAnyCaseOfGif) {
   const std::string upper = Gif("ROSE.GIF");
   const OpenedPicture opened = OpenPictureFile(upper);

@@ -58,8 +58,10 @@ ColourWindow::ColourWindow()
   command2_ = &Place<platform::CommandButton>("Command2", "キャンセル", 8520, 4740, 2520, 400);
   check1_ = &Place<platform::CheckBox>("Check1", "InhibitFlickers", 8520, 5220, 2520, 300);
   check2_ = &Place<platform::CheckBox>("Check2", "反転", 8520, 5580, 2520, 300);
-  PlaceAnimationControls("Command5", 8520, 5940, 2520, 7560, 5940,
-                         [series = series_] { return series->AnimationFrames(); });
+  PlaceAnimationControls(
+      "Command5", 8520, 5940, 2520, 7560, 5940,
+      [series = series_] { return series->AnimationFrames(); },
+      [] { ProgramColourState().unsaved = false; });
   PlaceGifOptions(120, 5640, 4560, true, true);
   // Room for the frame "GIF" below the sliders.
   resize(std::max(width(), 770), std::max(height(), 486));

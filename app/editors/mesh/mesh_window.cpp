@@ -33,9 +33,10 @@ MeshWindow::MeshWindow() : EditorWindow("Dialog3") {
   check1_ = &Place<platform::CheckBox>("Check1", "InhibitFlickers", 10080, 3840, 2400, 300);
   check2_ = &Place<platform::CheckBox>("Check2", "PBInhibitFlickers", 10080, 4200, 2400, 300);
   check3_ = &Place<platform::CheckBox>("Check3", "反転", 10080, 4560, 2400, 300);
-  PlaceAnimationControls("Command4", 10080, 4980, 2280, 12060, 5460, [this] {
-    return MeshSeries(ProgramMeshState()).AnimationFrames(Order());
-  });
+  PlaceAnimationControls(
+      "Command4", 10080, 4980, 2280, 12060, 5460,
+      [this] { return MeshSeries(ProgramMeshState()).AnimationFrames(Order()); },
+      [] { ProgramMeshState().unsaved = false; });
   PlaceGifOptions(7980, 5940, 4620, true, true);
   // Room for the frame "GIF" below the right-hand column.
   resize(std::max(width(), 860), std::max(height(), 508));

@@ -41,8 +41,10 @@ RotationWindow::RotationWindow() : EditorWindow("Dialog"), series_(ProgramRotati
   series_.Load();
   timer1_->SetInterval(0);
 
-  PlaceAnimationControls("Command5", 3840, 4200, 2040, 7860, 4200,
-                         [this] { return series_.AnimationFrames(Settings()); });
+  PlaceAnimationControls(
+      "Command5", 3840, 4200, 2040, 7860, 4200,
+      [this] { return series_.AnimationFrames(Settings()); },
+      [] { ProgramRotationState().unsaved = false; });
   PlaceGifOptions(120, 4560, 3480, true, true);
 
   command1_->onClick = [this] { BuildClick(); };
