@@ -112,13 +112,32 @@ void EditorWindow::PlacePictures(int left, int top, int width, int height,
                                  const std::string& im2Caption) {
   auto& f1 = Place<platform::Frame>("Frame1", left, top, width, height);
   f1.SetCaption("元のイメージ");
+  AddView(f1.EnableView());
   im1_ = &Place<platform::ImageControl>("IM1", 120, 300, width - 240, height - 420, &f1);
   im1_->onMouseDown = [this](int, int, int x, int y) {
     PickTransparentColour(im1_->GetPicture(), x, y);
   };
   auto& f2 = Place<platform::Frame>("Frame2", left + width + 120, top, width, height);
   f2.SetCaption(im2Caption);
+  AddView(f2.EnableView());
   im2_ = &Place<platform::ImageControl>("IM2", 120, 300, width - 240, height - 420, &f2);
+}
+
+void EditorWindow::AddView(platform::Viewport& view) {
+  view.SetMode(!zoomBox_ || zoomBox_->Value() ? platform::ZoomMode::Fit
+                                              : platform::ZoomMode::Actual);
+  views_.push_back(&view);
+}
+
+void EditorWindow::PlaceZoomChoice(int left, int top, int width) {
+  zoomBox_ = &Place<platform::CheckBox>("ZoomCheck", kZoomCaption, left, top, width, 300);
+  zoomBox_->SetValue(1);
+  zoomBox_->setToolTip(
+      QString::fromUtf8("チェックを外すと、イメージを実寸で表示し、スクロールして見られます"));
+  zoomBox_->onClick = [this] {
+    const auto mode = zoomBox_->Value() ? platform::ZoomMode::Fit : platform::ZoomMode::Actual;
+    for (platform::Viewport* view : views_) view->SetMode(mode);
+  };
 }
 
 void EditorWindow::PlaceAnimationControls(const std::string& buttonName, int left, int top,

@@ -16,6 +16,7 @@
 namespace kestrin {
 
 inline constexpr const char* kDialogCaption = "ﾀﾞｲｱﾛｸﾞ ｷｬﾌﾟｼｮﾝ";
+inline constexpr const char* kZoomCaption = "全体表示";
 
 class Window : public platform::Form {
  public:
@@ -80,6 +81,9 @@ class EditorWindow : public Window {
   ~EditorWindow() override;
   platform::ImageControl& IM1() { return *im1_; }
   platform::ImageControl& IM2() { return *im2_; }
+  // "全体表示": ticked, the picture views show their pictures whole, shrunk to fit; unticked,
+  // at their own size with scroll bars.
+  platform::CheckBox& ZoomBox() { return *zoomBox_; }
   // The series editors' "アニメGIFで保存" and the delay beside it.
   platform::CommandButton& AnimationButton() { return *animationButton_; }
   platform::TextBox& DelayText() { return *delayText_; }
@@ -88,6 +92,9 @@ class EditorWindow : public Window {
   // Call from the constructor: the frame and picture of the unedited picture, and the edited
   // picture in a frame of its own with the given caption.
   void PlacePictures(int left, int top, int width, int height, const std::string& im2Caption);
+  // A view of the window that follows "全体表示", and the check box itself (ticked).
+  void AddView(platform::Viewport& view);
+  void PlaceZoomChoice(int left, int top, int width);
   // Runs a long handler with the given buttons disabled, so that it cannot be started again or
   // interleaved with another while it yields to the message loop; a second start while one
   // runs is ignored.
@@ -105,6 +112,8 @@ class EditorWindow : public Window {
  private:
   platform::ImageControl* im1_ = nullptr;
   platform::ImageControl* im2_ = nullptr;
+  std::vector<platform::Viewport*> views_;
+  platform::CheckBox* zoomBox_ = nullptr;
   platform::CommandButton* animationButton_ = nullptr;
   platform::TextBox* delayText_ = nullptr;
   bool busy_ = false;

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "app/cli/cli.h"
+#include "app/qt_translations.h"
 #include "app/windows.h"
 
 namespace {
@@ -25,6 +26,8 @@ int main(int argc, char** argv) {
   }
   QApplication app(argc, argv);
   app.setQuitOnLastWindowClosed(false);
+  // Qt's own dialogs in Japanese when the translation is installed; in English otherwise.
+  kestrin::InstallQtTranslations();
   // The Japanese UI is drawn with the IPA fonts.
   QFont ui(QStringLiteral("IPAPGothic"));
   ui.setPixelSize(12);

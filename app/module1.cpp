@@ -116,6 +116,7 @@ bool OpenGifInEditor(int16_t editorNumber, const std::function<bool()>& mayRepla
     QWidget* frame = form->parentWidget() ? form->parentWidget() : form;
     const int px = platform::ScaleToPixels(10, platform::kScaleTwips);
     frame->move(px, px);
+    windows::MDIF1().KeepInside(frame);
   });
   auto* editor = dynamic_cast<EditorWindow*>(form);
   if (!editor) return false;

@@ -31,9 +31,8 @@ W& Get(WindowId id, bool mdiChild, Args&&... args) {
   if (mdiChild) MDIF1();  // a child brings up the main window first
   W* w = new W(std::forward<Args>(args)...);
   slot = w;
-  if (mdiChild) {
-    MDIF1().AddChild(w);
-  }
+  // The progress window shows over the middle of the work, wholly visible.
+  if (mdiChild) MDIF1().AddChild(w, id == WindowId::Syori);
   return *w;
 }
 

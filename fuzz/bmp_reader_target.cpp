@@ -3,7 +3,6 @@
 #include <string>
 
 #include "fuzz/checks.h"
-#include "fuzz/scratch.h"
 #include "fuzz/targets.h"
 #include "giflib/engine/error_record.h"
 #include "giflib/engine/temp_bitmap.h"
@@ -14,7 +13,6 @@ using pellory::Vesk_GifPictureType;
 namespace engine = pellory::engine;
 
 std::string BmpReaderTarget(const uint8_t* data, size_t size) {
-  const std::string path = Scratch::Get().Write("input.bmp", data, size);
   engine::PendingError() = {};
   Vesk_GifPictureType picture;
   // The three reductions of a picture of more than 256 colours, chosen by the input's length,
@@ -22,7 +20,8 @@ std::string BmpReaderTarget(const uint8_t* data, size_t size) {
   picture.GifSetting.ReduceColorMode = static_cast<pellory::Vesk_GifReduceColorEnum>(size % 3);
   engine::ExactColourRequest exact;
   exact.wanted = size % 2 == 0;
-  if (engine::GetTempBMP(picture, path, exact)) {
+  // The reader on the bytes as they are: the file reader is the same code on a file.
+  if (engine::GetBmpBytes(picture, data, size, exact)) {
     const std::string fault = HeldPictureFault(picture);
     return fault.empty() ? fault : "GetTempBMP accepted the file: " + fault;
   }

@@ -26,9 +26,9 @@ case $(basename "$deb") in
 esac
 echo "== $(basename "$deb"): $(du -h "$deb" | cut -f1) =="
 
-# The font named by hand, and what dpkg-shlibdeps found.
+# The font and the Qt translations named by hand, and what dpkg-shlibdeps found.
 depends=$(dpkg-deb -f "$deb" Depends)
-for d in fonts-ipafont-gothic libqt6widgets6; do
+for d in fonts-ipafont-gothic qt6-translations-l10n libqt6widgets6; do
   if [[ ", $depends," != *", $d"[\ ,]* ]]; then
     echo "check-deb: Depends lacks $d: $depends" >&2
     exit 1
@@ -65,7 +65,7 @@ if grep -q 'not found' "$scratch/ldd.log"; then
   cat "$scratch/ldd.log" >&2
   exit 1
 fi
-for lib in libkestrin_platform.so libsavejpg.so libpellory.so; do
+for lib in libkestrin_platform_core.so libkestrin_platform.so libsavejpg.so libpellory.so; do
   if ! grep -q "^[[:space:]]*$lib => $root/usr/" "$scratch/ldd.log"; then
     echo "check-deb: $lib is not taken from the unpacked tree:" >&2
     cat "$scratch/ldd.log" >&2

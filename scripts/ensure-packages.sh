@@ -4,7 +4,8 @@ set -euo pipefail
 
 packages=(g++ cmake ninja-build qt6-base-dev libgif-dev libjpeg-dev googletest libgtest-dev
           libgmock-dev libbenchmark-dev fonts-ipafont-gothic fonts-ipafont-mincho
-          libimagequant-dev pkgconf desktop-file-utils dpkg-dev file lintian debootstrap)
+          libimagequant-dev qt6-translations-l10n pkgconf desktop-file-utils dpkg-dev file lintian
+          debootstrap)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 
 #include "app/cli/cli.h"
 #include "app/cli/tests/cli_run.h"
@@ -136,6 +137,41 @@ TEST_F(BatchErrors, AFailedAnimatedFileTakesTheFramesOfTheSameRunWithIt) {
   EXPECT_EQ(r.status, 1) << r;
   EXPECT_THAT(r.err, HasSubstr("anim.gif: "));
   EXPECT_EQ(Listing(out_.path()), std::vector<std::string>{"anim.gif"});
+}
+
+// --force replaces what is there; when a file still cannot go into place, every file replaced so
+// far comes back as it was, the animated file too.
+TEST_F(BatchErrors, ForceReplacesTheFilesThereAndAFailureBringsThemBack) {
+  const std::string animated = out_.File("a.gif");
+  ASSERT_EQ(RunCli(Rotate({"--animated", animated})).status, 0);
+  const std::vector<std::string> names = Listing(out_.path());
+  ASSERT_GE(names.size(), 3u);
+  std::map<std::string, std::string> made;
+  for (const std::string& name : names) made[name] = ReadAll(out_.File(name));
+  const std::string mine = "not the series";
+  for (const std::string& name : names) std::ofstream(out_.File(name)) << mine;
+
+  const testing::CliResult replaced = RunCli(Rotate({"--animated", animated, "--force"}));
+  EXPECT_EQ(replaced.status, 0) << replaced;
+  EXPECT_EQ(Listing(out_.path()), names);
+  for (const std::string& name : names) EXPECT_EQ(ReadAll(out_.File(name)), made[name]) << name;
+
+  // The last frame's name is held by a folder: the move fails after the others were replaced.
+  for (const std::string& name : names) std::ofstream(out_.File(name)) << mine;
+  std::filesystem::remove(out_.File("R60.gif"));
+  std::filesystem::create_directory(out_.File("R60.gif"));
+  const testing::CliResult refused = RunCli(Rotate({"--animated", animated, "--force"}));
+  EXPECT_EQ(refused.status, 1) << refused;
+  EXPECT_THAT(refused.err, HasSubstr("R60.gif: "));
+  EXPECT_EQ(Listing(out_.path()), names);
+  for (const std::string& name : names) {
+    if (name == "R60.gif") continue;
+    EXPECT_EQ(ReadAll(out_.File(name)), mine) << name;
+  }
+
+  // Without --force nothing is replaced.
+  std::filesystem::remove(out_.File("R60.gif"));
+  ExpectRefused(Rotate({}), 1, "指定されたファイルはすでに存在しています。");
 }
 
 TEST_F(BatchErrors, MissingFoldersGetTheLibrarysMessage) {

@@ -41,14 +41,14 @@ int RunCommand(const Command& command, const std::vector<std::string>& args, Con
     // The editors' pictures, fonts and hidden forms need the toolkit, never a display.
     if (!platform::EnsureApplication()) throw Failure("Qtのアプリケーションを作れません。");
     command.run(options, context);
-    progress.Unload();
+    progress.Finish(true);
     return 0;
   } catch (const Failure& f) {
-    progress.Unload();
+    progress.Finish(false);
     console.err << "kestrin " << command.def.name << ": " << f.what() << "\n";
     return f.Status();
   } catch (const std::exception& e) {
-    progress.Unload();
+    progress.Finish(false);
     console.err << "kestrin " << command.def.name << ": " << OneLine(e.what()) << "\n";
     return kExitFailed;
   }

@@ -94,6 +94,10 @@ OptionDef InputOption() {
   return {"input", "FILE", "元のイメージ (GIFファイル)"};
 }
 
+OptionDef ForceOption() {
+  return {"force", "", "すでにあるファイルを置き換える (既定は置き換えずに止める)"};
+}
+
 namespace {
 
 const std::vector<Choice> kPalettes = {

@@ -15,6 +15,7 @@
 #include "app/cli/options.h"
 #include "app/cli/terminal_progress.h"
 #include "app/gif_options.h"
+#include "giflib/engine/error_numbers.h"
 #include "giflib/object/pellory_types.h"
 #include "platform/dialogs/message_box.h"
 #include "platform/picture/picture.h"
@@ -98,6 +99,8 @@ struct Context {
 
 // --input: the picture the editor would open, accepted by the GIF library.
 OptionDef InputOption();
+// --force: files already there may be replaced; without it a command never replaces a file.
+OptionDef ForceOption();
 // The windows' "GIF" choices: --no-compress (the library's literal codes, as with "LZW圧縮"
 // unticked), --palette (減色, default dither) and, where the output can be transparent,
 // --transparent (透過色, default top-left).

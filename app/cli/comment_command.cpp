@@ -50,9 +50,11 @@ std::string CheckedOutput(const ParsedOptions& options) {
   const fs::path parent = fs::path(path).parent_path();
   std::error_code ec;
   if (!parent.empty() && !fs::is_directory(parent, ec))
-    throw Failure(parent.string() + ": " + LibraryMessage(3009));
-  if (fs::symlink_status(path, ec).type() != fs::file_type::not_found)
-    throw Failure(path + ": " + LibraryMessage(3010));
+    throw Failure(parent.string() + ": " + LibraryMessage(pellory::engine::kErrFolderMissing));
+  const fs::file_type there = fs::symlink_status(path, ec).type();
+  if (there == fs::file_type::directory ||
+      (there != fs::file_type::not_found && !options.Has("force")))
+    throw Failure(path + ": " + LibraryMessage(pellory::engine::kErrFileExists));
   return path;
 }
 
@@ -102,7 +104,7 @@ void Comment(const ParsedOptions& options, Context& context) {
   if (staged.Names().empty()) throw Failure("保存するイメージがありません。");
   ThrowIfInterrupted();
   std::string error;
-  if (!staged.Publish(&error)) throw Failure(error);
+  if (!staged.Publish(&error, options.Has("force"))) throw Failure(error);
 }
 
 }  // namespace
@@ -130,6 +132,7 @@ const Command& CommentCommand() {
            GifOptionDefs()[0],
            GifOptionDefs()[1],
            GifOptionDefs()[2],
+           ForceOption(),
        },
        "kestrin comment --input in.gif --output out.gif --text 'Kestrin' --placement below "
        "--vertical center --horizontal center --line-align center --background transparent "

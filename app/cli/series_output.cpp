@@ -1,5 +1,11 @@
 #include "app/cli/series_output.h"
 
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <optional>
 
@@ -32,6 +38,54 @@ std::string ParentOf(const std::string& path) {
   const fs::path parent = fs::path(path).parent_path();
   return parent.empty() ? "." : parent.string();
 }
+
+// One file written under a hidden name in its own folder, then moved into place; a file that was
+// there is kept aside until the run is over, and put back when the run takes its file back.
+class ReplacedFile {
+ public:
+  explicit ReplacedFile(const std::string& path) : path_(path) {
+    std::string pattern = (fs::path(ParentOf(path)) / ".kestrin-XXXXXX").string();
+    if (!mkdtemp(pattern.data()))
+      throw Failure(ParentOf(path) + ": 一時フォルダを作れません (" + std::strerror(errno) + ")");
+    folder_ = pattern;
+  }
+  ~ReplacedFile() {
+    std::error_code ignored;
+    fs::remove_all(folder_, ignored);
+  }
+  ReplacedFile(const ReplacedFile&) = delete;
+  ReplacedFile& operator=(const ReplacedFile&) = delete;
+
+  std::string Written() const { return (fs::path(folder_) / "new.gif").string(); }
+  bool Place(std::string* error) {
+    const std::string aside = (fs::path(folder_) / "old").string();
+    if (Exists(path_)) {
+      if (std::rename(path_.c_str(), aside.c_str()) != 0) {
+        *error = std::strerror(errno);
+        return false;
+      }
+      keptAside_ = true;
+    }
+    if (std::rename(Written().c_str(), path_.c_str()) != 0) {
+      *error = std::strerror(errno);
+      TakeBack();
+      return false;
+    }
+    placed_ = true;
+    return true;
+  }
+  void TakeBack() {
+    if (placed_) unlink(path_.c_str());
+    if (keptAside_) std::rename((fs::path(folder_) / "old").c_str(), path_.c_str());
+    placed_ = keptAside_ = false;
+  }
+
+ private:
+  std::string path_;
+  std::string folder_;
+  bool keptAside_ = false;
+  bool placed_ = false;
+};
 
 }  // namespace
 
@@ -67,6 +121,7 @@ std::vector<OptionDef> SeriesOutputOptions() {
       {"delay", "CS", "アニメGIFの1枚の表示時間 (1/100秒, 既定 10)"},
       {"loop", "N", "アニメGIFの繰り返し回数 (既定 0 = 無限)"},
       {"whole-frames", "", "アニメGIFに各フレームを丸ごと書く (既定は変わった部分だけ)"},
+      ForceOption(),
   };
   for (OptionDef& d : GifOptionDefs()) defs.push_back(std::move(d));
   return defs;
@@ -88,14 +143,17 @@ SeriesOutput ReadSeriesOutput(const ParsedOptions& options) {
   output.animation.delayCs = ReadInteger(options, "delay", 0, kLargestGifCount, 10);
   output.animation.loopCount = ReadInteger(options, "loop", 0, kLargestGifCount, 0);
   output.animation.optimizeFrames = !options.Has("whole-frames");
+  output.replace = options.Has("force");
 
   // A missing --out folder is made, with its parents, and taken back if the run fails.
   if (!output.folder.empty() && !IsFolder(output.folder) && !output.made->Make(output.folder))
-    throw Failure(output.folder + ": " + LibraryMessage(3009));
+    throw Failure(output.folder + ": " + LibraryMessage(pellory::engine::kErrFolderMissing));
   if (!output.animated.empty()) {
     if (!IsFolder(ParentOf(output.animated)))
-      throw Failure(ParentOf(output.animated) + ": " + LibraryMessage(3009));
-    if (Exists(output.animated)) throw Failure(output.animated + ": " + LibraryMessage(3010));
+      throw Failure(ParentOf(output.animated) + ": " +
+                    LibraryMessage(pellory::engine::kErrFolderMissing));
+    if (IsFolder(output.animated) || (!output.replace && Exists(output.animated)))
+      throw Failure(output.animated + ": " + LibraryMessage(pellory::engine::kErrFileExists));
   }
   return output;
 }
@@ -112,21 +170,25 @@ void WriteSeries(const SeriesOutput& output, const std::vector<platform::Picture
     context.messages.ThrowIfAny();
     ThrowIfInterrupted();
     if (staged->Names().empty()) throw Failure("保存するイメージがありません。");
-    if (const std::string taken = staged->FirstConflict(); !taken.empty())
-      throw Failure((fs::path(output.folder) / taken).string() + ": " + LibraryMessage(3010));
+    if (const std::string taken = staged->FirstConflict(); !taken.empty() && !output.replace)
+      throw Failure((fs::path(output.folder) / taken).string() + ": " +
+                    LibraryMessage(pellory::engine::kErrFileExists));
   }
+  std::optional<ReplacedFile> animated;
   if (!output.animated.empty()) {
+    // Written beside its place and moved there, so a file it replaces stays until it is done.
+    animated.emplace(output.animated);
     std::string error;
-    if (!SaveAnimatedSeries(frames, output.animated, output.animation, &error))
+    if (!SaveAnimatedSeries(frames, animated->Written(), output.animation, &error))
       throw Failure(output.animated + ": " +
                     (error.empty() ? "アニメGIFを保存できませんでした。" : OneLine(error)));
+    if (!animated->Place(&error)) throw Failure(output.animated + ": " + error);
   }
   // The frame files go last: moving them is quick and can be undone.
   if (staged) {
     std::string error;
-    if (Interrupted() || !staged->Publish(&error)) {
-      std::error_code ignored;
-      if (!output.animated.empty()) fs::remove(output.animated, ignored);
+    if (Interrupted() || !staged->Publish(&error, output.replace)) {
+      if (animated) animated->TakeBack();
       ThrowIfInterrupted();
       throw Failure(error);
     }

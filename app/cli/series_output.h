@@ -32,6 +32,7 @@ struct SeriesOutput {
   std::string folder;    // --out: "" when no frame files are wanted
   std::string animated;  // --animated: "" when no animated file is wanted
   AnimationSettings animation;
+  bool replace = false;  // --force: files already there are replaced
   std::shared_ptr<MadeFolders> made = std::make_shared<MadeFolders>();
 };
 

@@ -44,8 +44,11 @@ StagedFolder::~StagedFolder() {
 std::vector<std::string> StagedFolder::Names() const {
   std::vector<std::string> names;
   std::error_code ec;
-  for (const fs::directory_entry& e : fs::directory_iterator(path_, ec))
-    names.push_back(e.path().filename().string());
+  for (const fs::directory_entry& e : fs::directory_iterator(path_, ec)) {
+    std::string name = e.path().filename().string();
+    // Hidden names are this folder's own: files moved aside, a save's part files.
+    if (name.front() != '.') names.push_back(std::move(name));
+  }
   std::sort(names.begin(), names.end());
   return names;
 }
@@ -59,12 +62,25 @@ std::string StagedFolder::FirstConflict() const {
   return {};
 }
 
-bool StagedFolder::Publish(std::string* error) {
+bool StagedFolder::Publish(std::string* error, bool replace) {
   for (const std::string& name : Names()) {
     const std::string to = (fs::path(destination_) / name).string();
+    std::error_code ec;
+    const fs::file_type there = fs::symlink_status(to, ec).type();
+    if (replace && there != fs::file_type::not_found && there != fs::file_type::directory) {
+      const std::string aside = (fs::path(path_) / (".replaced-" + name)).string();
+      if (std::rename(to.c_str(), aside.c_str()) != 0) {
+        if (error) *error = to + ": " + std::strerror(errno);
+        Withdraw();
+        return false;
+      }
+      replaced_.emplace_back(to, aside);
+    }
     if (const int e = MoveWithoutReplacing((fs::path(path_) / name).string(), to); e != 0) {
       if (error)
-        *error = to + ": " + (e == EEXIST ? LibraryMessage(3010) : std::string(std::strerror(e)));
+        *error = to + ": " +
+                 (e == EEXIST ? LibraryMessage(pellory::engine::kErrFileExists)
+                              : std::string(std::strerror(e)));
       Withdraw();
       return false;
     }
@@ -76,6 +92,8 @@ bool StagedFolder::Publish(std::string* error) {
 void StagedFolder::Withdraw() {
   for (const std::string& path : published_) unlink(path.c_str());
   published_.clear();
+  for (const auto& [from, aside] : replaced_) std::rename(aside.c_str(), from.c_str());
+  replaced_.clear();
 }
 
 }  // namespace kestrin::cli

@@ -1,10 +1,12 @@
 // Files that a batch command saves go into a hidden folder inside their destination first, and
 // are moved into place only when every one of them can go there without replacing a file. So
 // the editors' saves run unchanged (with the names and contents the windows write), a file that
-// is already there is never touched, and a failure leaves nothing of this run behind.
+// is already there is never touched, and a failure leaves nothing of this run behind. When asked
+// to replace, the files replaced are moved aside and put back if the move fails part way.
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kestrin::cli {
@@ -24,9 +26,10 @@ class StagedFolder {
   std::vector<std::string> Names() const;
   // The first of those names that the destination already has, or "".
   std::string FirstConflict() const;
-  // Moves every file into the destination, never over an existing one. When one cannot be
-  // moved, the ones already moved are removed again and the reason is in `error`.
-  bool Publish(std::string* error);
+  // Moves every file into the destination, over an existing file only when `replace` (never
+  // over a folder). When one cannot be moved, the ones already moved are removed again, the
+  // replaced ones are put back and the reason is in `error`.
+  bool Publish(std::string* error, bool replace = false);
 
  private:
   void Withdraw();
@@ -34,6 +37,8 @@ class StagedFolder {
   std::string destination_;
   std::string path_;
   std::vector<std::string> published_;
+  // Files of the destination moved aside into the hidden folder: (where from, where now).
+  std::vector<std::pair<std::string, std::string>> replaced_;
 };
 
 }  // namespace kestrin::cli

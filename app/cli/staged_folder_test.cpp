@@ -70,20 +70,44 @@ TEST(StagedFolder, AFileThatAppearsBeforeTheMoveIsKeptAndTheRunsOwnFilesGoAgain)
   EXPECT_EQ(Read(destination.File("c.gif")), "theirs");
 }
 
-TEST(TerminalProgress, DrawsOneLineInPlaceAndClearsIt) {
+TEST(TerminalProgress, DrawsEachStageInPlaceAndEndsItsLineAtTheFullBarWhenItsWorkIsDone) {
+  const std::string clear = "\r\033[K";
+  auto bar = [](const std::string& caption, int filled, int percent) {
+    return caption + " [" + std::string(filled, '#') + std::string(30 - filled, ' ') + "] " +
+           std::to_string(percent) + "%";
+  };
   std::ostringstream out;
   cli::TerminalProgress progress(out, true);
   progress.Show();
   progress.SetMax(4);
   progress.SetMin(0);
-  progress.SetCaption("ただいま保存中です。");
+  progress.SetCaption("ただいまイメージ作成中です。");
   progress.SetValue(2);
   progress.SetValue(2);  // unchanged: not drawn again
+  progress.SetValue(3);
+  progress.Unload();
+  // The next stage starts: the first got to its end.
+  progress.Show();
+  progress.SetCaption("ただいま保存中です。");
   progress.SetValue(9);  // beyond the end: full
   progress.Unload();
-  EXPECT_EQ(out.str(), "\r\033[Kただいま保存中です。 [" + std::string(15, '#') +
-                           std::string(15, ' ') + "] 50%\r\033[Kただいま保存中です。 [" +
-                           std::string(30, '#') + "] 100%\r\033[K");
+  progress.Finish(true);
+  EXPECT_EQ(out.str(), clear + bar("ただいまイメージ作成中です。", 15, 50) + clear +
+                           bar("ただいまイメージ作成中です。", 23, 75) + clear +
+                           bar("ただいまイメージ作成中です。", 30, 100) + "\n" + clear +
+                           bar("ただいま保存中です。", 30, 100) + "\n");
+
+  // A command that fails leaves the bar where the work stopped, on a line of its own.
+  std::ostringstream failed;
+  cli::TerminalProgress stopped(failed, true);
+  stopped.Show();
+  stopped.SetMax(4);
+  stopped.SetCaption("ただいま保存中です。");
+  stopped.SetValue(1);
+  stopped.Unload();
+  stopped.Finish(false);
+  stopped.Finish(true);  // nothing more to end
+  EXPECT_EQ(failed.str(), clear + bar("ただいま保存中です。", 8, 25) + "\n");
 
   std::ostringstream quiet;
   cli::TerminalProgress off(quiet, false);
@@ -91,6 +115,7 @@ TEST(TerminalProgress, DrawsOneLineInPlaceAndClearsIt) {
   off.SetValue(50);
   off.ShowCount("連続イメージ作成中", 3);
   off.Unload();
+  off.Finish(true);
   EXPECT_EQ(quiet.str(), "");
 }
 

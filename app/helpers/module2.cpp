@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QGuiApplication>
 #include <QPointer>
 #include <QTemporaryFile>
 #include <cmath>
@@ -35,6 +36,16 @@ bool FolderUsable(const QString& folder) {
   QTemporaryFile probe(folder + "/XXXXXX.probe");
   return probe.open();
 }
+
+// The hourglass while the window settles: the program answers clicks but does nothing visible
+// for two seconds.
+class BusyCursor {
+ public:
+  BusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+};
 
 // Only the bitmaps: whatever else the user keeps in the folder stays.
 void RemoveBitmaps(const QString& folder) {
@@ -93,9 +104,12 @@ bool CaptureResultToTempBmp(TransparencyWindow& window) {
   QPointer<TransparencyWindow> guard(&window);
   QElapsedTimer t0;
   t0.start();
-  while (t0.elapsed() < CaptureWait().count()) {
-    platform::DoEvents();
-    if (!guard || window.Unloaded()) return false;
+  {
+    const BusyCursor busy;
+    while (t0.elapsed() < CaptureWait().count()) {
+      platform::DoEvents();
+      if (!guard || window.Unloaded()) return false;
+    }
   }
 
   platform::ImageControl& imr = window.IMR();

@@ -2,8 +2,8 @@
 
 #include <cerrno>
 
-#include "platform/dialogs/message_box.h"
 #include "platform/kernel/err.h"
+#include "platform/kernel/message_sink.h"
 
 namespace pellory::engine {
 
@@ -11,7 +11,7 @@ void RecordFileError(int err) {
   const int32_t number =
       (err == ENOENT || err == ENOTDIR) ? platform::kErrPathNotFound : platform::kErrPathFileAccess;
   platform::Err().Set(number, platform::DescribeErr(number));
-  RecordModuleError(2104, 16);
+  RecordModuleError(kErrFile, kStyleStop);
   platform::Err().Clear();
 }
 
@@ -39,7 +39,7 @@ void RecordModuleError(int32_t number, int32_t style) {
       p.SysErrDescription.clear();
     }
     if (number == 0) {
-      number = 2000;
+      number = kErrUnexpected;
       style = kStyleStop;
     }
     p.Number = number;
@@ -86,7 +86,7 @@ void ErrorState::RecordError(int32_t number, int32_t style, bool showBox) {
         sysErrDescription_ = p.SysErrDescription;
         p = PendingEngineError{};
       } else {
-        number = 2000;
+        number = kErrUnexpected;
         style = kStyleStop;
       }
     }
@@ -99,14 +99,14 @@ void ErrorState::RecordError(int32_t number, int32_t style, bool showBox) {
   try {
     std::string text = MakeErrorMessage(number_, methodName_, sysErrNumber_, sysErrDescription_) +
                        "\r\n\r\n<Method Name : " + methodName_ + ">";
-    platform::MsgBox(text, style_, kMessageBoxTitle);
+    platform::ShowMessageBox(text, style_, kMessageBoxTitle);
   } catch (...) {
   }
 }
 
 void ErrorState::RecordUnexpected(bool showBox) {
   platform::Err().SetFromCurrentException();
-  RecordError(2000, kStyleStop, showBox);
+  RecordError(kErrUnexpected, kStyleStop, showBox);
   platform::Err().Clear();
 }
 

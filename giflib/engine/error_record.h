@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "giflib/engine/error_numbers.h"
 #include "giflib/object/pellory_types.h"
 
 namespace pellory::engine {

@@ -20,7 +20,6 @@ namespace pellory::engine {
 
 namespace {
 
-constexpr int32_t kErrHeader = 2103;
 constexpr int32_t kMaxGifDimension = 32767;
 constexpr int kDisposeNone = 1, kDisposeBackground = 2;
 constexpr uint32_t kClear = 0;  // a screen pixel nothing is drawn on; drawn ones carry 0xFF << 24

@@ -12,15 +12,11 @@
 #include "giflib/engine/error_record.h"
 #include "giflib/engine/global_module.h"
 #include "giflib/engine/lzw_encoder.h"
+#include "platform/gdi/index_bits.h"
 #include "platform/kernel/err.h"
-#include "platform/picture/color_table.h"
 
 namespace pellory::engine {
 namespace {
-
-constexpr int32_t kErrLzw = 2102;
-constexpr int32_t kErrHeader = 2103;
-constexpr int32_t kErrFile = 2104;
 
 constexpr uint32_t kClearCode = 256;
 constexpr uint32_t kEndCode = 257;
@@ -243,42 +239,85 @@ bool SetGifFormatParm(const Vesk_GifPictureType& picture, GifHeaderRecord& heade
   }
 }
 
+namespace {
+
+// The records before the code stream, after the checks both writers make; false (with the error
+// recorded) for a file no decoder would read back as the picture.
+bool AppendRecords(std::vector<uint8_t>& out, const GifHeaderRecord& header,
+                   const std::vector<Vesk_GIFRGBTRIPLE>& colorTable,
+                   const std::vector<uint8_t>& codeBytes, uint8_t minCodeSize) {
+  const size_t entries = static_cast<size_t>(ColorTableEntries(header.ScreenFlags));
+  if (colorTable.size() > entries || codeBytes.empty() || minCodeSize < 2 || minCodeSize > 8) {
+    RecordModuleError(kErrFile, kStyleStop);
+    return false;
+  }
+  Append(out, header.Signature, 3);
+  Append(out, header.Version, 3);
+  Append(out, header.ScreenWidth, 2);
+  Append(out, header.ScreenHeight, 2);
+  out.insert(out.end(), {header.ScreenFlags, header.BackColorIndex, header.AspectRatio});
+  for (const Vesk_GIFRGBTRIPLE& e : colorTable) out.insert(out.end(), {e.gRed, e.gGreen, e.gBlue});
+  out.resize(out.size() + 3 * (entries - colorTable.size()), 0);  // black padding entries
+  out.insert(out.end(), {header.ExtIntroducer, header.ControlLabel, header.ControlBlockSize,
+                         header.ControlFlags});
+  Append(out, header.DelayTime, 2);
+  out.insert(out.end(), {header.TransColorIndex, header.ControlTerminator, header.ImageSeparator});
+  Append(out, header.ImageLeft, 2);
+  Append(out, header.ImageTop, 2);
+  Append(out, header.ImageWidth, 2);
+  Append(out, header.ImageHeight, 2);
+  out.insert(out.end(), {header.ImageFlags, minCodeSize});  // LZW minimum code size
+  return true;
+}
+
+// The code bytes as sub-blocks, then the block terminator and the trailer. `flush` is handed the
+// bytes gathered so far whenever the next sub-block would take them past `staging`.
+template <class Flush>
+void AppendBlocks(std::vector<uint8_t>& out, const std::vector<uint8_t>& codeBytes, size_t staging,
+                  Flush&& flush) {
+  const uint8_t* src = codeBytes.data();
+  for (size_t left = codeBytes.size(); left > 0;) {
+    const size_t k = std::min(left, kMaxSubBlock);
+    if (out.size() + 1 + k > staging && !flush()) return;
+    out.push_back(static_cast<uint8_t>(k));
+    out.insert(out.end(), src, src + k);
+    src += k;
+    left -= k;
+  }
+  out.insert(out.end(), {0x00, 0x3B});
+}
+
+}  // namespace
+
+bool MakeGifBytes(const GifHeaderRecord& header, const std::vector<Vesk_GIFRGBTRIPLE>& colorTable,
+                  const std::vector<uint8_t>& codeBytes, std::vector<uint8_t>& bytes,
+                  uint8_t minCodeSize) {
+  SetProcName("MakeGifFile");
+  try {
+    std::vector<uint8_t> out;
+    out.reserve(kMaxHeadBytes + codeBytes.size() + codeBytes.size() / kMaxSubBlock + 3);
+    if (!AppendRecords(out, header, colorTable, codeBytes, minCodeSize)) return false;
+    AppendBlocks(out, codeBytes, SIZE_MAX, [] { return true; });
+    bytes = std::move(out);
+    return true;
+  } catch (...) {
+    RecordCaught(kErrFile);
+    return false;
+  }
+}
+
 bool MakeGifFile(const GifHeaderRecord& header, const std::vector<Vesk_GIFRGBTRIPLE>& colorTable,
                  const std::vector<uint8_t>& codeBytes, const std::string& fileName,
                  uint8_t minCodeSize) {
   SetProcName("MakeGifFile");
   std::FILE* file = nullptr;
   try {
-    const size_t entries = static_cast<size_t>(ColorTableEntries(header.ScreenFlags));
-    // Either would make a file that no decoder reads back as the picture.
-    if (colorTable.size() > entries || codeBytes.empty() || minCodeSize < 2 || minCodeSize > 8) {
-      RecordModuleError(kErrFile, kStyleStop);
-      return false;
-    }
-
     // The records go out together with the first sub-blocks; the sub-blocks follow through a
     // small reused buffer, since a file-sized one costs more in fresh pages than it saves.
     std::vector<uint8_t> out;
     out.reserve(
         std::min(kStagingBytes, kMaxHeadBytes + codeBytes.size() + codeBytes.size() / 255 + 3));
-    Append(out, header.Signature, 3);
-    Append(out, header.Version, 3);
-    Append(out, header.ScreenWidth, 2);
-    Append(out, header.ScreenHeight, 2);
-    out.insert(out.end(), {header.ScreenFlags, header.BackColorIndex, header.AspectRatio});
-    for (const Vesk_GIFRGBTRIPLE& e : colorTable)
-      out.insert(out.end(), {e.gRed, e.gGreen, e.gBlue});
-    out.resize(out.size() + 3 * (entries - colorTable.size()), 0);  // black padding entries
-    out.insert(out.end(), {header.ExtIntroducer, header.ControlLabel, header.ControlBlockSize,
-                           header.ControlFlags});
-    Append(out, header.DelayTime, 2);
-    out.insert(out.end(),
-               {header.TransColorIndex, header.ControlTerminator, header.ImageSeparator});
-    Append(out, header.ImageLeft, 2);
-    Append(out, header.ImageTop, 2);
-    Append(out, header.ImageWidth, 2);
-    Append(out, header.ImageHeight, 2);
-    out.insert(out.end(), {header.ImageFlags, minCodeSize});  // LZW minimum code size
+    if (!AppendRecords(out, header, colorTable, codeBytes, minCodeSize)) return false;
 
     namespace fs = std::filesystem;
     std::error_code ec;
@@ -297,17 +336,9 @@ bool MakeGifFile(const GifHeaderRecord& header, const std::vector<Vesk_GIFRGBTRI
     auto flush = [&] {
       written = written && std::fwrite(out.data(), 1, out.size(), file) == out.size();
       out.clear();
+      return written;
     };
-    const uint8_t* src = codeBytes.data();
-    for (size_t left = codeBytes.size(); left > 0 && written;) {
-      const size_t k = std::min(left, kMaxSubBlock);
-      if (out.size() + 1 + k > kStagingBytes) flush();
-      out.push_back(static_cast<uint8_t>(k));
-      out.insert(out.end(), src, src + k);
-      src += k;
-      left -= k;
-    }
-    out.insert(out.end(), {0x00, 0x3B});  // block terminator, trailer
+    AppendBlocks(out, codeBytes, kStagingBytes, flush);
     flush();
     int err = errno;
     const bool closed = std::fclose(file) == 0;
@@ -331,52 +362,85 @@ bool MakeGifFile(const GifHeaderRecord& header, const std::vector<Vesk_GIFRGBTRI
   }
 }
 
+namespace {
+
+// What both writers of a held picture do before the file: the header, and the code bytes, coded
+// again or taken from `saved`. `codes` points at them; `local` holds them when nothing is saved.
+bool PrepareGif(const Vesk_GifPictureType& picture, SavedCodes* saved, GifHeaderRecord& header,
+                const std::vector<uint8_t>*& codes, std::vector<uint8_t>& local,
+                uint8_t& minCodeSize) {
+  const Vesk_GifSettingType& s = picture.GifSetting;
+  const size_t n = picture.BitmapData.size();
+  // Empty data and bad dimensions are left to ChangeLZW and SetGifFormatParm; a size that
+  // disagrees with valid dimensions would give a file whose rows are cut or run short.
+  if (n != 0 && InGifRange(s.biWidth) && InGifRange(s.biHeight) &&
+      n != static_cast<size_t>(s.biWidth) * static_cast<size_t>(s.biHeight)) {
+    RecordModuleError(kErrLzw, kStyleStop);
+    return false;
+  }
+  if (s.Compression == LzwCodes) {
+    if (n == 0) {
+      RecordModuleError(kErrLzw, kStyleStop);
+      return false;
+    }
+    // The header's checks come first: they prove every index fits the table's code size.
+    if (!SetGifFormatParm(picture, header)) return false;
+    const int codeSize = LzwMinimumCodeSize(size_t{2} << (header.ScreenFlags & 0x07));
+    SavedCodes unsaved;
+    SavedCodes& memo = saved ? *saved : unsaved;
+    const uint64_t fingerprint = Fingerprint(picture.BitmapData);
+    const bool same = memo.minCodeSize == codeSize && memo.fingerprint == fingerprint;
+    if (!same || memo.indices != picture.BitmapData) {
+      // A repeat the copy cannot confirm is coded again, and the copy kept for the next.
+      const bool keepCopy = saved && same;
+      memo.minCodeSize = 0;  // until the codes are complete
+      std::vector<uint8_t>().swap(memo.indices);
+      EncodeLzw(picture.BitmapData.data(), n, codeSize, memo.codes);
+      if (keepCopy) memo.indices = picture.BitmapData;
+      memo.fingerprint = fingerprint;
+      memo.minCodeSize = codeSize;
+    }
+    if (!saved) local = std::move(unsaved.codes);
+    codes = saved ? &saved->codes : &local;
+    minCodeSize = static_cast<uint8_t>(codeSize);
+    return true;
+  }
+  std::vector<uint8_t>& codeBytes = saved ? saved->literal : local;
+  if (!ChangeLZW(picture.BitmapData, codeBytes)) return false;
+  if (!SetGifFormatParm(picture, header)) return false;
+  codes = &codeBytes;
+  minCodeSize = 8;
+  return true;
+}
+
+}  // namespace
+
 bool Actual_SaveGifPicture(const Vesk_GifPictureType& picture, const std::string& fileName,
                            SavedCodes* saved) {
   SetProcName("Actual_SaveGifPicture");
   try {
-    const Vesk_GifSettingType& s = picture.GifSetting;
-    const size_t n = picture.BitmapData.size();
-    // Empty data and bad dimensions are left to ChangeLZW and SetGifFormatParm; a size that
-    // disagrees with valid dimensions would give a file whose rows are cut or run short.
-    if (n != 0 && InGifRange(s.biWidth) && InGifRange(s.biHeight) &&
-        n != static_cast<size_t>(s.biWidth) * static_cast<size_t>(s.biHeight)) {
-      RecordModuleError(kErrLzw, kStyleStop);
-      return false;
-    }
-    if (s.Compression == LzwCodes) {
-      if (n == 0) {
-        RecordModuleError(kErrLzw, kStyleStop);
-        return false;
-      }
-      // The header's checks come first: they prove every index fits the table's code size.
-      GifHeaderRecord header{};
-      if (!SetGifFormatParm(picture, header)) return false;
-      const int minCodeSize = LzwMinimumCodeSize(size_t{2} << (header.ScreenFlags & 0x07));
-      SavedCodes local;
-      SavedCodes& memo = saved ? *saved : local;
-      std::vector<uint8_t>& codeBytes = memo.codes;
-      const uint64_t fingerprint = Fingerprint(picture.BitmapData);
-      const bool same = memo.minCodeSize == minCodeSize && memo.fingerprint == fingerprint;
-      if (!same || memo.indices != picture.BitmapData) {
-        // A repeat the copy cannot confirm is coded again, and the copy kept for the next.
-        const bool keepCopy = saved && same;
-        memo.minCodeSize = 0;  // until the codes are complete
-        std::vector<uint8_t>().swap(memo.indices);
-        EncodeLzw(picture.BitmapData.data(), n, minCodeSize, codeBytes);
-        if (keepCopy) memo.indices = picture.BitmapData;
-        memo.fingerprint = fingerprint;
-        memo.minCodeSize = minCodeSize;
-      }
-      return MakeGifFile(header, picture.ColorTable, codeBytes, fileName,
-                         static_cast<uint8_t>(minCodeSize));
-    }
-    std::vector<uint8_t> local;
-    std::vector<uint8_t>& codeBytes = saved ? saved->literal : local;
-    if (!ChangeLZW(picture.BitmapData, codeBytes)) return false;
     GifHeaderRecord header{};
-    if (!SetGifFormatParm(picture, header)) return false;
-    return MakeGifFile(header, picture.ColorTable, codeBytes, fileName);
+    const std::vector<uint8_t>* codes = nullptr;
+    std::vector<uint8_t> local;
+    uint8_t minCodeSize = 8;
+    if (!PrepareGif(picture, saved, header, codes, local, minCodeSize)) return false;
+    return MakeGifFile(header, picture.ColorTable, *codes, fileName, minCodeSize);
+  } catch (...) {
+    RecordModuleUnexpected();
+    return false;
+  }
+}
+
+bool Actual_GifBytes(const Vesk_GifPictureType& picture, std::vector<uint8_t>& bytes,
+                     SavedCodes* saved) {
+  SetProcName("Actual_SaveGifPicture");
+  try {
+    GifHeaderRecord header{};
+    const std::vector<uint8_t>* codes = nullptr;
+    std::vector<uint8_t> local;
+    uint8_t minCodeSize = 8;
+    if (!PrepareGif(picture, saved, header, codes, local, minCodeSize)) return false;
+    return MakeGifBytes(header, picture.ColorTable, *codes, bytes, minCodeSize);
   } catch (...) {
     RecordModuleUnexpected();
     return false;

@@ -66,5 +66,12 @@ struct SavedCodes {
 
 bool Actual_SaveGifPicture(const Vesk_GifPictureType& picture, const std::string& fileName,
                            SavedCodes* saved = nullptr);
+// The same writers into memory: `bytes` gets the whole file that the path-based ones write, with
+// the same checks and errors; no file is touched.
+bool MakeGifBytes(const GifHeaderRecord& header, const std::vector<Vesk_GIFRGBTRIPLE>& colorTable,
+                  const std::vector<uint8_t>& codeBytes, std::vector<uint8_t>& bytes,
+                  uint8_t minCodeSize = 8);
+bool Actual_GifBytes(const Vesk_GifPictureType& picture, std::vector<uint8_t>& bytes,
+                     SavedCodes* saved = nullptr);
 
 }  // namespace pellory::engine

@@ -14,6 +14,7 @@ namespace pellory::engine {
 namespace {
 
 using pellory::testing::DecodeGif;
+using pellory::testing::DecodeGifBytes;
 using pellory::testing::TempFolder;
 
 constexpr int kClear = 256, kEnd = 257;
@@ -228,6 +229,43 @@ TEST(GifWriter, RoundTripsEveryPaletteSize) {
     SCOPED_TRACE(palette);
     ExpectRoundTrip(pic, dir.File("e.gif"), written);
   }
+}
+
+// The writer into memory gives the bytes of the file, for literal codes and LZW, with and
+// without transparency and a coding kept from the last picture; it refuses what the file writer
+// refuses, with the same number, and leaves the caller's bytes alone then.
+TEST(GifWriter, WritesIntoMemoryTheBytesOfTheFile) {
+  TempFolder folder;
+  for (const auto compression : {LiteralCodes, LzwCodes})
+    for (const int palette : {2, 100, 256}) {
+      SCOPED_TRACE(::testing::Message() << compression << " " << palette);
+      Vesk_GifPictureType pic = MakePicture(37, 23, palette, static_cast<uint32_t>(palette));
+      pic.GifSetting.Compression = compression;
+      pic.GifSetting.Transparent = palette == 100 ? TransOn : TransOff;
+      pic.GifSetting.TransColorIndex = 7;
+      const std::string path = folder.File("file.gif");
+      std::filesystem::remove(path);
+      ASSERT_TRUE(Actual_SaveGifPicture(pic, path));
+      SavedCodes saved;
+      for (int round = 0; round < 2; ++round) {
+        std::vector<uint8_t> bytes;
+        ASSERT_TRUE(Actual_GifBytes(pic, bytes, &saved));
+        EXPECT_EQ(bytes, ReadFile(path)) << round;
+      }
+      std::vector<uint8_t> bytes;
+      ASSERT_TRUE(Actual_GifBytes(pic, bytes));
+      const auto decoded = DecodeGifBytes(bytes);
+      ASSERT_TRUE(decoded.ok) << decoded.error;
+      EXPECT_EQ(decoded.indices, pic.BitmapData);
+      EXPECT_EQ(decoded.transparentIndex, palette == 100 ? 7 : -1);
+    }
+  Vesk_GifPictureType past = MakePicture(4, 4, 4);
+  past.BitmapData[5] = 9;
+  std::vector<uint8_t> kept = {1, 2, 3};
+  PendingError() = {};
+  EXPECT_FALSE(Actual_GifBytes(past, kept));
+  EXPECT_EQ(PendingError().Number, 2103);
+  EXPECT_EQ(kept, (std::vector<uint8_t>{1, 2, 3}));
 }
 
 TEST(GifWriter, RefusesBadHeaderValuesWith2103) {

@@ -43,122 +43,122 @@ std::string MakeErrorMessage(int32_t number, const std::string& methodName, int3
   };
   const std::string inconsistent = "クラスプロパティ相関エラー";
   switch (number) {
-    case 0:
+    case kErrNone:
       return "エラーはありません。";
-    case 1000:
+    case kErrBmpCompression:
       return Join("想定していないCompressionが現れました。", kClosingC);
-    case 1001:
+    case kErrBmpBitCount:
       return Join("想定していないBitCountが現れました。", kClosingC);
-    case 1002:
+    case kErrBmpColoursUsed:
       return Join("想定していないカラーパレット(ClrUsed)が現れました。", kClosingC);
-    case 1004:
+    case kErrInvalidImage:
       return "イメージが無効です。";
-    case 1005:
+    case kErrTempFileMissing:
       return Join("作成したはずのテンポラリファイルがありません。", kClosingB);
-    case 1006:
+    case kErrHalftone:
       return Join("減色のためのハーフトーンパレットが取得できませんでした。", kClosingD);
-    case 2000:
+    case kErrUnexpected:
       return withDetail(
           Join(methodName + "メソッド（プロパティ）でエラーが発生しました。", kClosingB));
-    case 2003:
+    case kErrEmptyPicture:
       return Join("空（から）のピクチャーが渡されました。", kClosingB);
-    case 2004:
+    case kErrPictureSet:
       return Join(std::string("(Picture)") + kBr2 + "Property Set(Let)でエラーが発生しました。",
                   kClosingB);
-    case 2100:
+    case kErrTempFileName:
       return Join("テンポラリファイル名が取得できませんでした。", kClosingB);
-    case 2101:
+    case kErrTempImage:
       return Join("テンポラリイメージが作成できませんでした。", kClosingC);
-    case 2102:
+    case kErrLzw:
       return withDetail(Join("ビットマップデータの（無）圧縮変換に失敗しました。", kClosingB));
-    case 2103:
+    case kErrHeader:
       return withDetail(Join("テンポラリファイルのヘッダーが編集不能です。", kClosingB));
-    case 2104:
+    case kErrFile:
       return withDetail(
           Join("GIFファイルまたはGIFテンポラリイメージが作成できませんでした。", kClosingB));
-    case 3001:
+    case kErrPictureArgumentEmpty:
       return Join("メソッドで渡されたPictureオブジェクトが空です。", kClosingA);
-    case 3002:
+    case kErrNoPicture:
       return Join("Set(Base)Pictureメソッドによって有効なPictureが設定されていません。", kClosingA);
-    case 3003:
+    case kErrTempPathMissing:
       return Join(inconsistent + kBr2 + "TempPathMode=UserCustomなのにTempPathの指定がありません。",
                   kClosingA);
-    case 3004:
+    case kErrTempPathFolderMissing:
       return Join(inconsistent + kBr2 + "TempPathで指定したフォルダがありません。", kClosingA);
-    case 3005:
+    case kErrInhibitOnMdi:
       return Join("InhibitFlickersメソッド(Effect=True)はMDIフォームには使用できません。",
                   kClosingA);
-    case 3006:
+    case kErrInhibitOnOther:
       return Join(
           "InhibitFlickersメソッド(Effect=True)はフォームまたはピクチャボックス以外には使用できま"
           "せん。",
           kClosingA);
-    case 3007:
+    case kErrReleaseOnMdi:
       return Join("InhibitFlickersメソッド(Effect=False)はMDIフォームには使用できません。",
                   kClosingA);
-    case 3008:
+    case kErrReleaseOnOther:
       return Join(
           "InhibitFlickersメソッド(Effect=False)はフォームまたはピクチャボックス以外には使用でき"
           "ません。",
           kClosingA);
-    case 3009:
+    case kErrFolderMissing:
       return Join("指定されたフォルダがありません。", kClosingA);
-    case 3010:
+    case kErrFileExists:
       return Join("指定されたファイルはすでに存在しています。", kClosingA);
-    case 3011:
+    case kErrFileNameMissing:
       return Join("ファイル名を指定してください。", kClosingA);
-    case 3012:
+    case kErrFileNameInvalid:
       return Join("ファイル名が名前付け規則に従っていません。", kClosingA);
-    case 3013:
+    case kErrBackIndexOutside:
       return Join("指定された背景色インデックスはカラーパレットにありません。", kClosingA);
-    case 3014:
+    case kErrTransIndexOutside:
       return Join("指定された透過色インデックスはカラーパレットにありません。", kClosingA);
-    case 3015:
+    case kErrPaletteSize:
       return Join(std::string("変更するカラーパレットの配列は内部のパレット数と同じでなければなり"
                               "ません。") +
                       kBr2 + "PaletteSizeプロパティを参照してください。",
                   kClosingA);
-    case 3016:
+    case kErrPaletteType:
       return Join("カラーパレットの配列のデータ型が違うか、固定配列を使用しました。", kClosingA);
-    case 3017:
+    case kErrTooManyControls:
       return Join("対象とされたフォームのコントロール数が多過ぎる可能性があります。", kClosingA);
-    case 3018:
+    case kErrDummyControlFailed:
       return Join("対象とされたフォームのコントロール数が多過ぎる可能性があります。", kClosingE);
-    case 3019:
+    case kErrInhibitOveruse:
       return Join(
           "InhibitFlickersメソッド(Effect=True)の使いすぎにより、対象とされたフォームのコントロ"
           "ール数が多過ぎる可能性があります。",
           kClosingE);
-    case 3020:
+    case kErrResultTooLarge:
       return Join("加工後のイメージのサイズがGifの規格外です。", kClosingD);
-    case 3021:
+    case kErrTrimRange:
       return Join("トリミング（ピクセル）の指定に誤りがあります。", kClosingA);
-    case 3022:
+    case kErrMarginRange:
       return Join("追加するマージン（ピクセル）の指定に誤りがあります。", kClosingA);
-    case 3023:
+    case kErrOverlayControls:
       return Join("OverLayクラスに使用するフォームのコントロール数が多過ぎる可能性があります。",
                   kClosingA);
-    case 3024:
+    case kErrOverlayControlFailed:
       return Join("OverLayクラスに使用するフォームのコントロール数が多過ぎる可能性があります。",
                   kClosingE);
-    case 3025:
+    case kErrSourceTooLarge:
       return Join("渡されたイメージのサイズがGifの規格外です。", kClosingD);
-    case 3026:
+    case kErrEmptyString:
       return Join("メソッドで渡されたStringが空です。", kClosingA);
-    case 3027:
+    case kErrTooManyLines:
       return Join("メソッドで渡されたStringの行数が多すぎます。", kClosingD);
-    case 3028:
+    case kErrOver256Colors:
       return std::string("対象のイメージは２５６色を超えています。") + kBr2 +
              "HandleOver256Colorプロパティを<True>に設定してください。" + kBr2 + "このままでは、" +
              kClosingD;
-    case 3040:
+    case kErrNoFrames:
       return Join(
           "アニメーションにフレームがありません。AddFrameメソッドでフレームを追加してくだ"
           "さい。",
           kClosingA);
-    case 3041:
+    case kErrDelayRange:
       return Join("表示時間（1/100秒）は0から65535までで指定してください。", kClosingA);
-    case 3042:
+    case kErrLoopRange:
       return Join("繰り返し回数は0から65535までで指定してください。", kClosingA);
     default:
       return kUnknown;

@@ -12,9 +12,6 @@ namespace pellory::engine {
 
 namespace {
 
-constexpr int32_t kErrHalftone = 1006;
-constexpr int32_t kErrOver256Colors = 3028;
-
 // Number of pixels of the picture, after checking that the buffer holds exactly three bytes for
 // each; a mismatch is an out-of-range read in the making.
 size_t PixelCount(const Vesk_GifPictureType& picture, const std::vector<uint8_t>& bgr) {

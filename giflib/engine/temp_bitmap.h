@@ -2,6 +2,8 @@
 // through.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "giflib/engine/adaptive_palette.h"
@@ -22,6 +24,9 @@ bool MakeTempFileName(const std::string& folder, std::string& path);
 // file's colour count get black entries.
 bool GetTempBMP(Vesk_GifPictureType& picture, const std::string& path,
                 const ExactColourRequest& exact = {});
+// The same reader on the bytes of a bitmap file in memory: the same pictures and errors.
+bool GetBmpBytes(Vesk_GifPictureType& picture, const uint8_t* data, size_t size,
+                 const ExactColourRequest& exact = {});
 
 // Deep copy of settings, palette and pixels.
 void CopyGifPicture(Vesk_GifPictureType& destination, const Vesk_GifPictureType& source);

@@ -164,6 +164,97 @@ TEST_F(TempBitmap, TrueColourGetsExactPaletteInOrderOfAppearance) {
   EXPECT_EQ(p.BitmapData, (std::vector<uint8_t>{0, 0, 1}));
 }
 
+// Rows are read straight into place, many to a read and past the system's limit of pieces per
+// read, with the padding between them dropped: every pixel must land on its own row.
+TEST_F(TempBitmap, TallAndWidePicturesReadEveryRowIntoItsPlace) {
+  auto shade = [](int v) {
+    return std::array<uint8_t, 3>{static_cast<uint8_t>(v), static_cast<uint8_t>(255 - v),
+                                  static_cast<uint8_t>(v / 2)};
+  };
+  auto colour = [&](int x, int y) { return shade((x * 7 + y * 3) % 200); };
+  struct Size {
+    int w, h, bits;
+  };
+  for (const Size& size : {Size{1001, 700, 24}, Size{3, 3000, 8}, Size{4, 1200, 24}}) {
+    SCOPED_TRACE(::testing::Message() << size.w << " x " << size.h << " at " << size.bits);
+    BmpLayout s;
+    s.width = size.w;
+    s.height = size.h;
+    s.bits = static_cast<uint16_t>(size.bits);
+    if (size.bits == 8) {
+      s.colorsUsed = 200;
+      for (int v = 0; v < 200; ++v) s.palette.push_back(shade(v));
+    }
+    const size_t rowBytes = static_cast<size_t>(size.w) * (size.bits / 8);
+    for (int y = size.h - 1; y >= 0; --y) {
+      std::vector<uint8_t> row((rowBytes + 3) & ~size_t{3}, 0xEE);  // padding that must not show
+      for (int x = 0; x < size.w; ++x) {
+        const auto c = colour(x, y);
+        if (size.bits == 8) {
+          row[x] = static_cast<uint8_t>((x * 7 + y * 3) % 200);
+        } else {
+          row[3 * x] = c[2];
+          row[3 * x + 1] = c[1];
+          row[3 * x + 2] = c[0];
+        }
+      }
+      s.fileRows.push_back(row);
+    }
+    Vesk_GifPictureType p;
+    ASSERT_EQ(Read(s, p), 0);
+    ASSERT_EQ(p.BitmapData.size(), static_cast<size_t>(size.w) * size.h);
+    for (int y = 0; y < size.h; ++y)
+      for (int x = 0; x < size.w; ++x) {
+        const Vesk_GIFRGBTRIPLE& e =
+            p.ColorTable.at(p.BitmapData[static_cast<size_t>(y) * size.w + x]);
+        const auto c = colour(x, y);
+        ASSERT_EQ(e, (Vesk_GIFRGBTRIPLE{c[0], c[1], c[2]})) << x << "," << y;
+      }
+  }
+}
+
+// The reader on bytes in memory gives what it gives on the file, pictures and errors alike,
+// truncations included.
+TEST_F(TempBitmap, BytesInMemoryReadAsTheFileDoes) {
+  BmpLayout wide;
+  wide.width = 5;
+  wide.height = 3;
+  wide.bits = 24;
+  for (int y = 0; y < 3; ++y) {
+    std::vector<uint8_t> row(16, 0);
+    for (int i = 0; i < 15; ++i) row[i] = static_cast<uint8_t>(40 * y + 9 * i);
+    wide.fileRows.push_back(row);
+  }
+  BmpLayout indexed;
+  indexed.width = 3;
+  indexed.height = 2;
+  indexed.colorsUsed = 3;
+  indexed.palette = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
+  indexed.fileRows = {{0, 1, 2, 0}, {2, 7, 0, 0}};
+  for (const BmpLayout& layout : {wide, indexed}) {
+    WriteBmp(folder_.File("m.bmp"), layout);
+    std::ifstream in(folder_.File("m.bmp"), std::ios::binary);
+    const std::vector<uint8_t> whole{std::istreambuf_iterator<char>(in), {}};
+    for (size_t cut : {whole.size(), whole.size() - 1, size_t{60}, size_t{53}, size_t{0}}) {
+      SCOPED_TRACE(::testing::Message() << layout.bits << " bits, " << cut << " bytes");
+      const std::vector<uint8_t> part(whole.begin(), whole.begin() + static_cast<long>(cut));
+      std::ofstream(folder_.File("part.bmp"), std::ios::binary)
+          .write(reinterpret_cast<const char*>(part.data()), static_cast<std::streamsize>(cut));
+      Vesk_GifPictureType fromFile, fromBytes;
+      PendingError() = {};
+      const bool fileOk = GetTempBMP(fromFile, folder_.File("part.bmp"));
+      const int32_t fileError = PendingError().Number;
+      PendingError() = {};
+      const bool bytesOk = GetBmpBytes(fromBytes, part.data(), part.size());
+      EXPECT_EQ(bytesOk, fileOk);
+      EXPECT_EQ(PendingError().Number, fileError);
+      EXPECT_EQ(fromBytes.BitmapData, fromFile.BitmapData);
+      EXPECT_EQ(fromBytes.ColorTable, fromFile.ColorTable);
+      EXPECT_EQ(fromBytes.GifSetting.biWidth, fromFile.GifSetting.biWidth);
+    }
+  }
+}
+
 TEST_F(TempBitmap, UnsupportedFormatsFailWithTheirNumbers) {
   Vesk_GifPictureType p;
   BmpLayout s;

@@ -94,7 +94,7 @@ bool LoadTempGifFile(const Vesk_GifPictureType& picture, platform::Picture& resu
     if (!GetTempFilePathClass(picture, path)) return false;
     if (!MakeGifFile(header, picture.ColorTable, codes, path)) return false;
     if (!platform::FileExists(path)) {
-      RecordModuleError(1005, kStyleStop);
+      RecordModuleError(kErrTempFileMissing, kStyleStop);
       return false;
     }
     result = PictureOfWrittenGif(header, picture);

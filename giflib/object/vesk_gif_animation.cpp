@@ -26,13 +26,14 @@ void Vesk_GifAnimation::Fail(int32_t number) {
 
 int32_t Vesk_GifAnimation::Capture(Vesk_GifObject& reader, const Picture& picture, int32_t delayCs,
                                    Frame& frame) {
-  if (delayCs < 0 || delayCs > 0xFFFF) return 3041;
-  if (!picture || picture->Type() == platform::kPictureTypeNone) return 3001;
+  if (delayCs < 0 || delayCs > 0xFFFF) return engine::kErrDelayRange;
+  if (!picture || picture->Type() == platform::kPictureTypeNone)
+    return engine::kErrPictureArgumentEmpty;
   reader.TempPathMode(tempPathMode_);
   reader.TempPath(tempPath_);
   if (!reader.SetPicture(picture, Default) || !reader.HasPicture())
     // The reader's number, described under the animation's method.
-    return reader.ErrorNumber() != 0 ? reader.ErrorNumber() : 3001;
+    return reader.ErrorNumber() != 0 ? reader.ErrorNumber() : engine::kErrPictureArgumentEmpty;
   frame.picture = std::move(reader.source_);
   frame.delayCs = delayCs;
   reader.ClearPicture();
@@ -114,7 +115,7 @@ void Vesk_GifAnimation::ClearFrames() {
 void Vesk_GifAnimation::LoopCount(int32_t value) {
   Enter("LoopCount");
   if (value < 0 || value > 0xFFFF) {
-    Fail(3042);
+    Fail(engine::kErrLoopRange);
     return;
   }
   loopCount_ = value;
@@ -145,25 +146,25 @@ bool Vesk_GifAnimation::SaveAnimatedGif(const std::string& GifFileName) {
   Enter("SaveAnimatedGif");
   try {
     if (frames_.empty()) {
-      Fail(3040);
+      Fail(engine::kErrNoFrames);
       return false;
     }
     if (GifFileName.empty()) {
-      Fail(3011);
+      Fail(engine::kErrFileNameMissing);
       return false;
     }
     if (!engine::IsValidFileName(GifFileName)) {
-      Fail(3012);
+      Fail(engine::kErrFileNameInvalid);
       return false;
     }
     const std::string parent = engine::GetParentFolder(GifFileName);
     if (!parent.empty() && !platform::DirectoryExists(engine::ToNativePath(parent))) {
-      Fail(3009);
+      Fail(engine::kErrFolderMissing);
       return false;
     }
     const std::string target = engine::ToNativePath(GifFileName);
     if (platform::FileExists(target)) {
-      Fail(3010);
+      Fail(engine::kErrFileExists);
       return false;
     }
     const int32_t w = ScreenWidth(), h = ScreenHeight();

@@ -220,7 +220,7 @@ bool Vesk_GifObject::SetPicture(const Picture& SourcePicture,
       const int32_t w = platform::HimetricToPixels(SourcePicture->Width());
       const int32_t h = platform::HimetricToPixels(SourcePicture->Height());
       if (w > 32767 || h > 32767) {
-        Fail(3025, kStyleExclamation);
+        Fail(engine::kErrSourceTooLarge, kStyleExclamation);
         return false;
       }
     }
@@ -284,25 +284,25 @@ bool Vesk_GifObject::SaveGifPicture(const std::string& GifFileName) {
   if (!Enter("SaveGifPicture")) return false;
   try {
     if (!hasPicture_) {
-      Fail(3002, kStyleExclamation);
+      Fail(engine::kErrNoPicture, kStyleExclamation);
       return false;
     }
     if (GifFileName.empty()) {
-      Fail(3011, kStyleExclamation);
+      Fail(engine::kErrFileNameMissing, kStyleExclamation);
       return false;
     }
     if (!engine::IsValidFileName(GifFileName)) {
-      Fail(3012, kStyleExclamation);
+      Fail(engine::kErrFileNameInvalid, kStyleExclamation);
       return false;
     }
     const std::string parent = engine::GetParentFolder(GifFileName);
     if (!parent.empty() && !platform::DirectoryExists(engine::ToNativePath(parent))) {
-      Fail(3009, kStyleExclamation);
+      Fail(engine::kErrFolderMissing, kStyleExclamation);
       return false;
     }
     const std::string target = engine::ToNativePath(GifFileName);
     if (platform::FileExists(target)) {
-      Fail(3010, kStyleExclamation);
+      Fail(engine::kErrFileExists, kStyleExclamation);
       return false;
     }
     if (!saved_) saved_ = std::make_unique<engine::SavedCodes>();
@@ -408,7 +408,7 @@ int32_t Vesk_GifObject::SetEasyColour(const ColourRole& role, const char* name) 
   if (!Enter(name)) return previous;
   try {
     if (!hasPicture_) {
-      Fail(3002, kStyleExclamation);
+      Fail(engine::kErrNoPicture, kStyleExclamation);
       return previous;
     }
     UseIndex(role, Current().BitmapData.at(0));
@@ -432,7 +432,7 @@ uint8_t Vesk_GifObject::SetColourIndex(const ColourRole& role, const char* name,
   if (!Enter(name)) return previous;
   try {
     if (!hasPicture_) {
-      Fail(3002, kStyleExclamation);
+      Fail(engine::kErrNoPicture, kStyleExclamation);
     } else if (index >= Current().ColorTable.size()) {
       Fail(outOfRangeError, kStyleExclamation);
     } else {
@@ -445,10 +445,12 @@ uint8_t Vesk_GifObject::SetColourIndex(const ColourRole& role, const char* name,
 }
 
 uint8_t Vesk_GifObject::SetBackColorIndex(uint8_t NewBackColorIndex) {
-  return SetColourIndex(kBackRole, "SetBackColorIndex", NewBackColorIndex, 3013);
+  return SetColourIndex(kBackRole, "SetBackColorIndex", NewBackColorIndex,
+                        engine::kErrBackIndexOutside);
 }
 uint8_t Vesk_GifObject::SetTransColorIndex(uint8_t NewTransColorIndex) {
-  return SetColourIndex(kTransRole, "SetTransColorIndex", NewTransColorIndex, 3014);
+  return SetColourIndex(kTransRole, "SetTransColorIndex", NewTransColorIndex,
+                        engine::kErrTransIndexOutside);
 }
 
 int16_t Vesk_GifObject::GetColorIndex(int32_t Color) {
@@ -488,7 +490,7 @@ int16_t Vesk_GifObject::GetTransColorIndex() {
 std::vector<uint8_t> Vesk_GifObject::GetPalette() {
   if (!Enter("GetPalette")) return {};
   if (!hasPicture_) {
-    Fail(3002, kStyleExclamation);
+    Fail(engine::kErrNoPicture, kStyleExclamation);
     return {};
   }
   try {
@@ -502,7 +504,7 @@ std::vector<uint8_t> Vesk_GifObject::GetPalette() {
     return bytes;
   } catch (...) {
     platform::Err().SetFromCurrentException();
-    Fail(3016, kStyleExclamation);
+    Fail(engine::kErrPaletteType, kStyleExclamation);
     platform::Err().Clear();
     return {};
   }
@@ -512,12 +514,12 @@ bool Vesk_GifObject::SetPalette(const std::vector<uint8_t>& NewPalette) {
   if (!Enter("SetPalette")) return false;
   try {
     if (!hasPicture_) {
-      Fail(3002, kStyleExclamation);
+      Fail(engine::kErrNoPicture, kStyleExclamation);
       return false;
     }
     Vesk_GifPictureType& p = Current();
     if (NewPalette.size() != p.ColorTable.size() * 3) {
-      Fail(3015, kStyleExclamation);
+      Fail(engine::kErrPaletteSize, kStyleExclamation);
       return false;
     }
     for (size_t i = 0; i < p.ColorTable.size(); ++i)

@@ -88,7 +88,7 @@ Picture Vesk_GifObject::RunTransform(const char* name, Vesk_GifOrderEnum& order,
   if (!Enter(name)) return nullptr;
   try {
     if (!hasPicture_) {
-      Fail(3002, kStyleExclamation);
+      Fail(engine::kErrNoPicture, kStyleExclamation);
       return nullptr;
     }
     if (normaliseOrder && order != ReturnPicture && order != Continue) order = ReturnPicture;
@@ -243,14 +243,14 @@ Picture Vesk_GifObject::GetStretchPicture(float StretchRate, Vesk_GifOrderEnum& 
     const double w = CurrentSetting().biWidth, h = CurrentSetting().biHeight;
     const double rate = StretchRate;
     if (!(rate > 0) || rate * w > kMaxSide || rate * h > kMaxSide) {
-      Fail(3020, kStyleExclamation);
+      Fail(engine::kErrResultTooLarge, kStyleExclamation);
       return false;
     }
     newW = engine::RoundToInt32(rate * w);
     newH = engine::RoundToInt32(rate * h);
     // A rate so small that a side rounds to nothing cannot make a picture.
     if (newW < 1 || newH < 1) {
-      Fail(2000, kStyleStop);
+      Fail(engine::kErrUnexpected, kStyleStop);
       return false;
     }
     return true;
@@ -283,7 +283,7 @@ Picture Vesk_GifObject::GetStretchPictureEX(int16_t NewWidth, int16_t NewHeight,
                                             Vesk_GifOrderEnum& Order) {
   auto check = [&] {
     if (NewWidth <= 0 || NewHeight <= 0) {
-      Fail(3020, kStyleExclamation);
+      Fail(engine::kErrResultTooLarge, kStyleExclamation);
       return false;
     }
     return true;
@@ -330,7 +330,7 @@ Picture Vesk_GifObject::GetRotatePictureEX(float Angle, Vesk_GifOrderEnum& Order
     a = engine::NormalizeFreeAngle(Angle);
     engine::GetAfterRotateSize(CurrentSetting().biWidth, CurrentSetting().biHeight, a, newW, newH);
     if (newW < 1 || newH < 1 || newW > kMaxSide || newH > kMaxSide) {
-      Fail(3020, kStyleExclamation);
+      Fail(engine::kErrResultTooLarge, kStyleExclamation);
       return false;
     }
     return true;
@@ -432,7 +432,7 @@ Picture Vesk_GifObject::GetTrimPictureEX(const Vesk_MarginType& TrimSize,
     auto inRange = [](int32_t v) { return v >= 0 && v <= 32766; };
     if (!inRange(t.trLeft) || !inRange(t.trTop) || !inRange(t.trRight) || !inRange(t.trBottom) ||
         w - t.trLeft - t.trRight < 1 || h - t.trTop - t.trBottom < 1) {
-      Fail(3021, kStyleExclamation);
+      Fail(engine::kErrTrimRange, kStyleExclamation);
       return false;
     }
     return true;
@@ -456,7 +456,7 @@ Picture Vesk_GifObject::GetMarginPicture(const Vesk_MarginType& MarginSize,
     const int64_t w = Current().GifSetting.biWidth, h = Current().GifSetting.biHeight;
     if (m.trLeft < 0 || m.trTop < 0 || m.trRight < 0 || m.trBottom < 0 ||
         w + m.trLeft + m.trRight > kMaxSide || h + m.trTop + m.trBottom > kMaxSide) {
-      Fail(3022, kStyleExclamation);
+      Fail(engine::kErrMarginRange, kStyleExclamation);
       return false;
     }
     return true;
@@ -490,7 +490,7 @@ Picture Vesk_GifObject::GetMarginPictureEX(float MarginRateX, float MarginRateY,
     const double w = Current().GifSetting.biWidth, h = Current().GifSetting.biHeight;
     const double rx = MarginRateX, ry = MarginRateY;
     if (!(rx >= 1) || !(ry >= 1) || rx * w > kMaxSide || ry * h > kMaxSide) {
-      Fail(3022, kStyleExclamation);
+      Fail(engine::kErrMarginRange, kStyleExclamation);
       return false;
     }
     newW = engine::RoundToInt32(rx * w);

@@ -1,6 +1,6 @@
 #include "giflib/object/vesk_global_methods.h"
 
-#include "giflib/engine/flicker.h"
+#include "giflib/object/flicker.h"
 
 namespace pellory {
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "giflib/engine/flicker.h"
+#include "giflib/object/flicker.h"
 #include "platform/forms/controls.h"
 #include "platform/forms/form.h"
 #include "platform/forms/picture_box.h"

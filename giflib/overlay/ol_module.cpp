@@ -4,7 +4,7 @@
 #include <QPointer>
 
 #include "giflib/engine/error_record.h"
-#include "giflib/engine/flicker.h"
+#include "giflib/object/flicker.h"
 #include "platform/forms/application.h"
 #include "platform/kernel/err.h"
 
@@ -39,14 +39,14 @@ bool GetNewPictureBox(platform::Form& host, platform::PictureBox*& box) {
     const std::string name = GetNewDummyCtlName(host, "OLPic");
     SetProcName("GetNewPictureBox");
     if (name.empty()) {
-      RecordModuleError(3023, kStyleStop);
+      RecordModuleError(kErrOverlayControls, kStyleStop);
       return false;
     }
     box = &host.GetControls().Add<platform::PictureBox>(name);
     return true;
   } catch (...) {
     RecordModuleUnexpected();
-    PendingError().Number = 3024;
+    PendingError().Number = kErrOverlayControlFailed;
     return false;
   }
 }

@@ -161,7 +161,7 @@ bool Vesk_OverLay::SetBasePicture(const Picture& SourcePicture) {
       w = platform::HimetricToPixels(SourcePicture->Width());
       h = platform::HimetricToPixels(SourcePicture->Height());
       if (w > kMaxGifSide || h > kMaxGifSide) {
-        Fail(3025, kStyleExclamation);
+        Fail(engine::kErrSourceTooLarge, kStyleExclamation);
         return false;
       }
     }
@@ -237,7 +237,7 @@ bool Vesk_OverLay::Grow(int32_t w, int32_t h, bool allowed, Block& block) {
   int64_t newH = top < 0 ? H - top : H;
   if (H < top + h) newH += top + h - H;
   if (newW > kMaxGifSide || newH > kMaxGifSide) {
-    Fail(3020, kStyleExclamation);
+    Fail(engine::kErrResultTooLarge, kStyleExclamation);
     return false;
   }
   block.growLeft = left < 0 ? static_cast<int32_t>(-left) : 0;
@@ -293,11 +293,11 @@ Picture Vesk_OverLay::OverLayPicture(const Picture& olPicture, Vesk_OLPositionTy
   RollBack rollBack(*this, block);
   try {
     if (!hasPicture_) {
-      Fail(3002, kStyleExclamation);
+      Fail(engine::kErrNoPicture, kStyleExclamation);
       return nullptr;
     }
     if (!olPicture || olPicture->Handle() == 0) {
-      Fail(3001, kStyleExclamation);
+      Fail(engine::kErrPictureArgumentEmpty, kStyleExclamation);
       return nullptr;
     }
     if (olPosition.Mode != ByPreset && olPosition.Mode != ByNumber) olPosition.Mode = ByPreset;
@@ -309,7 +309,7 @@ Picture Vesk_OverLay::OverLayPicture(const Picture& olPicture, Vesk_OLPositionTy
     const int32_t w = platform::HimetricToPixels(olPicture->Width());
     const int32_t h = platform::HimetricToPixels(olPicture->Height());
     if (w > kMaxGifSide || h > kMaxGifSide) {
-      Fail(3025, kStyleExclamation);
+      Fail(engine::kErrSourceTooLarge, kStyleExclamation);
       return nullptr;
     }
     Place(w, h, olPosition, block);
@@ -349,7 +349,7 @@ void Vesk_OverLay::DrawFrame(Vesk_OLFrameModeEnum mode) {
   const Picture entry = s.Image();
   const int W = s.ScaleWidthPixels() + 6, H = s.ScaleHeightPixels() + 6;
   if (W > kMaxGifSide || H > kMaxGifSide) {
-    Fail(3020, kStyleExclamation);
+    Fail(engine::kErrResultTooLarge, kStyleExclamation);
     return;
   }
   const int offset = mode == OnButton ? 4 : 3;
@@ -380,7 +380,7 @@ Picture Vesk_OverLay::GetOLPicture(Vesk_OLFrameModeEnum& olFrameMode) {
   Picture result;
   try {
     if (!hasPicture_) {
-      Fail(3002, kStyleExclamation);
+      Fail(engine::kErrNoPicture, kStyleExclamation);
       return nullptr;
     }
     if (olFrameMode < NonButton || olFrameMode > OffButton) olFrameMode = NonButton;

@@ -51,16 +51,16 @@ Picture Vesk_OverLay::WriteCharacter(const std::string& wcString, Vesk_OLWCFType
   RollBack rollBack(*this, block);
   try {
     if (!hasPicture_) {
-      Fail(3002, kStyleExclamation);
+      Fail(engine::kErrNoPicture, kStyleExclamation);
       return nullptr;
     }
     if (wcString.empty()) {
-      Fail(3026, kStyleExclamation);
+      Fail(engine::kErrEmptyString, kStyleExclamation);
       return nullptr;
     }
     const std::vector<std::string> lines = SplitLines(wcString);
     if (lines.size() > 32767) {
-      Fail(3027, kStyleExclamation);
+      Fail(engine::kErrTooManyLines, kStyleExclamation);
       return nullptr;
     }
     platform::PictureBox& s = Surface();
@@ -108,7 +108,7 @@ Picture Vesk_OverLay::WriteCharacter(const std::string& wcString, Vesk_OLWCFType
     const int64_t blockW = int64_t{widest} + 2 * b;
     const int64_t blockH = engine::RoundToInt32(static_cast<double>(totalHeight) + 2.0 * b);
     if (blockW > 32767 || blockH > 32767) {
-      Fail(3020, kStyleExclamation);
+      Fail(engine::kErrResultTooLarge, kStyleExclamation);
       return nullptr;
     }
     const auto w = static_cast<int32_t>(blockW), h = static_cast<int32_t>(blockH);

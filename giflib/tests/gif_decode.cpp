@@ -9,10 +9,42 @@
 
 namespace pellory::testing {
 
+namespace {
+
+struct MemoryReader {
+  const std::vector<uint8_t>* bytes;
+  size_t at = 0;
+};
+
+int ReadMemory(GifFileType* gif, GifByteType* out, int count) {
+  auto* reader = static_cast<MemoryReader*>(gif->UserData);
+  const size_t n = std::min(static_cast<size_t>(count), reader->bytes->size() - reader->at);
+  std::copy_n(reader->bytes->data() + reader->at, n, out);
+  reader->at += n;
+  return static_cast<int>(n);
+}
+
+DecodedGif Decode(GifFileType* gif, int error);
+
+}  // namespace
+
 DecodedGif DecodeGif(const std::string& path) {
-  DecodedGif out;
   int error = 0;
   GifFileType* gif = DGifOpenFileName(path.c_str(), &error);
+  return Decode(gif, error);
+}
+
+DecodedGif DecodeGifBytes(const std::vector<uint8_t>& bytes) {
+  MemoryReader reader{&bytes};
+  int error = 0;
+  GifFileType* gif = DGifOpen(&reader, ReadMemory, &error);
+  return Decode(gif, error);
+}
+
+namespace {
+
+DecodedGif Decode(GifFileType* gif, int error) {
+  DecodedGif out;
   if (!gif) {
     out.error = GifErrorString(error) ? GifErrorString(error) : "open failed";
     return out;
@@ -43,6 +75,8 @@ DecodedGif DecodeGif(const std::string& path) {
   DGifCloseFile(gif, &error);
   return out;
 }
+
+}  // namespace
 
 DecodedAnimation DecodeAnimation(const std::string& path) {
   DecodedAnimation out;

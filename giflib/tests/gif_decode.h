@@ -23,6 +23,8 @@ struct DecodedGif {
 };
 
 DecodedGif DecodeGif(const std::string& path);
+// The same, from the bytes of a file in memory.
+DecodedGif DecodeGifBytes(const std::vector<uint8_t>& bytes);
 
 // Every image of an animated file, as giflib reads it.
 struct DecodedFrame {

@@ -7,6 +7,8 @@
 #include <QString>
 #include <mutex>
 
+#include "platform/kernel/message_sink.h"
+
 namespace platform {
 
 namespace {
@@ -60,6 +62,11 @@ std::mutex& BackendMutex() {
   static std::mutex m;
   return m;
 }
+
+// Code without a toolkit of its own shows its boxes through these.
+struct InstallSink {
+  InstallSink() { SetMessageSink(&MsgBox); }
+} const kInstallSink;
 
 std::shared_ptr<MessageBoxBackend>& Backend() {
   static std::shared_ptr<MessageBoxBackend> backend = std::make_shared<InteractiveMessageBoxes>();

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "platform/forms/form.h"
+#include "platform/forms/viewport.h"
 #include "platform/kernel/err.h"
 #include "platform/picture/picture.h"
 
@@ -36,6 +37,7 @@ bool Control::Visible() const {
 }
 void Control::SetVisible(bool visible) {
   Widget()->setVisible(visible);
+  if (Viewport* view = HostView()) view->Relayout();
 }
 bool Control::Enabled() const {
   return Widget()->isEnabled();
@@ -48,10 +50,27 @@ int Control::ChildScaleMode() const {
   return form_ ? form_->ScaleMode() : kScaleTwips;
 }
 
+QWidget* Control::ChildHost() {
+  Viewport* view = View();
+  return view ? view->Surface() : Widget();
+}
+
+void RestackControls(QWidget* host) {
+  if (!host) return;
+  const QObjectList children = host->children();
+  for (QObject* o : children) {
+    auto* w = qobject_cast<QWidget*>(o);
+    if (!w) continue;
+    auto* c = dynamic_cast<Control*>(w);
+    if (!c || !c->IsLightweight()) w->raise();
+  }
+}
+
 void Control::Attach(Form* form, Control* container, const std::string& name, int index) {
   form_ = form;
   container_ = container;
   index_ = index;
+  logical_ = Widget()->geometry();
   Widget()->setObjectName(QString::fromStdString(name));
 }
 
@@ -60,12 +79,24 @@ void Control::SetContainer(Control* container) {
   if (container &&
       (!container->IsContainer() || container->ParentForm() != form_ || container == this))
     throw RuntimeError(kErrInvalidProperty);
-  const QPoint pos = Widget()->pos();
   const bool hidden = Widget()->isHidden();
-  Widget()->setParent(container ? container->Widget() : static_cast<QWidget*>(form_));
-  Widget()->move(pos);
+  QWidget* host = container ? container->ChildHost() : static_cast<QWidget*>(form_);
+  if (!HostView() && !(container && container->View())) {
+    const QPoint pos = Widget()->pos();
+    Widget()->setParent(host);
+    Widget()->move(pos);
+    container_ = container;
+  } else {
+    // Through a view the control keeps its place in its container's terms.
+    const QRect g = ClientGeometry();
+    Viewport* old = HostView();
+    Widget()->setParent(host);
+    container_ = container;
+    if (old) old->Relayout();
+    SetGeometryPixels(g.x(), g.y(), g.width(), g.height());
+  }
   Widget()->setHidden(hidden);
-  container_ = container;
+  RestackControls(host);
 }
 
 double Control::ToScale(int pixels) const {
@@ -81,6 +112,7 @@ QPoint Control::Origin() const {
   return container_ ? container_->ClientOrigin() : QPoint();
 }
 QRect Control::ClientGeometry() const {
+  if (HostView()) return logical_;
   return Widget()->geometry().translated(-Origin());
 }
 
@@ -91,14 +123,21 @@ double Control::Top() const {
   return ToScale(ClientGeometry().y());
 }
 double Control::Width() const {
-  return ToScale(Widget()->width());
+  return ToScale(ClientGeometry().width());
 }
 double Control::Height() const {
-  return ToScale(Widget()->height());
+  return ToScale(ClientGeometry().height());
 }
 
 void Control::SetGeometryPixels(int x, int y, int w, int h) {
   if (w < 0 || h < 0) throw RuntimeError(kErrInvalidProperty);
+  if (Viewport* view = HostView()) {
+    const bool resized = w != logical_.width() || h != logical_.height();
+    logical_ = QRect(x, y, w, h);
+    view->Relayout();
+    if (resized) OnResize();
+    return;
+  }
   QWidget* widget = Widget();
   const bool resized = w != widget->width() || h != widget->height();
   const QPoint origin = Origin();
@@ -126,11 +165,26 @@ void Control::Move(double left, double top, double width, double height) {
   SetGeometryPixels(ToPixels(left), ToPixels(top), ToPixels(width), ToPixels(height));
 }
 
+void Control::SetSizePixels(int w, int h) {
+  if (Viewport* view = HostView()) {
+    logical_.setSize(QSize(w, h));
+    view->Relayout();
+  } else {
+    Widget()->resize(w, h);
+  }
+}
+
+double Control::ViewScale() const {
+  Viewport* view = HostView();
+  return view ? view->Scale() : 1.0;
+}
+
 void Control::ZOrder(int position) {
   if (position == 0)
     Widget()->raise();
   else
     Widget()->lower();
+  RestackControls(Widget()->parentWidget());
 }
 
 }  // namespace platform

@@ -1,5 +1,9 @@
 // Controls at run time: what every control of a form has (name, tag, visibility, container,
 // position and size in its container's scale, z-order), whatever widget it is made of.
+//
+// Image, label and shape controls have no window of their own: they are drawn on their
+// container, so they always lie below its windowed controls (buttons, frames, picture boxes,
+// ...) and are clipped to it; their z-order only ranks them among each other.
 #pragma once
 
 #include <QWidget>
@@ -9,6 +13,7 @@
 namespace platform {
 
 class Form;
+class Viewport;
 
 // Scale modes of forms and picture boxes.
 inline constexpr int kScaleTwips = 1;
@@ -62,11 +67,27 @@ class Control {
   // Where the area that controls inside this one are measured from lies in its widget: inside
   // a border, so that a child at (0, 0) sits on the first pixel that can be drawn on.
   virtual QPoint ClientOrigin() const { return {}; }
+  // The view that shows the controls inside this one (zoomed or scrolled), if it has one.
+  virtual Viewport* View() const { return nullptr; }
+  // The widget that controls inside this one are children of.
+  QWidget* ChildHost();
+
+  // Drawn on the container, below every windowed control (images, labels, shapes).
+  virtual bool IsLightweight() const { return false; }
+  // Shown shrunk with its container's view (a picture), rather than only moved.
+  virtual bool Zoomable() const { return false; }
+  // Position and size in pixels of the container's client area, whatever the view shows.
+  QRect ClientRect() const { return ClientGeometry(); }
 
  protected:
   // Called after the control's size was set through the members above, as the toolkit's Resize
   // event; a control that keeps its own size answers by resizing itself.
   virtual void OnResize() {}
+  // Takes a new size in pixels for the control's own reasons (a picture's size), as shown in
+  // its container's view.
+  void SetSizePixels(int w, int h);
+  // The factor the container's view shows pictures at.
+  double ViewScale() const;
 
  private:
   friend class Controls;
@@ -78,8 +99,11 @@ class Control {
   QPoint Origin() const;
   QRect ClientGeometry() const;
 
+  Viewport* HostView() const { return container_ ? container_->View() : nullptr; }
+
   Form* form_ = nullptr;
   Control* container_ = nullptr;
+  QRect logical_;  // the geometry while the container has a view
   int index_ = kNoIndex;
   std::string tag_;
 };
@@ -96,6 +120,10 @@ class ControlOf : public W, public Control {
 // mouse events report them.
 int MouseButtonOf(Qt::MouseButtons buttons);
 int ShiftStateOf(Qt::KeyboardModifiers modifiers);
+
+// Puts the windowed controls among `host`'s children above its image, label and shape
+// controls, keeping the order within each group.
+void RestackControls(QWidget* host);
 
 // Conversions between pixels and a scale mode (1 pixel = 15 twips).
 double PixelsToScale(int pixels, int scaleMode);

@@ -2,6 +2,10 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOptionGroupBox>
+#include <algorithm>
+#include <cmath>
 
 #include "platform/forms/form.h"
 #include "platform/forms/picture_box.h"
@@ -20,20 +24,43 @@ const bool kRegistered =
 
 }  // namespace
 
+Viewport& Frame::EnableView() {
+  if (!view_) view_ = std::make_unique<Viewport>(this, [this] { return ContentsArea(); });
+  return *view_;
+}
+
+QRect Frame::ContentsArea() const {
+  QStyleOptionGroupBox option;
+  initStyleOption(&option);
+  return style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxContents, this);
+}
+
+ViewBox::ViewBox(QWidget* parent)
+    : ControlOf<QWidget>(parent), view_(new Viewport(this, [this] { return rect(); })) {}
+
 ImageControl::ImageControl(QWidget* parent) : ControlOf<QWidget>(parent) {
   (void)kRegistered;
 }
 
 void ImageControl::FitToPicture() {
   if (!stretch_ && picture_ && !picture_->Image().isNull()) {
-    const QSize before = size();
-    resize(picture_->Image().size() + QSize(2 * borderStyle_, 2 * borderStyle_));
-    if (size() != before) OnResize();
+    const QSize before = ClientRect().size();
+    const QSize wanted = picture_->Image().size() + QSize(2 * borderStyle_, 2 * borderStyle_);
+    SetSizePixels(wanted.width(), wanted.height());
+    if (wanted != before) OnResize();
   }
+}
+
+QPoint ImageControl::ToPicture(QPointF position) const {
+  const double scale = stretch_ ? 1.0 : ViewScale();
+  return QPoint(static_cast<int>(std::floor(position.x() / scale)),
+                static_cast<int>(std::floor(position.y() / scale)));
 }
 
 void ImageControl::SetPicture(const Picture& picture) {
   picture_ = picture;
+  shrunk_ = QImage();
+  shrunkFrom_ = nullptr;
   FitToPicture();
   update();
 }
@@ -51,14 +78,31 @@ void ImageControl::SetBorderStyle(int style) {
   update();
 }
 
+const QImage& ImageControl::Shrunk(double scale) {
+  // A picture's pixels never change once it is made, so the picture and the scale identify it.
+  if (shrunkFrom_ != picture_.get() || shrunkAt_ != scale) {
+    const QImage& image = picture_->Image();
+    const QSize size(std::max(1, static_cast<int>(std::lround(image.width() * scale))),
+                     std::max(1, static_cast<int>(std::lround(image.height() * scale))));
+    shrunk_ = image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    shrunkFrom_ = picture_.get();
+    shrunkAt_ = scale;
+  }
+  return shrunk_;
+}
+
 void ImageControl::paintEvent(QPaintEvent*) {
   QPainter p(this);
   const int b = borderStyle_;
   if (picture_ && !picture_->Image().isNull()) {
-    if (stretch_)
+    const double scale = ViewScale();
+    if (stretch_) {
       p.drawImage(rect().adjusted(b, b, -b, -b), picture_->Image());
-    else
+    } else if (scale != 1.0) {
+      p.drawImage(b, b, Shrunk(scale));
+    } else {
       p.drawImage(b, b, picture_->Image());
+    }
   }
   if (b) {
     p.setPen(Qt::black);
@@ -67,19 +111,19 @@ void ImageControl::paintEvent(QPaintEvent*) {
 }
 
 void ImageControl::mousePressEvent(QMouseEvent* e) {
+  const QPoint at = ViewScale() == 1.0 ? e->position().toPoint() : ToPicture(e->position());
   if (onMouseDown)
-    onMouseDown(MouseButtonOf(e->button()), ShiftStateOf(e->modifiers()),
-                e->position().toPoint().x(), e->position().toPoint().y());
+    onMouseDown(MouseButtonOf(e->button()), ShiftStateOf(e->modifiers()), at.x(), at.y());
 }
 void ImageControl::mouseMoveEvent(QMouseEvent* e) {
+  const QPoint at = ViewScale() == 1.0 ? e->position().toPoint() : ToPicture(e->position());
   if (onMouseMove)
-    onMouseMove(MouseButtonOf(e->buttons()), ShiftStateOf(e->modifiers()),
-                e->position().toPoint().x(), e->position().toPoint().y());
+    onMouseMove(MouseButtonOf(e->buttons()), ShiftStateOf(e->modifiers()), at.x(), at.y());
 }
 void ImageControl::mouseReleaseEvent(QMouseEvent* e) {
+  const QPoint at = ViewScale() == 1.0 ? e->position().toPoint() : ToPicture(e->position());
   if (onMouseUp)
-    onMouseUp(MouseButtonOf(e->button()), ShiftStateOf(e->modifiers()), e->position().toPoint().x(),
-              e->position().toPoint().y());
+    onMouseUp(MouseButtonOf(e->button()), ShiftStateOf(e->modifiers()), at.x(), at.y());
 }
 
 }  // namespace platform

@@ -1,5 +1,6 @@
 #include "platform/forms/form.h"
 
+#include <QLayout>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <algorithm>
@@ -20,9 +21,11 @@ void Controls::Adopt(Control* control, const std::string& name, Control* contain
     throw RuntimeError(kErrInvalidCall);
   QWidget* w = owned.release();
   w->hide();
-  w->setParent(container ? container->Widget() : static_cast<QWidget*>(&form_));
+  QWidget* host = container ? container->ChildHost() : static_cast<QWidget*>(&form_);
+  w->setParent(host);
   w->hide();
   control->Attach(&form_, container, name, index);
+  RestackControls(host);
   entries_.push_back({w, control});
 }
 
@@ -104,12 +107,39 @@ void MdiForm::SetName(const std::string& name) {
   setObjectName(QString::fromStdString(name));
 }
 
-void MdiForm::AddChild(Form* child) {
+void MdiForm::AddChild(Form* child, bool centred) {
   const QSize wanted = child->size();
   QMdiSubWindow* sub = area_->addSubWindow(child);
   sub->show();
   // The child keeps its own size; the frame is added around it.
   sub->resize(wanted + (sub->size() - child->size()));
+  // Room for the child and a small margin, so that it can still be placed a little away from
+  // the corner.
+  constexpr int kMargin = 8;
+  QWidget* view = area_->viewport();
+  const QSize lacking =
+      (sub->size() + QSize(kMargin, kMargin) - view->size()).expandedTo(QSize(0, 0));
+  if (lacking.width() > 0 || lacking.height() > 0) {
+    resize(size() + lacking);
+    if (QLayout* l = layout()) l->activate();
+  }
+  if (centred) {
+    QRect g = sub->geometry();
+    g.moveCenter(view->rect().center());
+    sub->move(g.topLeft());
+  }
+  KeepInside(sub);
+}
+
+void MdiForm::KeepInside(QWidget* child) {
+  QWidget* sub = child;
+  while (sub && !qobject_cast<QMdiSubWindow*>(sub)) sub = sub->parentWidget();
+  if (!sub) return;
+  const QRect room = area_->viewport()->rect();
+  QRect g = sub->geometry();
+  g.moveLeft(std::clamp(g.left(), 0, std::max(0, room.width() - g.width())));
+  g.moveTop(std::clamp(g.top(), 0, std::max(0, room.height() - g.height())));
+  if (g.topLeft() != sub->pos()) sub->move(g.topLeft());
 }
 
 Form* FormOf(const QObject* object) {

@@ -104,8 +104,11 @@ class MdiForm : public QMainWindow {
   std::string Name() const;
   void SetName(const std::string& name);
   QMdiArea* Area() const { return area_; }
-  // Shows `child` as an MDI child window.
-  void AddChild(Form* child);
+  // Shows `child` as an MDI child window wholly inside the area: where the area places it, moved
+  // in as far as needed, or centred; the main window grows when the area is too small for it.
+  void AddChild(Form* child, bool centred = false);
+  // Moves a child window (the form or its MDI frame) that reaches out of the area back in.
+  void KeepInside(QWidget* child);
 
  private:
   QMdiArea* area_;

@@ -32,6 +32,33 @@ QImage TrueColours(const QImage& image) {
   return image.convertToFormat(QImage::Format_RGB32);
 }
 
+// Draws an indexed picture whose entries are either opaque or fully transparent onto an RGB32
+// image, as QPainter's source-over does, without first converting the whole picture to 32 bits;
+// false for any other picture.
+bool DrawIndexedOver(QImage& dst, const QImage& src, int px, int py) {
+  if (src.format() != QImage::Format_Indexed8 || dst.format() != QImage::Format_RGB32) return false;
+  const QList<QRgb> table = src.colorTable();
+  QRgb colours[256];
+  bool shows[256];
+  for (int i = 0; i < 256; ++i) {
+    // An index past the palette shows nothing, as with the painter.
+    const QRgb c = i < table.size() ? table[i] : 0;
+    if (qAlpha(c) != 0 && qAlpha(c) != 255) return false;
+    colours[i] = c | 0xFF000000;
+    shows[i] = qAlpha(c) == 255;
+  }
+  const int x0 = std::max(0, px), y0 = std::max(0, py);
+  const int x1 = std::min(dst.width(), px + src.width());
+  const int y1 = std::min(dst.height(), py + src.height());
+  for (int y = y0; y < y1; ++y) {
+    QRgb* d = reinterpret_cast<QRgb*>(dst.scanLine(y));
+    const uchar* s = src.constScanLine(y - py) - px;
+    for (int x = x0; x < x1; ++x)
+      if (shows[s[x]]) d[x] = colours[s[x]];
+  }
+  return true;
+}
+
 }  // namespace
 
 PictureBox::PictureBox(QWidget* parent)
@@ -137,14 +164,17 @@ void PictureBox::paintEvent(QPaintEvent*) {
 
 void PictureBox::ResizePixels(int width, int height) {
   if (width < 0 || height < 0) throw RuntimeError(kErrInvalidProperty);
-  resize(width, height);
+  SetSizePixels(width, height);
   SyncImage();
 }
 
 void PictureBox::Repaint() {
   if (image_.isNull()) return;
+  // The box's own snapshot, put back: it already is what the box shows.
+  if (picture_ && picture_->Image().cacheKey() == image_.cacheKey()) return;
   image_.fill(ToRgb(backColor_));
-  if (picture_ && !picture_->Image().isNull()) {
+  if (picture_ && !picture_->Image().isNull() &&
+      !DrawIndexedOver(image_, picture_->Image(), 0, 0)) {
     QPainter p(&image_);
     p.drawImage(0, 0, picture_->Image());
   }
@@ -214,8 +244,10 @@ void PictureBox::PaintPicture(const Picture& picture, double x, double y, uint32
   if (image_.isNull()) return;
   const int px = ToPx(x), py = ToPx(y);
   if (rop == kSrcCopy) {
-    QPainter p(&image_);
-    p.drawImage(px, py, picture->Image());
+    if (!DrawIndexedOver(image_, picture->Image(), px, py)) {
+      QPainter p(&image_);
+      p.drawImage(px, py, picture->Image());
+    }
     update();
     return;
   }

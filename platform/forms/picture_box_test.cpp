@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QFontInfo>
 #include <QMouseEvent>
+#include <QPainter>
 #include <set>
 #include <tuple>
 
@@ -59,6 +60,38 @@ TEST_F(PictureBoxTest, AssignedPictureSizesTheBoxAndShowsTheBackgroundThroughTra
   box_->Box(0, 0, 2, 1, Rgb(1, 2, 3), true);
   EXPECT_EQ(before->Image().pixel(0, 0), qRgb(255, 0, 0));
   EXPECT_NE(before->Handle(), box_->Image()->Handle());
+}
+
+// Indexed pictures are drawn without the toolkit's painter; the pixels must be the painter's, at
+// every offset, clipped on every side, with transparent, opaque and missing palette entries.
+TEST_F(PictureBoxTest, PaintingAnIndexedPictureGivesThePaintersPixels) {
+  std::vector<QRgb> table;
+  for (int i = 0; i < 5; ++i) table.push_back(qRgb(40 * i, 255 - 30 * i, 7 * i));
+  table[2] = qRgba(1, 2, 3, 0);  // transparent, keeping its colour
+  QImage image(7, 5, QImage::Format_Indexed8);
+  image.setColorTable(QList<QRgb>(table.begin(), table.end()));
+  for (int y = 0; y < 5; ++y)
+    for (int x = 0; x < 7; ++x) image.scanLine(y)[x] = static_cast<uchar>((x + 7 * y) * 3 % 7);
+  const Picture pic = std::make_shared<StdPicture>(image);  // indices 5 and 6 have no entry
+  for (const auto& [x, y] : std::vector<std::pair<int, int>>{{0, 0}, {3, 2}, {-4, -3}, {5, 4}}) {
+    box_->Cls();
+    box_->Line(0, 0, 7, 5, Rgb(200, 100, 50));
+    QImage want = box_->Image()->Image().convertToFormat(QImage::Format_RGB32);
+    {
+      QPainter p(&want);
+      p.drawImage(x, y, pic->Image());
+    }
+    box_->PaintPicture(pic, x, y);
+    const QImage got = box_->Image()->Image();
+    for (int yy = 0; yy < 6; ++yy)
+      for (int xx = 0; xx < 8; ++xx)
+        ASSERT_EQ(got.pixel(xx, yy), want.pixel(xx, yy))
+            << x << "," << y << " at " << xx << "," << yy;
+  }
+  // A box that takes its own snapshot back shows the same.
+  const Picture snapshot = box_->Image();
+  box_->SetPicture(snapshot);
+  EXPECT_EQ(box_->Image()->Image(), snapshot->Image());
 }
 
 TEST_F(PictureBoxTest, GrowingKeepsWhatIsDrawnAndFillsNewAreaWithTheBackColour) {

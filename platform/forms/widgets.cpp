@@ -2,7 +2,9 @@
 
 #include <QEvent>
 #include <QFocusEvent>
+#include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLayout>
 #include <QLineEdit>
 #include <cmath>
 
@@ -87,11 +89,33 @@ bool ComboBox::eventFilter(QObject* watched, QEvent* event) {
   return QComboBox::eventFilter(watched, event);
 }
 
-Slider::Slider(QWidget* parent) : ControlOf<QSlider>(parent) {
-  setOrientation(Qt::Horizontal);
-  QObject::connect(this, &QSlider::valueChanged, this, [this](int) {
+Slider::Slider(QWidget* parent)
+    : ControlOf<QWidget>(parent), bar_(new QSlider(Qt::Horizontal)), box_(new QSpinBox) {
+  auto* row = new QHBoxLayout(this);
+  row->setContentsMargins(0, 0, 0, 0);
+  row->setSpacing(4);
+  row->addWidget(bar_, 1);
+  row->addWidget(box_);
+  // A typed number counts once it is complete, not at every digit: a slider's handler may
+  // start long work.
+  box_->setKeyboardTracking(false);
+  box_->setAlignment(Qt::AlignRight);
+  SetRange(bar_->minimum(), bar_->maximum());
+  QObject::connect(bar_, &QSlider::valueChanged, this, [this](int v) {
+    if (box_->value() != v) box_->setValue(v);
     if (onScroll) onScroll();
   });
+  QObject::connect(box_, &QSpinBox::valueChanged, bar_, &QSlider::setValue);
+}
+
+void Slider::SetRange(int min, int max) {
+  bar_->setRange(min, max);
+  box_->setRange(min, max);
+  box_->setValue(bar_->value());
+  // Wide enough for the longest number of the range.
+  const QString widest = QString::number(std::abs(min) > std::abs(max) ? min : max);
+  box_->setMinimumWidth(box_->fontMetrics().horizontalAdvance(widest + QStringLiteral("00")) + 20);
+  layout()->activate();
 }
 
 ProgressBar::ProgressBar(QWidget* parent) : ControlOf<QProgressBar>(parent) {

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTimer>
 #include <functional>
 #include <string>
@@ -32,6 +33,7 @@ class Label : public ControlOf<QLabel> {
   // A colour value (system colours included), shown behind the caption.
   int32_t BackColor() const { return backColor_; }
   void SetBackColor(int32_t color);
+  bool IsLightweight() const override { return true; }
 
  private:
   int32_t backColor_ = static_cast<int32_t>(0x8000000F);  // button face
@@ -83,16 +85,24 @@ class ComboBox : public ControlOf<QComboBox> {
   bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
-class Slider : public ControlOf<QSlider> {
+// A slider with a number box at its right end that shows its value and takes a typed one (on
+// Enter or when the box loses the focus); the two stay in step.
+class Slider : public ControlOf<QWidget> {
  public:
   explicit Slider(QWidget* parent = nullptr);
-  int Min() const { return minimum(); }
-  int Max() const { return maximum(); }
-  void SetRange(int min, int max) { setRange(min, max); }
-  int Value() const { return value(); }
-  void SetValue(int v) { setValue(v); }
+  int Min() const { return bar_->minimum(); }
+  int Max() const { return bar_->maximum(); }
+  void SetRange(int min, int max);
+  int Value() const { return bar_->value(); }
+  void SetValue(int v) { bar_->setValue(v); }
+  QSlider& Bar() { return *bar_; }
+  QSpinBox& NumberBox() { return *box_; }
   // Runs whenever the value changes.
   Handler onScroll;
+
+ private:
+  QSlider* bar_;
+  QSpinBox* box_;
 };
 
 // Min, Max and Value are floats, as the windows set them.
@@ -128,6 +138,7 @@ class Timer : public ControlOf<QWidget> {
 class Shape : public ControlOf<QFrame> {
  public:
   explicit Shape(QWidget* parent = nullptr);
+  bool IsLightweight() const override { return true; }
 };
 
 // A text box of several lines; its text uses CR LF between lines.

@@ -253,6 +253,32 @@ TEST_F(PictureFiles, SavedTrueColourBitmapFlattensTransparencyOnGrey254) {
                RuntimeError);
 }
 
+// Opaque 32-bit pictures go out four bytes a pixel at a time; the rows must still be three bytes
+// a pixel, zero-padded to four, bottom row first, at every width.
+TEST_F(PictureFiles, SavedOpaqueTrueColourRowsAreExactAtEveryWidth) {
+  for (int w = 1; w <= 9; ++w) {
+    SCOPED_TRACE(w);
+    QImage image(w, 3, QImage::Format_RGB32);
+    for (int y = 0; y < 3; ++y)
+      for (int x = 0; x < w; ++x) image.setPixel(x, y, qRgb(x * 20 + 1, y * 50 + 2, x + y + 3));
+    SavePicture(std::make_shared<StdPicture>(image), File("o.bmp"));
+    const std::vector<uint8_t> b = ReadAll(File("o.bmp"));
+    const size_t stride = (3 * static_cast<size_t>(w) + 3) & ~size_t{3};
+    ASSERT_EQ(b.size(), 54 + 3 * stride);
+    EXPECT_EQ(U32(b, 34), 3 * stride);
+    for (int y = 0; y < 3; ++y) {
+      const size_t row = 54 + (2 - y) * stride;
+      for (int x = 0; x < w; ++x) {
+        const size_t at = row + 3 * x;
+        EXPECT_EQ(b[at], x + y + 3);
+        EXPECT_EQ(b[at + 1], y * 50 + 2);
+        EXPECT_EQ(b[at + 2], x * 20 + 1);
+      }
+      for (size_t at = row + 3 * w; at < row + stride; ++at) EXPECT_EQ(b[at], 0) << at;
+    }
+  }
+}
+
 TEST(PictureUnits, HimetricRoundTripsEveryPixelSize) {
   EXPECT_EQ(PixelsToHimetric(96), 2540);
   for (int px : {1, 2, 3, 320, 32767, 32768}) EXPECT_EQ(HimetricToPixels(PixelsToHimetric(px)), px);

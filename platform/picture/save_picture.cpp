@@ -2,6 +2,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <QtEndian>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -69,6 +70,7 @@ class BitmapFile {
     buffer_.resize(buffer_.size() + size);
     return buffer_.data() + buffer_.size() - size;
   }
+  void Shrink(size_t size) { buffer_.resize(buffer_.size() - size); }
   bool Close() {
     Flush();
     const bool closed = ::close(fd_) == 0;
@@ -124,6 +126,21 @@ void WriteTrueColor(const QImage& source, BitmapFile& file) {
   const std::vector<uint8_t> head = Headers(w, h, 24, 0, stride * h);
   file.Put(head.data(), head.size());
   auto flatten = [](int c, int a) { return (c * a + kFlattenGrey * (255 - a) + 127) / 255; };
+  if (image.format() == QImage::Format_RGB32) {
+    // Opaque: each pixel's four bytes go out as they lie in memory (blue, green, red, then a
+    // byte the next pixel overwrites), with a spare byte at the row's end for the last one.
+    for (int y = h - 1; y >= 0; --y) {
+      const QRgb* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+      uint8_t* dst = file.Grow(stride + 1);
+      for (int x = 0; x < w; ++x) {
+        const uint32_t p = qToLittleEndian(row[x]);
+        std::memcpy(dst + 3 * static_cast<size_t>(x), &p, 4);
+      }
+      std::memset(dst + 3 * static_cast<uint32_t>(w), 0, stride - 3 * static_cast<uint32_t>(w));
+      file.Shrink(1);
+    }
+    return;
+  }
   for (int y = h - 1; y >= 0; --y) {
     const QRgb* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
     uint8_t* dst = file.Grow(stride);

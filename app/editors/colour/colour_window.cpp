@@ -27,7 +27,12 @@ ColourWindow::ColourWindow()
   resize(sizeHint());
   PlacePictures(120, 120, 3000, 3480, "カラー変更イメージ");
   PlaceLabel("Label4", "連続イメージ", 6480, 120, 1800, 300);
-  im3_ = &Place<platform::ImageControl>("IM3", 6600, 540, 3000, 3000);
+  PlaceZoomChoice(8400, 120, 2640);
+  // The series plays inside the box that Shape1 draws.
+  view3_ = &Place<platform::ViewBox>("View3", 6540, 480, 4440, 3060);
+  view3_->View()->SetCentred(true);
+  AddView(*view3_->View());
+  im3_ = &Place<platform::ImageControl>("IM3", 0, 0, 3000, 3000, view3_);
   Place<platform::Shape>("Shape1", 6480, 420, 4560, 3180).lower();
 
   auto& frame3 = Place<platform::Frame>("Frame3", "カラー変更", 120, 3720, 4440, 1800);

@@ -26,6 +26,8 @@ class ColourWindow : public EditorWindow {
   platform::CheckBox& Check1() { return *check1_; }
   platform::CheckBox& Check2() { return *check2_; }
   platform::ImageControl& IM3() { return *im3_; }
+  // The box the series plays in.
+  platform::ViewBox& View3() { return *view3_; }
   const ColourSeries& Series() const { return *series_; }
   const PreviewPacer& Pacer() const { return *pacer_; }
 
@@ -56,6 +58,7 @@ class ColourWindow : public EditorWindow {
   platform::CommandButton* command4_;
   platform::CheckBox* check1_;
   platform::CheckBox* check2_;
+  platform::ViewBox* view3_;
   platform::ImageControl* im3_;
 };
 

@@ -40,8 +40,8 @@ int32_t SliderColour(const CommentSettings& s) {
 }
 
 // A missing setting: its message ends the preview and IM2 stays as it is.
-std::optional<platform::Picture> Missing(const char* message) {
-  ShowMessage(message);
+std::optional<platform::Picture> Missing(const char* message, bool announce) {
+  if (announce) ShowMessage(message);
   return std::nullopt;
 }
 
@@ -63,10 +63,12 @@ CommentPreview::CommentPreview(CommentState& state) : state_(state) {}
 
 CommentPreview::~CommentPreview() = default;
 
-std::optional<platform::Picture> CommentPreview::UpdateCommentPreview(const CommentSettings& s) {
+std::optional<platform::Picture> CommentPreview::UpdateCommentPreview(const CommentSettings& s,
+                                                                      bool announce) {
   if (!gif_) gif_ = std::make_unique<GifObject>();
   if (!SetPictureWith(*gif_, s.original, options_)) return std::nullopt;
-  if (!s.overPicture && !s.apartFromPicture) return Missing("表示方法を選択してください。");
+  if (!s.overPicture && !s.apartFromPicture)
+    return Missing("表示方法を選択してください。", announce);
 
   // "放れて表示" puts the comment into a band of the picture's own height below it.
   const float band = s.overPicture ? 1.0f : 2.0f;
@@ -78,40 +80,60 @@ std::optional<platform::Picture> CommentPreview::UpdateCommentPreview(const Comm
   pellory::Vesk_OLWCFType format;
   // The text box's own font object, so that the box shows the chosen face and size as well.
   format.UseFont = s.font;
-  if (s.faceText.empty()) return Missing("フォントを選択してください。");
+  if (s.faceText.empty()) return Missing("フォントを選択してください。", announce);
   if (format.UseFont) format.UseFont->Name = s.faceText;
-  if (s.sizeText.empty()) return Missing("フォントサイズを選択してください。");
+  if (s.sizeText.empty()) return Missing("フォントサイズを選択してください。", announce);
   if (format.UseFont) SetFontSize(*format.UseFont, s.sizeText);
   format.BorderThickness = pellory::Bordering1p;
 
   // Only one colour follows the sliders; the other stays black.
-  if (s.colourTarget.empty()) return Missing("カラーを選択してください。");
+  if (s.colourTarget.empty()) return Missing("カラーを選択してください。", announce);
   if (s.colourTarget == kBorderColour) format.BorderColor = SliderColour(s);
   if (s.colourTarget == kLineColour) format.ForeColor = SliderColour(s);
 
   format.Position.Mode = pellory::ByPreset;
   const int vertical = Selected(s.vertical, kDown.size());
   const int horizontal = Selected(s.horizontal, kAcross.size());
-  if (vertical < 0) return Missing("縦表示を選択してください。");
-  if (horizontal < 0) return Missing("横表示を選択してください。");
+  if (vertical < 0) return Missing("縦表示を選択してください。", announce);
+  if (horizontal < 0) return Missing("横表示を選択してください。", announce);
   format.Position.pLeft = kAcross[horizontal];
   format.Position.pTop = kDown[vertical];
   const int lines = Selected(s.lineAlignment, kAcross.size());
-  if (lines < 0) return Missing("コメントライン揃えを選択してください。");
+  if (lines < 0) return Missing("コメントライン揃えを選択してください。", announce);
   format.MultiLineArrangeMent = kAcross[lines];
   const int background = Selected(s.background, kBackground.size());
-  if (background < 0) return Missing("背景を選択してください。");
+  if (background < 0) return Missing("背景を選択してください。", announce);
   format.Transparent = kBackground[background];
   format.BorderStyle = pellory::Sharp;
 
-  const platform::Picture written =
-      overlay.WriteCharacter(s.comment, format, pellory::olReturnPicture);
+  platform::Picture written = overlay.WriteCharacter(s.comment, format, pellory::olReturnPicture);
   if (const int32_t e = overlay.ErrorNumber(); e != 0) {
-    ShowMessage(overlay.GetErrorMsg(e));
+    if (announce) ShowMessage(overlay.GetErrorMsg(e));
     return s.original;
   }
+  // The overlay hands back nothing, without an error, when the text's colours do not fit beside
+  // a full palette: its transparent colour is then no longer in the reduced picture.
+  if (!written) written = ReducedComposition(base, s.comment, format);
+  if (!written) return std::nullopt;
   state_.CommentPicture = written;
   return written;
+}
+
+platform::Picture CommentPreview::ReducedComposition(const platform::Picture& base,
+                                                     const std::string& comment,
+                                                     pellory::Vesk_OLWCFType& format) const {
+  OverLay overlay;
+  // The composition in full colour, then reduced and keyed as any picture of more than 256
+  // colours is: with the palette and transparency the editor's options choose.
+  overlay.Transparent(pellory::TransOff);
+  if (!overlay.SetBasePicture(base)) return nullptr;
+  const platform::Picture composed =
+      overlay.WriteCharacter(comment, format, pellory::olReturnPicture);
+  if (!composed || overlay.ErrorNumber() != 0) return nullptr;
+  GifObject gif;
+  if (!SetPictureWith(gif, composed, options_)) return nullptr;
+  platform::Picture reduced = gif.GetTransPicture(pellory::ReturnPicture);
+  return gif.ErrorNumber() == 0 ? reduced : nullptr;
 }
 
 void CommentPreview::Save(const std::string& path) const {

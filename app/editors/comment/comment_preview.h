@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/gif_options.h"
+#include "giflib/overlay/vesk_overlay.h"
 #include "platform/font/font.h"
 #include "platform/picture/picture.h"
 
@@ -54,8 +55,10 @@ class CommentPreview {
 
   // Redraws the preview. Returns what IM2 is to show: the picture with the comment, or IM1's
   // picture after the overlay's message; nothing when the preview stops with a missing
-  // setting's message or silently, and IM2 keeps what it shows.
-  std::optional<platform::Picture> UpdateCommentPreview(const CommentSettings& s);
+  // setting's message or silently, and IM2 keeps what it shows. Without `announce` no message
+  // is shown (a refresh while the user types); the pictures are the same.
+  std::optional<platform::Picture> UpdateCommentPreview(const CommentSettings& s,
+                                                        bool announce = true);
   // Writes CommentPicture to `path` (chosen in the save dialog); nothing unless the path ends
   // in "gif", in lower case.
   void Save(const std::string& path) const;
@@ -65,6 +68,9 @@ class CommentPreview {
   void SetGifOptions(const GifOptions& o) { options_ = o; }
 
  private:
+  platform::Picture ReducedComposition(const platform::Picture& base, const std::string& comment,
+                                       pellory::Vesk_OLWCFType& format) const;
+
   CommentState& state_;
   GifOptions options_;
   // Loads the unedited picture for each preview; made on first use.

@@ -340,5 +340,71 @@ TEST_F(CommentSaveTest, AnExistingFileIsNotOverwrittenAndTheLibrarySaysSo) {
   EXPECT_EQ(testing::DecodeGif(path).indices, first.indices);
 }
 
+// 256 colours, none of them red or black, in blocks: a palette with no room for the comment's.
+platform::Picture FullPalette(int w, int h) {
+  std::vector<pellory::Vesk_GIFRGBTRIPLE> palette;
+  for (int i = 0; i < 256; ++i)
+    palette.push_back({static_cast<uint8_t>(64 + i / 2), static_cast<uint8_t>(255 - i / 4),
+                       static_cast<uint8_t>(i)});
+  std::vector<uint8_t> indices(static_cast<size_t>(w) * h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) indices[static_cast<size_t>(y) * w + x] = (x / 4 + y * 7) % 256;
+  return pellory::testing::MakeIndexedPicture(w, h, palette, indices);
+}
+
+bool Reddish(QRgb c) {
+  return qRed(c) > 200 && qGreen(c) < 60 && qBlue(c) < 60;
+}
+
+class CommentFullPaletteTest : public CommentSaveTest {};
+
+TEST_F(CommentFullPaletteTest, TheCommentIsWrittenAndSavedOverAndBelowAFullPalette) {
+  for (const bool below : {false, true})
+    for (const int background : {0, 1}) {
+      CommentSettings s = Complete();
+      s.overPicture = !below;
+      s.apartFromPicture = below;
+      s.background = background;
+      s.original = FullPalette(160, 60);
+      const platform::Picture made = Preview(s);
+      ASSERT_NE(made, nullptr) << below << background;
+      EXPECT_EQ(state_.CommentPicture, made);
+      EXPECT_EQ(made->Image().height(), below ? 120 : 60);
+      const QRect ink = Bounds(PixelsOf(made, kRed));
+      // The text is there, red, in the middle of the picture (or of picture and band).
+      EXPECT_GT(PixelsOf(made, kRed).size(), 20u) << below << background;
+      EXPECT_NEAR(ink.center().y(), made->Image().height() / 2, 4);
+
+      const std::string path = temp_.File(std::string("full-") + (below ? "below" : "over") +
+                                          std::to_string(background) + ".gif");
+      preview_.Save(path);
+      EXPECT_TRUE(boxes_->shown.empty()) << testing::Texts(*boxes_).front();
+      const testing::DecodedGif gif = testing::DecodeGif(path);
+      ASSERT_TRUE(gif.ok) << gif.error;
+      ASSERT_LE(gif.palette.size(), 256u);
+      int red = 0;
+      for (int y = ink.top(); y <= ink.bottom(); ++y)
+        for (int x = ink.left(); x <= ink.right(); ++x) {
+          const auto& c = gif.palette.at(gif.indices[static_cast<size_t>(y) * 160 + x]);
+          red += Reddish(qRgb(c.gRed, c.gGreen, c.gBlue));
+        }
+      EXPECT_GT(red, 20) << below << background;
+      // Keyed on the top-left colour, as every picture the editor saves.
+      ASSERT_GE(gif.transparentIndex, 0);
+      EXPECT_EQ(gif.indices[0], gif.transparentIndex);
+    }
+}
+
+TEST_F(CommentPreviewTest, AQuietRefreshShowsNoMessageAndTheSamePictures) {
+  CommentSettings s = Complete();
+  const platform::Picture made = Preview(s);
+  s.comment.clear();
+  EXPECT_EQ(preview_.UpdateCommentPreview(s, false), s.original);
+  s.background.reset();
+  EXPECT_FALSE(preview_.UpdateCommentPreview(s, false).has_value());
+  EXPECT_TRUE(boxes_->shown.empty());
+  EXPECT_EQ(state_.CommentPicture, made);
+}
+
 }  // namespace
 }  // namespace kestrin

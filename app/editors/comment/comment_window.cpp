@@ -1,6 +1,7 @@
 #include "app/editors/comment/comment_window.h"
 
 #include <QFontDatabase>
+#include <QFontInfo>
 
 #include "app/module1.h"
 
@@ -33,7 +34,7 @@ void CommentWindow::PlaceOptions(std::array<platform::OptionButton*, N>& buttons
     buttons[i] =
         &Place<platform::OptionButton>(name, 180, top, 1980, 300, &frame, static_cast<int>(i));
     buttons[i]->SetCaption(captions[i]);
-    buttons[i]->onClick = [this] { UpdateCommentPreview(); };
+    buttons[i]->onClick = [this] { SettingChanged(); };
   }
 }
 
@@ -77,10 +78,11 @@ CommentWindow::CommentWindow() : EditorWindow("Dialog4"), preview_(ProgramCommen
     PlaceLabel("Label" + std::to_string(5 + i), channels[i], 120, top + 60, 360, 255, &frame3);
     r_[i] = &Place<platform::Slider>("R", 480, top, 3120, 360, &frame3, i);
     r_[i]->SetRange(0, 255);
-    r_[i]->onScroll = [this] { UpdateCommentPreview(); };
+    r_[i]->onScroll = [this] { SettingChanged(); };
   }
 
   check1_ = &Place<platform::CheckBox>("Check1", "反転", 7680, 5760, 1440, 300);
+  PlaceZoomChoice(9240, 5760, 2040);
   PlaceGifOptions(120, 6060, 7380, true);
   command1_ = &Place<platform::CommandButton>("Command1", "GIF形式で保存", 7560, 6240, 1800, 420);
   command2_ = &Place<platform::CommandButton>("Command2", "キャンセル", 9480, 6240, 1800, 420);
@@ -88,18 +90,23 @@ CommentWindow::CommentWindow() : EditorWindow("Dialog4"), preview_(ProgramCommen
   // Load.
   for (int size = 1; size <= 72; ++size) cb1_->AddItem(std::to_string(size));
   for (const QString& family : QFontDatabase::families()) cb2_->AddItem(family.toStdString());
-  // Nothing is chosen at first: the first previews name the first setting still missing.
-  ClearText(*cb1_);
-  ClearText(*cb2_);
-  ClearText(*co1_);
+  ChooseDefaults();
 
   text1_->onKeyPress = [this](int code) {
     if (code == 13) UpdateCommentPreview();
   };
+  // Typing redraws the preview once the typing pauses; a save first catches up with the text.
+  refresh_.setSingleShot(true);
+  refresh_.setInterval(kTypingPauseMs);
+  QObject::connect(&refresh_, &QTimer::timeout, this, [this] { UpdateCommentPreview(false); });
+  QObject::connect(text1_, &QPlainTextEdit::textChanged, this, [this] {
+    textAhead_ = true;
+    refresh_.start();
+  });
   for (platform::ComboBox* box : {cb1_, cb2_, co1_})
-    box->onLostFocus = [this] { UpdateCommentPreview(); };
-  op1_->onClick = [this] { UpdateCommentPreview(); };
-  op2_->onClick = [this] { UpdateCommentPreview(); };
+    box->onLostFocus = [this] { SettingChanged(); };
+  op1_->onClick = [this] { SettingChanged(); };
+  op2_->onClick = [this] { SettingChanged(); };
   // The inversion is only shown: a save still writes the last preview as it was made.
   check1_->onClick = [this] { IM2().SetPicture(InvertPictureColours(IM2().GetPicture())); };
   command1_->onClick = [this] { SaveClick(); };
@@ -107,6 +114,24 @@ CommentWindow::CommentWindow() : EditorWindow("Dialog4"), preview_(ProgramCommen
     IM1().SetPicture(platform::LoadPicture(""));
     IM2().SetPicture(platform::LoadPicture(""));
   };
+}
+
+void CommentWindow::ChooseDefaults() {
+  // Every choice starts on its first button, in a face the list has, at a size that reads, in
+  // white with the black outline: a comment shows as soon as one is typed.
+  ready_ = false;
+  for (platform::OptionButton* first : {op1_, op3_[0], op4_[0], os1_[0], ot1_[0]})
+    first->SetValue(true);
+  const QString face = QFontInfo(text1_->font()).family();
+  if (cb2_->findText(face) >= 0) {
+    cb2_->SetText(face.toStdString());
+  } else {
+    ClearText(*cb2_);
+  }
+  cb1_->SetText(kDefaultSize);
+  co1_->SetText(kLineColour);
+  for (platform::Slider* slider : r_) slider->SetValue(255);
+  ready_ = true;
 }
 
 CommentSettings CommentWindow::Settings() {
@@ -129,15 +154,29 @@ CommentSettings CommentWindow::Settings() {
   return s;
 }
 
-void CommentWindow::UpdateCommentPreview() {
+bool CommentWindow::UpdateCommentPreview(bool announce) {
+  if (!ready_) return false;
+  refresh_.stop();
   preview_.SetGifOptions(Options());
-  const std::optional<platform::Picture> shown = preview_.UpdateCommentPreview(Settings());
+  const std::optional<platform::Picture> shown =
+      preview_.UpdateCommentPreview(Settings(), announce);
   // The preview may have changed the face and size of the box's own font object.
   text1_->ApplyFont();
   if (shown) IM2().SetPicture(*shown);
+  const bool made = shown && *shown && *shown == preview_.State().CommentPicture;
+  if (made) textAhead_ = false;
+  return made;
+}
+
+void CommentWindow::SettingChanged() {
+  // Before any comment is typed a setting is only being chosen: nothing to say yet.
+  UpdateCommentPreview(!text1_->Text().empty());
 }
 
 void CommentWindow::SaveClick() {
+  // The file gets the comment the box holds, not one from before the last keystrokes; when that
+  // comment cannot be made, its message says why and nothing is written.
+  if (textAhead_ && !UpdateCommentPreview()) return;
   preview_.SetGifOptions(Options());
   preview_.Save(ChooseGifToSave());
 }

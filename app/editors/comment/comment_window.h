@@ -2,6 +2,7 @@
 // of a setting redraws the preview.
 #pragma once
 
+#include <QTimer>
 #include <array>
 
 #include "app/editor_window.h"
@@ -29,8 +30,15 @@ class CommentWindow : public EditorWindow {
   platform::CommandButton& Command2() { return *command2_; }
 
   CommentSettings Settings();
-  void UpdateCommentPreview();
+  // Redraws the preview from the controls; true when it made a new comment picture. Without
+  // `announce` nothing is said about a missing setting or an empty comment.
+  bool UpdateCommentPreview(bool announce = true);
   void SaveClick();
+  // Whether typing has left the preview behind the text box.
+  bool PreviewPending() const { return refresh_.isActive(); }
+
+  static constexpr int kTypingPauseMs = 300;
+  static constexpr const char* kDefaultSize = "12";
 
  private:
   // Places an option array of buttons, one under the other, in `frame`.
@@ -38,7 +46,14 @@ class CommentWindow : public EditorWindow {
   void PlaceOptions(std::array<platform::OptionButton*, N>& buttons, const char* name,
                     platform::Frame& frame, const std::array<const char*, N>& captions);
 
+  void ChooseDefaults();
+  void SettingChanged();
+
   CommentPreview preview_;
+  QTimer refresh_;
+  bool ready_ = false;
+  // The text changed after the last comment picture was made from it.
+  bool textAhead_ = false;
   platform::MultiLineTextBox* text1_;
   platform::OptionButton* op1_;
   platform::OptionButton* op2_;

@@ -14,9 +14,11 @@ MeshWindow::MeshWindow() : EditorWindow("Dialog3") {
   resize(sizeHint());
   PlacePictures(120, 120, 3600, 3600, "メッシュイメージ");
   frame3_ = &Place<platform::Frame>("Frame3", "連続イメージ", 7560, 120, 3600, 3600);
+  AddView(frame3_->EnableView());
   im3_ = &Place<platform::ImageControl>("IM3", 120, 300, 3360, 3180, frame3_);
 
   PlaceLabel("Label3", "メッシュサイズ", 120, 3840, 2400, 300);
+  PlaceZoomChoice(2640, 3840, 2160);
   PlaceLabel("Label1", "Min", 120, 4200, 480, 300);
   slider1_ = &Place<platform::Slider>("Slider1", 600, 4140, 3600, 400);
   slider1_->SetRange(0, 100);

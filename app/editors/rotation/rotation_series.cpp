@@ -251,4 +251,33 @@ PreviewStep RotationSeries::NextPreview(const RotationSettings& s) {
   return step;
 }
 
+std::optional<TwipsRect> RotationSeries::PreviewBounds(const RotationSettings& s) const {
+  const auto angle = ReadNumber(s.angleText);
+  const auto inc = ReadNumber(s.incrementText);
+  if (!angle || !inc || *inc <= 0) return std::nullopt;
+  const double limit = RoundHalfEven(*angle - 1.0);
+  std::optional<TwipsRect> bounds;
+  // The indices the preview visits, as NextPreview steps through them.
+  for (double k = 0; k <= limit; k += *inc) {
+    const int32_t i = RoundHalfEven(k);
+    if (i < 0 || i >= kRotationSlots) break;
+    const platform::Picture& frame = state_.frames[i];
+    if (!frame || frame->Image().isNull()) continue;
+    TwipsRect r;
+    r.left = state_.previewOriginLeft + state_.leftOffsets[i];
+    r.top = state_.previewOriginTop + state_.topOffsets[i];
+    r.right = r.left + frame->Image().width() * platform::kTwipsPerPixel;
+    r.bottom = r.top + frame->Image().height() * platform::kTwipsPerPixel;
+    if (!bounds) {
+      bounds = r;
+    } else {
+      bounds->left = std::min(bounds->left, r.left);
+      bounds->top = std::min(bounds->top, r.top);
+      bounds->right = std::max(bounds->right, r.right);
+      bounds->bottom = std::max(bounds->bottom, r.bottom);
+    }
+  }
+  return bounds;
+}
+
 }  // namespace kestrin

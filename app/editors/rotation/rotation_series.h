@@ -4,6 +4,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,11 @@ struct PreviewStep {
   double left = 0, top = 0;
 };
 
+// A rectangle in twips.
+struct TwipsRect {
+  double left = 0, top = 0, right = 0, bottom = 0;
+};
+
 class RotationSeries {
  public:
   explicit RotationSeries(RotationState& state) : state_(state) {}
@@ -67,6 +73,9 @@ class RotationSeries {
   // The names of the files a save writes, in its order.
   std::vector<std::string> FileNames(const RotationSettings& s) const;
   PreviewStep NextPreview(const RotationSettings& s);
+  // What the preview's frames cover, each at the place it is shown (twips, IM3's container);
+  // nothing when the preview would show no frame.
+  std::optional<TwipsRect> PreviewBounds(const RotationSettings& s) const;
   // The next preview starts from the first frame.
   void RewindPreview() { state_.previewIndex = 0; }
   // The frames a save writes, in its order: one per increment up to the total angle; empty

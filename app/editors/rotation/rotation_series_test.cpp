@@ -213,5 +213,31 @@ TEST_F(RotationSeriesTest, PreviewWalksTheFramesAroundTheOriginThenRewinds) {
   EXPECT_TRUE(series_.NextPreview(Settings("30", "")).stop);
 }
 
+TEST_F(RotationSeriesTest, PreviewBoundsAreTheSmallestAreaHoldingEveryFrameAtItsPlace) {
+  EXPECT_FALSE(series_.PreviewBounds(Settings("360", "45"))) << "no frame yet";
+  ASSERT_TRUE(Build(Settings("360", "45"), 600, 300));
+  const std::optional<TwipsRect> b = series_.PreviewBounds(Settings("360", "45"));
+  ASSERT_TRUE(b);
+  bool touches[4] = {};
+  for (int i = 0; i < 8; ++i) {
+    const PreviewStep s = series_.NextPreview(Settings("360", "45"));
+    ASSERT_FALSE(s.stop) << i;
+    const double right = s.left + s.frame->Image().width() * 15.0;
+    const double bottom = s.top + s.frame->Image().height() * 15.0;
+    EXPECT_GE(s.left, b->left) << i;
+    EXPECT_GE(s.top, b->top) << i;
+    EXPECT_LE(right, b->right) << i;
+    EXPECT_LE(bottom, b->bottom) << i;
+    touches[0] |= s.left == b->left;
+    touches[1] |= s.top == b->top;
+    touches[2] |= right == b->right;
+    touches[3] |= bottom == b->bottom;
+  }
+  EXPECT_TRUE(touches[0] && touches[1] && touches[2] && touches[3]) << "no larger than needed";
+  EXPECT_LT(b->left, 600) << "the turned frames reach out of the picture's own place";
+  EXPECT_FALSE(series_.PreviewBounds(Settings("360", "")));
+  EXPECT_FALSE(series_.PreviewBounds(Settings("360", "0")));
+}
+
 }  // namespace
 }  // namespace kestrin

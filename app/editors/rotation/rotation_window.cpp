@@ -14,7 +14,12 @@ RotationWindow::RotationWindow() : EditorWindow("Dialog"), series_(ProgramRotati
   resize(760, 420);
   PlacePictures(120, 120, 3000, 3000, "回転イメージ");
   PlaceLabel("Label3", "連続イメージ", 6480, 120, 1800, 300);
-  im3_ = &Place<platform::ImageControl>("IM3", 6600, 480, 3000, 2640);
+  PlaceZoomChoice(8400, 120, 2640);
+  // The frames play inside the box that Shape1 draws, however far they turn out of it.
+  view3_ = &Place<platform::ViewBox>("View3", 6540, 480, 4440, 2640);
+  view3_->View()->SetCentred(true);
+  AddView(*view3_->View());
+  im3_ = &Place<platform::ImageControl>("IM3", 0, 0, 3000, 2640, view3_);
   Place<platform::Shape>("Shape1", 6480, 420, 4560, 2760).lower();
 
   PlaceLabel("Label1", "角度", 120, 3300, 600, 300);
@@ -62,6 +67,20 @@ RotationWindow::RotationWindow() : EditorWindow("Dialog"), series_(ProgramRotati
   check2_->onClick = [this] { IM2().SetPicture(InvertPictureColours(IM2().GetPicture())); };
 }
 
+void RotationWindow::ShowWholeSeries() {
+  // Every frame at its place fits the box at one scale, so the turn does not pump.
+  const std::optional<TwipsRect> bounds = series_.PreviewBounds(Settings());
+  if (!bounds) {
+    view3_->View()->SetContent(std::nullopt);
+    return;
+  }
+  const auto px = [](double twips) {
+    return platform::ScaleToPixels(twips, platform::kScaleTwips);
+  };
+  view3_->View()->SetContent(QRect(QPoint(px(bounds->left), px(bounds->top)),
+                                   QPoint(px(bounds->right) - 1, px(bounds->bottom) - 1)));
+}
+
 RotationSettings RotationWindow::Settings() const {
   return {kakudo_->Text(), text1_->Text(), option1_->Value(), option2_->Value()};
 }
@@ -107,6 +126,7 @@ void RotationWindow::PreviewClick() {
     ShowMessage(kDelayMessage);
     return;
   }
+  ShowWholeSeries();
   // An interval of 0 would stop the timer: a delay of 0 plays as fast as it ticks.
   timer1_->SetInterval(std::max(*ms, 1));
 }

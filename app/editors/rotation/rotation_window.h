@@ -21,6 +21,8 @@ class RotationWindow : public EditorWindow {
   platform::CheckBox& Check1() { return *check1_; }
   platform::CheckBox& Check2() { return *check2_; }
   platform::ImageControl& IM3() { return *im3_; }
+  // The box the series plays in.
+  platform::ViewBox& View3() { return *view3_; }
   platform::Timer& Timer1() { return *timer1_; }
 
   RotationSettings Settings() const;
@@ -31,6 +33,7 @@ class RotationWindow : public EditorWindow {
   void PreviewClick();
 
  private:
+  void ShowWholeSeries();
   RotationSeries series_;
   platform::TextBox* kakudo_;
   platform::TextBox* text1_;
@@ -43,6 +46,7 @@ class RotationWindow : public EditorWindow {
   platform::CheckBox* check1_;
   platform::CheckBox* check2_;
   platform::ImageControl* im3_;
+  platform::ViewBox* view3_;
   platform::Timer* timer1_;
 };
 

@@ -32,6 +32,9 @@ TransparencyWindow::TransparencyWindow() : Window("Dialog5") {
   // Placed in twips; the window then counts in pixels, so that the work buffers IM3 and IM4
   // take the sizes that the images report in their pixel-scaled boxes.
   auto& frame1 = Place<platform::Frame>("Frame1", "元のイメージ", 120, 120, 4800, 4800);
+  // Large pictures scroll inside their frames; they are never shrunk, since the piece is cut
+  // and laid down pixel for pixel where it is shown.
+  frame1.EnableView().SetMode(platform::ZoomMode::Actual);
   im1_ = &PlaceBox(*this, "IM1", 120, 300, 4560, 4380, &frame1);
   // Inside the boxes, pixels.
   iml_ = &Place<platform::ImageControl>("IML", 20, 20, 80, 60, im1_);
@@ -39,6 +42,7 @@ TransparencyWindow::TransparencyWindow() : Window("Dialog5") {
   imc_ = &GetControls().Add<platform::ImageControl>("IMC", im1_);
 
   auto& frame2 = Place<platform::Frame>("Frame2", "透過イメージ", 5040, 120, 4800, 4800);
+  frame2.EnableView().SetMode(platform::ZoomMode::Actual);
   im2_ = &PlaceBox(*this, "IM2", 120, 300, 4560, 4380, &frame2);
   imr_ = &Place<platform::ImageControl>("IMR", 20, 20, 80, 60, im2_);
   imr_->SetBorderStyle(1);
@@ -64,22 +68,22 @@ TransparencyWindow::TransparencyWindow() : Window("Dialog5") {
   command4_ = &Place<platform::CommandButton>("Command4", kFloatCaption, x, 2400, w, 420);
   command1_ = &Place<platform::CommandButton>("Command1", "キャンセル", x, 2880, w, 420);
   PlaceLabel("Label3", "許容差", x, 3540, 840, 300);
-  tl1_ = &Place<platform::Slider>("TL1", x + 840, 3480, w - 1440, 420);
+  tl1_ = &Place<platform::Slider>("TL1", x + 840, 3480, w - 840, 420);
   tl1_->SetRange(0, 100);
   tl1_->SetValue(0);
-  auto& tolerance = PlaceLabel("Label4", "0", x + w - 540, 3540, 540, 300);
-  tolerance.setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  tl1_->onScroll = [this, &tolerance] { tolerance.SetCaption(std::to_string(tl1_->Value())); };
 
   auto& frame3 = Place<platform::Frame>("Frame3", "保存形式の選択", 120, 5040, 4800, 780);
   gif1_ = &Place<platform::OptionButton>("GIF1", "GIF", 240, 300, 1200, 360, &frame3);
   bmp1_ = &Place<platform::OptionButton>("BMP1", "BMP", 1680, 300, 1200, 360, &frame3);
   jpg1_ = &Place<platform::OptionButton>("JPG1", "JPG", 3120, 300, 1200, 360, &frame3);
-  as1_ = &Place<platform::Slider>("AS1", 5160, 5280, 3600, 420);
+  // The JPEG quality, named beside the slider as well; both show only for JPG.
+  as1Label_ = &PlaceLabel("Label5", "圧縮率", 5160, 5340, 840, 300);
+  as1_ = &Place<platform::Slider>("AS1", 6000, 5280, 3840, 420);
   as1_->SetRange(1, 100);
   as1_->SetValue(80);
   as1_->setToolTip("圧縮率");
   as1_->SetVisible(false);
+  as1Label_->SetVisible(false);
   command2_ = &Place<platform::CommandButton>("Command2", "保存", x, 5280, w, 420);
   PlaceGifOptions(180, 5940, 4800, false);
   // Room for the frame "GIF" below the choice of format.
@@ -92,9 +96,13 @@ TransparencyWindow::TransparencyWindow() : Window("Dialog5") {
   command4_->onClick = [this] { Command4Click(); };
   command1_->onClick = [this] { Command1Click(); };
   command2_->onClick = [this] { Command2Click(); };
-  gif1_->onClick = [this] { as1_->SetVisible(false); };
-  bmp1_->onClick = [this] { as1_->SetVisible(false); };
-  jpg1_->onClick = [this] { as1_->SetVisible(true); };
+  auto showQuality = [this](bool on) {
+    as1_->SetVisible(on);
+    as1Label_->SetVisible(on);
+  };
+  gif1_->onClick = [showQuality] { showQuality(false); };
+  bmp1_->onClick = [showQuality] { showQuality(false); };
+  jpg1_->onClick = [showQuality] { showQuality(true); };
 
   // While an image is dragged its box counts in twips, afterwards in pixels again. These run
   // before the dragging objects' own handlers.

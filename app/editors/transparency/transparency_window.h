@@ -34,6 +34,7 @@ class TransparencyWindow : public Window {
   platform::OptionButton& BMP1() { return *bmp1_; }
   platform::OptionButton& JPG1() { return *jpg1_; }
   platform::Slider& AS1() { return *as1_; }
+  platform::Label& AS1Label() { return *as1Label_; }
   // The colour key's tolerance, 0 to 100.
   platform::Slider& TL1() { return *tl1_; }
 
@@ -76,6 +77,7 @@ class TransparencyWindow : public Window {
   platform::OptionButton* bmp1_;
   platform::OptionButton* jpg1_;
   platform::Slider* as1_;
+  platform::Label* as1Label_;
   platform::Slider* tl1_;
 
   bool compositeUnsaved_ = false;

@@ -251,7 +251,7 @@ TEST_F(TransparencyWindowTest, TheToleranceSliderKeysOutNearColoursToo) {
   colours_->answers.push_back(0x00FF00);
   w.Command3().click();
   w.TL1().SetValue(2);
-  EXPECT_EQ(dynamic_cast<platform::Label*>(w.GetControls().Find("Label4"))->Caption(), "2");
+  EXPECT_EQ(w.TL1().NumberBox().value(), 2);
   w.Command4().click();
   w.Command4().click();  // laid down where it floats
   const QImage after = w.IM2().ImageData().convertToFormat(QImage::Format_RGB32);
@@ -276,8 +276,12 @@ TEST_F(TransparencyWindowTest, TheQualitySliderShowsOnlyForJpeg) {
   w.JPG1().SetValue(true);
   EXPECT_TRUE(w.AS1().Visible());
   EXPECT_EQ(w.AS1().toolTip().toStdString(), "圧縮率");
+  EXPECT_TRUE(w.AS1Label().Visible());
+  EXPECT_EQ(w.AS1Label().Caption(), "圧縮率");
+  EXPECT_EQ(w.AS1().NumberBox().value(), 80);
   w.GIF1().SetValue(true);
   EXPECT_FALSE(w.AS1().Visible());
+  EXPECT_FALSE(w.AS1Label().Visible());
   w.JPG1().SetValue(true);
   w.BMP1().SetValue(true);
   EXPECT_FALSE(w.AS1().Visible());

@@ -1,4 +1,4 @@
-#include "giflib/engine/flicker.h"
+#include "giflib/object/flicker.h"
 
 #include "giflib/engine/error_record.h"
 #include "platform/forms/form.h"
@@ -57,17 +57,17 @@ bool SetDDDControl(QObject* container) {
     std::string containerName;
     const Kind kind = KindOf(container, host, containerName);
     if (kind == Kind::Mdi) {
-      RecordModuleError(3005, kStyleExclamation);
+      RecordModuleError(kErrInhibitOnMdi, kStyleExclamation);
       return false;
     }
     if (kind == Kind::Other) {
-      RecordModuleError(3006, kStyleExclamation);
+      RecordModuleError(kErrInhibitOnOther, kStyleExclamation);
       return false;
     }
     const std::string name = GetNewDummyCtlName(*host, "DummyUC");
     SetProcName("SetDDDControl");
     if (name.empty()) {
-      RecordModuleError(3017, kStyleStop);
+      RecordModuleError(kErrTooManyControls, kStyleStop);
       return false;
     }
     platform::Control& added = host->GetControls().Add(
@@ -77,7 +77,7 @@ bool SetDDDControl(QObject* container) {
     return true;
   } catch (...) {
     RecordModuleUnexpected();
-    PendingError().Number = 3018;
+    PendingError().Number = kErrDummyControlFailed;
     return false;
   }
 }
@@ -89,11 +89,11 @@ bool EraseDDDControl(QObject* container) {
     std::string containerName;
     const Kind kind = KindOf(container, host, containerName);
     if (kind == Kind::Mdi) {
-      RecordModuleError(3007, kStyleExclamation);
+      RecordModuleError(kErrReleaseOnMdi, kStyleExclamation);
       return false;
     }
     if (kind == Kind::Other) {
-      RecordModuleError(3008, kStyleExclamation);
+      RecordModuleError(kErrReleaseOnOther, kStyleExclamation);
       return false;
     }
     const std::string tag = kDummyTagPrefix + containerName;
@@ -103,7 +103,7 @@ bool EraseDDDControl(QObject* container) {
     return true;
   } catch (...) {
     RecordModuleUnexpected();
-    PendingError().Number = 3019;
+    PendingError().Number = kErrInhibitOveruse;
     return false;
   }
 }
