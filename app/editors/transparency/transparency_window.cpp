@@ -153,6 +153,7 @@ void TransparencyWindow::Command4Click() {
 
 void TransparencyWindow::Command1Click() {
   Handle([this] {
+    if (compositeUnsaved_ && !AskYesNo(kDiscardCompositeQuestion)) return;
     im1_->SetPicture(platform::LoadPicture(""));
     im2_->SetPicture(platform::LoadPicture(""));
     compositeUnsaved_ = false;

@@ -343,14 +343,17 @@ TEST_F(TransparencyWindowTest, AnUnsavedCompositeIsKeptUnlessTheUserAgreesToDisc
   testing::Settle();
   EXPECT_TRUE(windows::IsLoaded(WindowId::Dialog5));
   EXPECT_FALSE(windows::IsLoaded(WindowId::Dialog));
-  // So does a new transparency picture.
+  // So do a new transparency picture and "キャンセル".
   Answer(target_);
   Reply(platform::kIdNo);
   w.Command5(1).click();
   EXPECT_EQ(w.IM2().ImageData(), composite);
+  Reply(platform::kIdNo);
+  w.Command1().click();
+  EXPECT_EQ(w.IM2().ImageData(), composite);
   EXPECT_EQ(testing::Texts(*boxes_),
             std::vector<std::string>(
-                5, "保存していない透過イメージがあります。\n破棄してよろしいですか？"));
+                6, "保存していない透過イメージがあります。\n破棄してよろしいですか？"));
 
   // Saved, it is asked about no more.
   w.BMP1().SetValue(true);
@@ -358,7 +361,7 @@ TEST_F(TransparencyWindowTest, AnUnsavedCompositeIsKeptUnlessTheUserAgreesToDisc
   w.Command2().click();
   EXPECT_FALSE(w.CompositeUnsaved());
   windows::MDIF1().MenuItem("munClose")->trigger();
-  EXPECT_EQ(boxes_->shown.size(), 5u);
+  EXPECT_EQ(boxes_->shown.size(), 6u);
   EXPECT_EQ(w.IM2().GetPicture()->Handle(), 0u);
 }
 
