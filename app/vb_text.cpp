@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/kernel/files.h"
+
 namespace kestrin {
 
 std::optional<double> ReadNumber(const std::string& text) {
@@ -51,13 +53,10 @@ bool EndsWithGif(const std::string& path) {
   return tail == ".gif";
 }
 
-std::string FolderOf(const std::string& path) {
-  const size_t p = path.find_last_of("/\\");
-  return p == std::string::npos ? std::string() : path.substr(0, p);
-}
-
 std::string FramePrefix(const std::string& path) {
-  return path.find_last_of("/\\") == std::string::npos ? std::string() : FolderOf(path) + "/";
+  // The chosen path is a run-time path: either separator ends its folder.
+  const size_t p = path.find_last_of("/\\");
+  return p == std::string::npos ? std::string() : path.substr(0, p) + "/";
 }
 
 }  // namespace kestrin

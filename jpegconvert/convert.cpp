@@ -9,6 +9,7 @@
 
 #include "platform/kernel/err.h"
 #include "platform/kernel/files.h"
+#include "platform/kernel/staged_file.h"
 #include "platform/picture/picture.h"
 #include "savejpg/savejpg.h"
 
@@ -27,33 +28,15 @@ int64_t FileLength(const std::string& path) {
   return st.st_size;
 }
 
-std::string FolderOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 // Writes the bitmap under a temporary name beside the target and renames it when complete, so
 // a failure leaves neither a partial file nor a damaged earlier one.
 void SaveBitmapWhole(const platform::Picture& picture, const std::string& path) {
   if (path.empty()) throw platform::RuntimeError(platform::kErrPathFileAccess);
-  std::string temp = FolderOf(path) + "/.tessaly-XXXXXX";
-  const int fd = mkstemp(temp.data());
-  if (fd < 0) throw platform::RuntimeError(platform::kErrPathNotFound);
-  const mode_t mask = umask(0);
-  umask(mask);
-  fchmod(fd, 0666 & ~mask);
-  close(fd);
-  try {
-    platform::SavePicture(picture, temp);
-  } catch (...) {
-    platform::RemoveFileIfExists(temp);
-    throw;
-  }
-  if (std::rename(temp.c_str(), path.c_str()) != 0) {
-    platform::RemoveFileIfExists(temp);
-    throw platform::RuntimeError(platform::kErrPathFileAccess);
-  }
+  platform::StagedFile staged(path, "tessaly");
+  if (!staged.Valid()) throw platform::RuntimeError(platform::kErrPathNotFound);
+  staged.Close();
+  platform::SavePicture(picture, staged.TempPath());
+  if (staged.Commit(true) != 0) throw platform::RuntimeError(platform::kErrPathFileAccess);
 }
 
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes) {

@@ -23,6 +23,7 @@
 
 #include "platform/gdi/device_context.h"
 #include "platform/kernel/err.h"
+#include "platform/kernel/staged_file.h"
 #include "platform/picture/picture.h"
 
 namespace {
@@ -180,12 +181,6 @@ QImage OpaqueRgb32(const QImage& source) {
   return flat;
 }
 
-std::string FolderOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 // The progress window for a widget application without a callback of its own; Qt shows it
 // only once the save looks like taking more than half a second.
 class ProgressWindow {
@@ -208,12 +203,6 @@ class ProgressWindow {
   std::unique_ptr<QProgressDialog> dialog_;
 };
 
-mode_t CreationMode() {
-  const mode_t mask = umask(0);
-  umask(mask);
-  return 0666 & ~mask;
-}
-
 // Encodes rows into jpgPath through a temporary file beside it, renamed only when complete.
 int16_t WriteJpeg(const Rows& rows, const char* jpgPath, uint8_t rate, int16_t progress) {
   SaveJpgProgressFn report = nullptr;
@@ -230,30 +219,18 @@ int16_t WriteJpeg(const Rows& rows, const char* jpgPath, uint8_t rate, int16_t p
     }
   }
 
-  std::string temp = FolderOf(jpgPath) + "/.savejpg-XXXXXX";
-  const int fd = mkstemp(temp.data());
-  if (fd < 0) return kSaveJpgCannotCreate;
-  // Removed on every way out but the rename, a throwing progress callback included.
-  struct Unlinker {
-    const std::string& path;
-    bool renamed = false;
-    ~Unlinker() {
-      if (!renamed) unlink(path.c_str());
-    }
-  } unlinker{temp};
-  fchmod(fd, CreationMode());  // mkstemp's 0600 would hide the picture from other users
-  std::FILE* out = fdopen(fd, "wb");
-  if (!out) {
-    close(fd);
-    return kSaveJpgCannotCreate;
-  }
+  // Removed on every way out but the move into place, a throwing progress callback included.
+  platform::StagedFile staged(jpgPath, "savejpg");
+  if (!staged.Valid()) return kSaveJpgCannotCreate;
+  std::FILE* out = fdopen(staged.Descriptor(), "wb");
+  if (!out) return kSaveJpgCannotCreate;
+  staged.Release();
   int16_t result = Encode(out, rows, rate, report, context);
   const bool flushed = std::fflush(out) == 0 && !std::ferror(out);
   const bool closed = std::fclose(out) == 0;
   if (result == kSaveJpgOk && (!flushed || !closed)) result = kSaveJpgWriteFailed;
-  if (result == kSaveJpgOk && std::rename(temp.c_str(), jpgPath) != 0) result = kSaveJpgWriteFailed;
+  if (result == kSaveJpgOk && staged.Commit(true) != 0) result = kSaveJpgWriteFailed;
   if (result != kSaveJpgOk) return result;
-  unlinker.renamed = true;
   if (report) report(100, context);
   return kSaveJpgOk;
 }

@@ -7,6 +7,7 @@
 #include "app/helpers/module2.h"
 #include "app/helpers/mouse_chain.h"
 #include "app/windows.h"
+#include "platform/kernel/rounding.h"
 
 namespace kestrin {
 
@@ -15,9 +16,7 @@ namespace {
 constexpr int kLeftButton = 1;
 constexpr int kShiftOnly = 1;
 
-int32_t RoundHalfEven(double value) {
-  return static_cast<int32_t>(std::nearbyint(value));
-}
+using platform::RoundHalfEven;
 
 }  // namespace
 

@@ -13,6 +13,7 @@
 #include "giflib/engine/error_record.h"
 #include "giflib/engine/palette.h"
 #include "platform/kernel/err.h"
+#include "platform/kernel/second_lane.h"
 
 namespace pellory::engine {
 
@@ -150,29 +151,9 @@ liq_palette RemapLarge(std::vector<uint8_t>& rgba, int w, int h, float dither, u
       std::memcpy(&sample[4 * (size_t(y) * sw + x)], &rgba[4 * (size_t(2 * y) * w + 2 * x)], 4);
   const liq_palette palette = PaletteOf(Quantise(sample.data(), sw, sh).result.get());
   sample = {};
-  const int middle = h / 2;
-  std::exception_ptr failure;
-  std::thread helper;
-  try {
-    helper = std::thread([&] {
-      try {
-        RemapRows(palette, rgba, w, middle, h, dither, out);
-      } catch (...) {
-        failure = std::current_exception();
-      }
-    });
-  } catch (const std::system_error&) {
-    // No second thread: this one maps both halves.
-    RemapRows(palette, rgba, w, middle, h, dither, out);
-  }
-  try {
-    RemapRows(palette, rgba, w, 0, middle, dither, out);
-  } catch (...) {
-    if (helper.joinable()) helper.join();
-    throw;
-  }
-  if (helper.joinable()) helper.join();
-  if (failure) std::rethrow_exception(failure);
+  platform::RunInHalves(h, true, [&](int64_t first, int64_t end) {
+    RemapRows(palette, rgba, w, static_cast<int>(first), static_cast<int>(end), dither, out);
+  });
   return palette;
 }
 

@@ -12,6 +12,7 @@
 #include "giflib/engine/error_record.h"
 #include "giflib/engine/global_module.h"
 #include "platform/kernel/err.h"
+#include "platform/kernel/second_lane.h"
 
 namespace pellory::engine {
 
@@ -57,33 +58,9 @@ inline int32_t HalfOfRounded(int32_t t) {
 // thread reaches the caller, whose catch records it in this thread's error state.
 template <class Fn>
 void ForRowBands(int32_t rows, int64_t pixels, const Fn& fn) {
-  if (pixels < kParallelPixels || rows < 2) {
-    fn(0, rows);
-    return;
-  }
-  const int32_t mid = rows / 2;
-  std::exception_ptr workerFailure;
-  std::thread worker;
-  try {
-    worker = std::thread([&] {
-      try {
-        fn(mid, rows);
-      } catch (...) {
-        workerFailure = std::current_exception();
-      }
-    });
-  } catch (const std::system_error&) {
-    fn(0, rows);  // no thread available: do it all here
-    return;
-  }
-  try {
-    fn(0, mid);
-  } catch (...) {
-    worker.join();
-    throw;
-  }
-  worker.join();
-  if (workerFailure) std::rethrow_exception(workerFailure);
+  platform::RunInHalves(rows, pixels >= kParallelPixels, [&](int64_t first, int64_t end) {
+    fn(static_cast<int32_t>(first), static_cast<int32_t>(end));
+  });
 }
 
 // Source pixel of the result pixel at offset (rx, ry) from the result centre, every step rounded

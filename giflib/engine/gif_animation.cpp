@@ -15,6 +15,7 @@
 #include "giflib/engine/file_utility.h"
 #include "giflib/engine/lzw_encoder.h"
 #include "platform/kernel/second_lane.h"
+#include "platform/kernel/staged_file.h"
 
 namespace pellory::engine {
 
@@ -295,20 +296,6 @@ bool WriteAll(int fd, const std::vector<uint8_t>& bytes) {
   return true;
 }
 
-// A new file beside the target, with the permissions an ordinary new file gets (mkstemp's
-// would stay owner-only once linked into place).
-int CreateTemp(const std::string& folder, std::string& path) {
-  std::random_device random;
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    char name[32];
-    std::snprintf(name, sizeof name, "/.pellory-anim-%08x", random());
-    path = folder + name;
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0 || errno != EEXIST) return fd;
-  }
-  return -1;
-}
-
 }  // namespace
 
 bool WriteAnimatedGif(const std::vector<AnimationFrame>& frames, int32_t screenWidth,
@@ -327,11 +314,9 @@ bool WriteAnimatedGif(const std::vector<AnimationFrame>& frames, int32_t screenW
       }
     }
 
-    std::string temp;
-    const std::string folder = GetParentFolder(fileName);
-    const int fd = CreateTemp(folder.empty() ? "." : folder, temp);
-    if (fd < 0) {
-      RecordFileError(errno);
+    platform::StagedFile staged(fileName, "pellory-anim");
+    if (!staged.Valid()) {
+      RecordFileError(staged.Error());
       return false;
     }
     std::vector<Image> images;
@@ -349,23 +334,18 @@ bool WriteAnimatedGif(const std::vector<AnimationFrame>& frames, int32_t screenW
             [&] { images[n] = WholeFrame(frames[n]); });
       }
     }
-    const bool written = WriteAll(fd, FileBytes(images, screenWidth, screenHeight, loopCount));
+    const bool written =
+        WriteAll(staged.Descriptor(), FileBytes(images, screenWidth, screenHeight, loopCount));
     const int writeError = errno;
-    const bool closed = ::close(fd) == 0;
-    if (!written || !closed) {
-      const int err = !written ? (writeError != 0 ? writeError : EIO) : errno;
-      ::unlink(temp.c_str());
+    if (!written) {
+      RecordFileError(writeError != 0 ? writeError : EIO);
+      return false;
+    }
+    // Never over a file: one that appeared meanwhile stays.
+    if (const int err = staged.Commit(false); err != 0) {
       RecordFileError(err);
       return false;
     }
-    // A link fails where a file already is, so nothing that appeared meanwhile is replaced.
-    if (::link(temp.c_str(), fileName.c_str()) != 0) {
-      const int err = errno;
-      ::unlink(temp.c_str());
-      RecordFileError(err);
-      return false;
-    }
-    ::unlink(temp.c_str());
     return true;
   });
 }

@@ -8,20 +8,6 @@
 
 namespace pellory::engine {
 
-int32_t RoundToInt32(double value) {
-  double r = std::nearbyint(value);  // default rounding mode: to nearest, ties to even
-  if (!(r >= std::numeric_limits<int32_t>::min() && r <= std::numeric_limits<int32_t>::max()))
-    throw platform::RuntimeError(platform::kErrOverflow);
-  return static_cast<int32_t>(r);
-}
-
-int16_t RoundToInt16(double value) {
-  double r = std::nearbyint(value);
-  if (!(r >= std::numeric_limits<int16_t>::min() && r <= std::numeric_limits<int16_t>::max()))
-    throw platform::RuntimeError(platform::kErrOverflow);
-  return static_cast<int16_t>(r);
-}
-
 namespace {
 // The channels of a colour value, dividing with truncation toward zero.
 std::array<uint8_t, 3> Split(int32_t color) {

@@ -6,13 +6,14 @@
 #include <string>
 
 #include "giflib/object/pellory_types.h"
+#include "platform/kernel/rounding.h"
 
 namespace pellory::engine {
 
 // Nearest integer, halves to the even neighbour. Throws platform::RuntimeError (6, overflow)
 // when the value does not fit.
-int32_t RoundToInt32(double value);
-int16_t RoundToInt16(double value);
+using platform::RoundToInt16;
+using platform::RoundToInt32;
 
 // System colours 0x80000000..0x80000018 become the platform colour; other values keep their
 // low three bytes (with the truncating division of the classic run time for negative values).

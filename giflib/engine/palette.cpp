@@ -7,6 +7,7 @@
 #include "giflib/engine/error_record.h"
 #include "giflib/engine/global_module.h"
 #include "platform/kernel/err.h"
+#include "platform/kernel/second_lane.h"
 
 namespace pellory::engine {
 
@@ -148,18 +149,11 @@ bool ReduceColor(Vesk_GifPictureType& picture, const std::vector<uint8_t>& bgr) 
     std::vector<uint8_t> indices(count);
     // Builds the lookup tables here, so that a failure is caught on this thread.
     platform::NearestHalftoneIndex(0, 0, 0);
-    size_t split = count;
-    std::thread helper;
-    if (count >= kMinPixelsForTwoThreads) {
-      try {
-        helper = std::thread(MapToHalftone, bgr.data(), indices.data(), count / 2, count);
-        split = count / 2;
-      } catch (const std::system_error&) {
-        // No second thread available: this thread does all of it.
-      }
-    }
-    MapToHalftone(bgr.data(), indices.data(), 0, split);
-    if (helper.joinable()) helper.join();
+    platform::RunInHalves(static_cast<int64_t>(count), count >= kMinPixelsForTwoThreads,
+                          [&](int64_t first, int64_t end) {
+                            MapToHalftone(bgr.data(), indices.data(), static_cast<size_t>(first),
+                                          static_cast<size_t>(end));
+                          });
 
     picture.BitmapData = std::move(indices);
     return true;

@@ -51,6 +51,12 @@ std::string MakeUniqueTempFile(const std::string& folder, const std::string& pre
   return {};
 }
 
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return {};
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
 std::string ModuleFolderOf(const void* address) {
   Dl_info info{};
   if (::dladdr(address, &info) == 0 || info.dli_fname == nullptr) return {};

@@ -15,6 +15,10 @@ std::string MakeUniqueTempFile(const std::string& folder, const std::string& pre
 // The folder that holds the shared object which contains `address` ("" when unknown).
 std::string ModuleFolderOf(const void* address);
 
+// The folder part of a path: what comes before its last "/", "/" for a file in the root, and ""
+// for a bare name (the current folder).
+std::string FolderOf(const std::string& path);
+
 bool DirectoryExists(const std::string& path);
 bool FileExists(const std::string& path);  // a regular file (or anything that is not a folder)
 // Deletes a file if there is one; returns false only when an existing file stays.

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/kernel/second_lane.h"
 
+#include <system_error>
+
 namespace platform {
 
 SecondLane::SecondLane() {
@@ -62,6 +64,36 @@ void SecondLane::Loop() {
     busy_ = false;
     changed_.notify_all();
   }
+}
+
+void RunInHalves(int64_t count, bool split, const std::function<void(int64_t, int64_t)>& work) {
+  if (!split || count < 2) {
+    work(0, count);
+    return;
+  }
+  const int64_t mid = count / 2;
+  std::exception_ptr upperFailure;
+  std::thread upper;
+  try {
+    upper = std::thread([&] {
+      try {
+        work(mid, count);
+      } catch (...) {
+        upperFailure = std::current_exception();
+      }
+    });
+  } catch (const std::system_error&) {
+    work(0, count);  // no thread to be had: all of it here
+    return;
+  }
+  try {
+    work(0, mid);
+  } catch (...) {
+    upper.join();
+    throw;
+  }
+  upper.join();
+  if (upperFailure) std::rethrow_exception(upperFailure);
 }
 
 }  // namespace platform

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <condition_variable>
+#include <cstdint>
 #include <exception>
 #include <functional>
 #include <mutex>
@@ -47,5 +48,10 @@ inline void RunBoth(SecondLane& lane, std::function<void()> first,
   }
   lane.Wait();
 }
+
+// Runs work(begin, end) over [0, count) in two halves, the upper one on a thread of its own, when
+// `split`; all on the calling thread otherwise, or when no thread can be had. What either half
+// throws reaches the caller once both are done.
+void RunInHalves(int64_t count, bool split, const std::function<void(int64_t, int64_t)>& work);
 
 }  // namespace platform

@@ -13,6 +13,7 @@
 #include "giflib/object/vesk_gif_object.h"
 #include "platform/kernel/err.h"
 #include "platform/kernel/files.h"
+#include "platform/kernel/rounding.h"
 
 namespace kestrin {
 
@@ -27,9 +28,7 @@ using FrameStep = std::function<bool(const ColourShift&)>;
 // stepwise mode it would carry a counter beyond what GetRGBPicture takes.
 constexpr int32_t kLargestIncrement = 32767;
 
-int32_t RoundHalfEven(double v) {
-  return static_cast<int32_t>(std::nearbyint(v));
-}
+using platform::RoundHalfEven;
 
 // CheckInput bounds the increment so that every counter fits.
 int16_t ToInteger(double counter) {
@@ -168,7 +167,7 @@ void ColourSeries::Save(const std::string& path, const platform::Picture& im2, P
   for (int32_t i = 0; i < state_.frameCount; ++i)
     names.push_back("Color" + std::to_string(i) + ".gif");
   const EarlierSeries earlier = FindEarlierSeries(prefix, {"Color"}, names);
-  const ReplaceAnswer answer = AskToReplace(earlier, FolderOf(path));
+  const ReplaceAnswer answer = AskToReplace(earlier, platform::FolderOf(path));
   if (answer == ReplaceAnswer::Keep) return;
   SeriesWriter writer(options_);
   if (!BeginSeriesSave(progress, state_.frameCount, im2, writer.Main(), options_)) return;

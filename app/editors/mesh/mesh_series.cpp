@@ -119,7 +119,7 @@ void MeshSeries::Save(const std::string& path, const MeshOrder& order, const pla
   std::vector<std::string> names;
   for (int32_t slot : sequence) names.push_back(FrameFileName(slot));
   const EarlierSeries earlier = FindEarlierSeries(prefix, {"Mesh"}, names);
-  const ReplaceAnswer answer = AskToReplace(earlier, FolderOf(path));
+  const ReplaceAnswer answer = AskToReplace(earlier, platform::FolderOf(path));
   if (answer == ReplaceAnswer::Keep) return;
   SeriesWriter writer(options_);
   if (!BeginSeriesSave(progress, state_.frameCount, im2, writer.Main(), options_)) return;

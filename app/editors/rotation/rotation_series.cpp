@@ -11,6 +11,7 @@
 #include "app/vb_text.h"
 #include "giflib/object/vesk_gif_object.h"
 #include "platform/kernel/files.h"
+#include "platform/kernel/rounding.h"
 
 namespace kestrin {
 
@@ -25,13 +26,7 @@ float LastStep(double angle) {
   return static_cast<float>(std::clamp(angle - 1.0, -4e9, 4e9));
 }
 
-// Rounds halves to even, saturating at the ends of the 32-bit range.
-int32_t RoundHalfEven(double v) {
-  const double r = std::nearbyint(v);
-  if (!(r > -2147483648.0)) return INT32_MIN;
-  if (r > 2147483647.0) return INT32_MAX;
-  return static_cast<int32_t>(r);
-}
+using platform::RoundHalfEven;
 
 }  // namespace
 
@@ -132,7 +127,7 @@ void RotationSeries::Save(const std::string& path, const RotationSettings& s,
   if (s.clockwise) stems.push_back("R");
   if (s.counterClockwise) stems.push_back("L");
   const EarlierSeries earlier = FindEarlierSeries(beside, stems, FileNames(s));
-  const ReplaceAnswer answer = AskToReplace(earlier, FolderOf(path));
+  const ReplaceAnswer answer = AskToReplace(earlier, platform::FolderOf(path));
   if (answer == ReplaceAnswer::Keep) {
     progress.Unload();
     return;
