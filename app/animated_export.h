@@ -27,8 +27,9 @@ bool SaveAnimatedSeries(const std::vector<platform::Picture>& frames, const std:
 // The editors' "アニメGIFで保存": asks for a file name (".gif" is added when it has no such
 // extension) and writes the frames with the delay typed in hundredths of a second. Nothing
 // without frames or when the dialog is cancelled; a message for a delay that is not a whole
-// number from 0 to 65535 and for a library error.
-void SaveAnimationClick(const std::vector<platform::Picture>& frames, const std::string& delayText,
+// number from 0 to 65535 and for a library error (naming the file). True when the file was
+// written.
+bool SaveAnimationClick(const std::vector<platform::Picture>& frames, const std::string& delayText,
                         bool optimizeFrames = true);
 
 inline constexpr const char* kAnimationButtonCaption = "アニメGIFで保存";

@@ -157,11 +157,25 @@ TEST_F(AnimationButtonTest, NothingIsWrittenForABadDelayACancelOrAnExistingFile)
   w.AnimationButton().click();
   ASSERT_EQ(testing::Texts(*boxes_).size(), 5u);
   EXPECT_NE(testing::Texts(*boxes_)[4].find("すでに存在"), std::string::npos);
+  EXPECT_NE(testing::Texts(*boxes_)[4].find("\n\n" + out_.File("mesh.gif")), std::string::npos);
   std::ifstream in(out_.File("mesh.gif"));
   std::string content;
   in >> content;
   EXPECT_EQ(content, "mine");
   EXPECT_EQ(out_.CountEntries(), 1);
+}
+
+TEST_F(AnimationButtonTest, ASavedAnimationCountsAsTheSeriesSaved) {
+  MeshWindow& w = Open("OpenMesh", &windows::Dialog3);
+  w.Slider1().SetValue(2);
+  w.Op1().SetValue(true);
+  EXPECT_EQ(UnsavedWork({WindowId::Dialog3}).size(), 1u);
+  Cancel();
+  w.AnimationButton().click();
+  EXPECT_EQ(UnsavedWork({WindowId::Dialog3}).size(), 1u);
+  Answer(out_.File("mesh.gif"));
+  w.AnimationButton().click();
+  EXPECT_TRUE(UnsavedWork({WindowId::Dialog3}).empty());
 }
 
 TEST_F(AnimationButtonTest, WithoutASeriesTheButtonAsksForNothing) {

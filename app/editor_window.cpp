@@ -142,7 +142,8 @@ void EditorWindow::PlaceZoomChoice(int left, int top, int width) {
 
 void EditorWindow::PlaceAnimationControls(const std::string& buttonName, int left, int top,
                                           int width, int fieldLeft, int fieldTop,
-                                          std::function<std::vector<platform::Picture>()> frames) {
+                                          std::function<std::vector<platform::Picture>()> frames,
+                                          std::function<void()> saved) {
   animationButton_ =
       &Place<platform::CommandButton>(buttonName, kAnimationButtonCaption, left, top, width, 400);
   constexpr int kLabelWidth = 1740, kFieldWidth = 660;
@@ -150,9 +151,10 @@ void EditorWindow::PlaceAnimationControls(const std::string& buttonName, int lef
              300);
   delayText_ = &Place<platform::TextBox>("DelayText", fieldLeft, fieldTop, kFieldWidth, 330);
   delayText_->SetText("10");
-  animationButton_->onClick = [this, frames = std::move(frames)] {
-    RunAlone({animationButton_},
-             [&] { SaveAnimationClick(frames(), delayText_->Text(), OptimizeFrames()); });
+  animationButton_->onClick = [this, frames = std::move(frames), saved = std::move(saved)] {
+    RunAlone({animationButton_}, [&] {
+      if (SaveAnimationClick(frames(), delayText_->Text(), OptimizeFrames()) && saved) saved();
+    });
   };
 }
 

@@ -102,10 +102,12 @@ class EditorWindow : public Window {
                 const std::function<void()>& work);
   bool Busy() const { return busy_; }
   // Places the animation button at (left, top) and the delay's label and field on the row at
-  // (fieldLeft - label, fieldTop); a click saves the frames that `frames` gives, alone.
+  // (fieldLeft - label, fieldTop); a click saves the frames that `frames` gives, alone, and
+  // calls `saved` once the file is written. The delay also paces the window's preview.
   void PlaceAnimationControls(const std::string& buttonName, int left, int top, int width,
                               int fieldLeft, int fieldTop,
-                              std::function<std::vector<platform::Picture>()> frames);
+                              std::function<std::vector<platform::Picture>()> frames,
+                              std::function<void()> saved = nullptr);
 
  private:
   platform::ImageControl* im1_ = nullptr;

@@ -3,9 +3,12 @@
 #pragma once
 
 #include <QAction>
+#include <initializer_list>
 #include <map>
 #include <string>
+#include <vector>
 
+#include "app/windows.h"
 #include "platform/dialogs/file_dialog.h"
 #include "platform/forms/form.h"
 
@@ -27,7 +30,16 @@ class MainWindow : public platform::MdiForm {
   std::map<std::string, QAction*> items_;
 };
 
-// The File menu's commands.
+// What would be lost by unloading or clearing the listed windows: one line per series built and
+// not saved whole (of an editor that is loaded) and for a composite of the transparency editor
+// that was not saved; empty when nothing would be.
+std::vector<std::string> UnsavedWork(std::initializer_list<WindowId> ids);
+// Asks before the listed windows lose unsaved work; true when there is none or the user agrees
+// (the work then counts as discarded).
+bool MayDiscard(std::initializer_list<WindowId> ids);
+
+// The File menu's commands. Each asks before it discards unsaved work, and does nothing when
+// told to keep it.
 void MunOpenClick();
 void NumOpen2Click();
 void OpenMeshClick();

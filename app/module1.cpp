@@ -1,6 +1,8 @@
 #include "app/module1.h"
 
 #include <cctype>
+#include <filesystem>
+#include <fstream>
 
 #include "app/editor_window.h"
 #include "app/editors/transparency/transparency_window.h"
@@ -41,7 +43,37 @@ std::string ChooseGifToOpen() {
 }
 
 std::string ChooseBmpOrJpgToOpen() {
-  return ChooseToOpen("*.bmp;*.jpg");
+  return ChooseToOpen(kOpenBmpOrJpgFilter);
+}
+
+OpenedPicture OpenPictureFile(const std::string& path) {
+  auto refused = [&](const std::string& why) {
+    return OpenedPicture{nullptr, AboutFile(why, path)};
+  };
+  std::error_code ec;
+  namespace fs = std::filesystem;
+  const fs::file_status status = fs::status(path, ec);
+  if (ec || !fs::exists(status)) return refused("ファイルが見つかりません。");
+  if (fs::is_directory(status)) return refused("フォルダは開けません。ファイルを選んでください。");
+  if (!std::ifstream(path, std::ios::binary))
+    return refused("ファイルを読み込む権限がありません。");
+  if (fs::is_regular_file(status) && fs::file_size(path, ec) == 0 && !ec)
+    return refused("ファイルが空です。");
+  if (!IsOpenablePicture(path)) return refused("GIF・PNG・JPEG・BMPのファイルを選んでください。");
+  try {
+    return {platform::LoadPicture(path), {}};
+  } catch (const platform::RuntimeError& e) {
+    if (e.Number() == platform::kErrOutOfMemory)
+      return refused("イメージが大きすぎて読み込めません（メモリ不足）。");
+    if (e.Number() == platform::kErrInvalidPicture) {
+      char signature[3] = {};
+      std::ifstream(path, std::ios::binary).read(signature, 3);
+      return refused(std::string(signature, 3) == "GIF"
+                         ? "GIFファイルが壊れていて読み込めません。"
+                         : "イメージのファイルではないか、壊れていて読み込めません。");
+    }
+    return refused(e.Description());
+  }
 }
 
 std::string ChooseGifToSave() {
@@ -50,7 +82,7 @@ std::string ChooseGifToSave() {
     cd.CancelError = true;
     // Not "the file must exist": the series and the comment are saved under new names.
     cd.Flags = 0;
-    cd.Filter = "*.gif";
+    cd.Filter = kSaveGifFilter;
     cd.FileName.clear();
     cd.ShowSave();
     return cd.FileName;
@@ -59,12 +91,25 @@ std::string ChooseGifToSave() {
   }
 }
 
-void OpenGifInEditor(int16_t editorNumber) {
+bool OpenGifInEditor(int16_t editorNumber, const std::function<bool()>& mayReplace) {
   const std::string path = ChooseGifToOpen();
-  if (!IsOpenablePicture(path)) return;
+  if (path.empty()) return false;
+  // Both picture objects are read before anything changes, so a file that cannot be read
+  // leaves every window as it was.
+  const OpenedPicture first = OpenPictureFile(path);
+  if (!first.error.empty()) {
+    ShowMessage(first.error);
+    return false;
+  }
+  const OpenedPicture second = OpenPictureFile(path);
+  if (!second.error.empty()) {
+    ShowMessage(second.error);
+    return false;
+  }
+  if (mayReplace && !mayReplace()) return false;
   platform::Form* form = nullptr;
   IgnoreErrors([&] { form = windows::ByEditorNumber(editorNumber); });
-  if (!form) return;
+  if (!form) return false;
   IgnoreErrors([&] { form->show(); });
   IgnoreErrors([&] {
     // The position is inside the main window's client area: the MDI frame of the child.
@@ -74,22 +119,40 @@ void OpenGifInEditor(int16_t editorNumber) {
     windows::MDIF1().KeepInside(frame);
   });
   auto* editor = dynamic_cast<EditorWindow*>(form);
-  if (!editor) return;
-  IgnoreErrors([&] { editor->IM1().SetPicture(platform::LoadPicture(path)); });
-  IgnoreErrors([&] { editor->IM2().SetPicture(platform::LoadPicture(path)); });
+  if (!editor) return false;
+  IgnoreErrors([&] { editor->IM1().SetPicture(first.picture); });
+  IgnoreErrors([&] { editor->IM2().SetPicture(second.picture); });
+  return true;
 }
 
 void LoadPictureIntoSaveEditor(int16_t mode) {
   TransparencyWindow& editor = windows::Dialog5();
-  if (mode == 1) {
-    const std::string path = ChooseBmpOrJpgToOpen();
-    if (!EndsWithExtension(path, "bmp")) return;
-    editor.IM1().SetPicture(platform::LoadPicture(path));
-  } else if (mode == 2) {
-    const std::string path = ChooseBmpOrJpgToOpen();
-    if (!EndsWithExtension(path, "bmp") && !EndsWithExtension(path, "jpg")) return;
-    editor.IM2().SetPicture(platform::LoadPicture(path));
+  if (mode != 1 && mode != 2) return;
+  const std::string path = ChooseBmpOrJpgToOpen();
+  if (path.empty()) return;
+  std::string lower = path;
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (mode == 1 && !EndsWithExtension(lower, "bmp")) {
+    ShowMessageAbout("BMPファイルを選んでください。", path);
+    return;
   }
+  if (mode == 2 && !EndsWithExtension(lower, "bmp") && !EndsWithExtension(lower, "jpg")) {
+    ShowMessageAbout("BMPかJPEGのファイルを選んでください。", path);
+    return;
+  }
+  const OpenedPicture opened = OpenPictureFile(path);
+  if (!opened.error.empty()) {
+    ShowMessage(opened.error);
+    return;
+  }
+  if (mode == 1) {
+    editor.IM1().SetPicture(opened.picture);
+    return;
+  }
+  // The new picture takes the place of a composite that may not have been saved.
+  if (editor.CompositeUnsaved() && !AskYesNo(kDiscardCompositeQuestion)) return;
+  editor.IM2().SetPicture(opened.picture);
+  editor.ForgetComposite();
 }
 
 void ClearEditorPictures(int16_t editorNumber) {
@@ -98,6 +161,7 @@ void ClearEditorPictures(int16_t editorNumber) {
   if (auto* dialog5 = dynamic_cast<TransparencyWindow*>(form)) {
     IgnoreErrors([&] { dialog5->IM1().SetPicture(platform::LoadPicture("")); });
     IgnoreErrors([&] { dialog5->IM2().SetPicture(platform::LoadPicture("")); });
+    dialog5->ForgetComposite();
     return;
   }
   auto* editor = dynamic_cast<EditorWindow*>(form);

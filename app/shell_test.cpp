@@ -1,7 +1,11 @@
 // The main window's File menu, the shared routines and the window set.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 #include "app/editors/comment/comment_window.h"
+#include "app/editors/mesh/mesh_window.h"
 #include "app/editors/rotation/rotation_window.h"
 #include "app/main_window.h"
 #include "app/module1.h"
@@ -62,12 +66,13 @@ TEST_F(ShellTest, OpeningLoadsTwoPictureObjectsAndUnloadsTheOtherEditors) {
   EXPECT_FALSE(files_->requests[0].save);
 }
 
-TEST_F(ShellTest, CancelledOpensNothingButStillUnloadsTheOthersAndUpperCaseNamesOpen) {
+TEST_F(ShellTest, ACancelledOpenKeepsTheEditorsAndUpperCaseNamesOpen) {
   windows::Dialog();
   Cancel();
   Trigger("numOpen2");
-  EXPECT_FALSE(windows::IsLoaded(WindowId::Dialog));
+  EXPECT_TRUE(windows::IsLoaded(WindowId::Dialog));
   EXPECT_FALSE(windows::IsLoaded(WindowId::Dialog2));
+  EXPECT_TRUE(boxes_->shown.empty());
   windows::Dialog3();
   const std::string upper = temp_.File("UP.GIF");
   testing::WriteGif(testing::Stripes(8, 8), upper);
@@ -77,6 +82,109 @@ TEST_F(ShellTest, CancelledOpensNothingButStillUnloadsTheOthersAndUpperCaseNames
   ASSERT_TRUE(windows::IsLoaded(WindowId::Dialog4));
   EXPECT_NE(windows::Dialog4().IM1().GetPicture()->Handle(), 0u);
   EXPECT_TRUE(boxes_->shown.empty());
+}
+
+TEST_F(ShellTest, AFileThatCannotBeReadIsNamedAndEveryWindowStaysAsItWas) {
+  windows::Dialog2();
+  const std::string empty = temp_.File("empty.gif");
+  std::ofstream(empty).close();
+  const std::string text = temp_.File("notes.gif");
+  std::ofstream(text) << "not a picture";
+  const std::string cut = temp_.File("cut.gif");
+  testing::WriteGif(testing::Stripes(40, 30), cut);
+  std::filesystem::resize_file(cut, std::filesystem::file_size(cut) / 2);
+  const std::string other = temp_.File("picture.txt");
+  testing::WriteGif(testing::Stripes(8, 8), other);
+  const std::string missing = temp_.File("gone.gif");
+  for (const std::string& path : {empty, text, cut, other, missing}) {
+    Answer(path);
+    Trigger("munOpen");
+  }
+  EXPECT_EQ(testing::Texts(*boxes_),
+            (std::vector<std::string>{
+                AboutFile("ファイルが空です。", empty),
+                AboutFile("イメージのファイルではないか、壊れていて読み込めません。", text),
+                AboutFile("GIFファイルが壊れていて読み込めません。", cut),
+                AboutFile("GIF・PNG・JPEG・BMPのファイルを選んでください。", other),
+                AboutFile("ファイルが見つかりません。", missing)}));
+  EXPECT_TRUE(windows::IsLoaded(WindowId::Dialog2));
+  EXPECT_FALSE(windows::IsLoaded(WindowId::Dialog));
+}
+
+TEST_F(ShellTest, TheFileDialogsNameTheirFilters) {
+  Cancel();
+  Trigger("munOpen");
+  Cancel();
+  ChooseGifToSave();
+  Cancel();
+  ChooseBmpOrJpgToOpen();
+  ASSERT_EQ(files_->requests.size(), 3u);
+  EXPECT_NE(files_->requests[0].filter.find("|GIFファイル|*.gif|"), std::string::npos);
+  EXPECT_NE(files_->requests[0].filter.find("|すべてのファイル|*"), std::string::npos);
+  EXPECT_EQ(files_->requests[1].filter, "GIFファイル|*.gif");
+  EXPECT_EQ(files_->requests[2].filter, "BMP・JPEGファイル|*.bmp;*.jpg");
+}
+
+TEST_F(ShellTest, OpeningElsewhereAsksBeforeABuiltSeriesIsDiscarded) {
+  Answer(Gif("in.gif"));
+  Trigger("munOpen");
+  RotationWindow& w = windows::Dialog();
+  w.kakudo().SetText("90");
+  w.Text1().SetText("45");
+  w.Option1().SetValue(true);
+  w.Command1().click();
+  ASSERT_EQ(ProgramRotationState().seriesBuilt, 1);
+  const std::vector<std::string> question = {
+      "保存していない回転の連続イメージがあります。\n破棄してよろしいですか？"};
+  EXPECT_EQ(UnsavedWork({WindowId::Dialog}),
+            std::vector<std::string>{question[0].substr(0, question[0].find("\n"))});
+
+  // Unanswered (the box closed), nothing changes; neither for "閉じる" and "終了".
+  for (const char* item : {"numOpen2", "munClose", "munQuit"}) {
+    if (std::string(item) == "numOpen2") Answer(Gif("first.gif"));
+    Trigger(item);
+    ASSERT_TRUE(windows::IsLoaded(WindowId::Dialog)) << item;
+    EXPECT_EQ(ProgramRotationState().seriesBuilt, 1) << item;
+    EXPECT_NE(windows::Dialog().IM2().GetPicture()->Handle(), 0u) << item;
+  }
+  EXPECT_FALSE(windows::IsLoaded(WindowId::Dialog2));
+  EXPECT_EQ(boxes_->shown.size(), 3u);
+  EXPECT_EQ(boxes_->shown[0].text, question[0]);
+  EXPECT_EQ(boxes_->shown[0].style & platform::kMbButtons, platform::kMbYesNo);
+
+  // "はい" lets the open go ahead; the series is not asked about again.
+  Answer(Gif("other.gif"));
+  Reply(platform::kIdYes);
+  Trigger("numOpen2");
+  EXPECT_FALSE(windows::IsLoaded(WindowId::Dialog));
+  EXPECT_TRUE(windows::IsLoaded(WindowId::Dialog2));
+  EXPECT_TRUE(UnsavedWork({WindowId::Dialog, WindowId::Dialog2}).empty());
+}
+
+TEST_F(ShellTest, ASavedSeriesIsNotAskedAbout) {
+  Answer(Gif("in.gif"));
+  Trigger("OpenMesh");
+  windows::Dialog3().Slider1().SetValue(2);
+  EXPECT_EQ(UnsavedWork({WindowId::Dialog3}).size(), 1u);
+  windows::Dialog3().Op1().SetValue(true);
+  testing::TempFolder out;
+  Answer(out.File("x.gif"));
+  windows::Dialog3().Command2().click();
+  EXPECT_EQ(out.CountEntries(), 2);
+  Answer(Gif("other.gif"));
+  Trigger("munOpen");
+  EXPECT_TRUE(boxes_->shown.empty());
+  EXPECT_FALSE(windows::IsLoaded(WindowId::Dialog3));
+}
+
+TEST_F(ShellTest, OpenPictureFileReadsAnyCaseOfGif) {
+  const std::string upper = Gif("ROSE.GIF");
+  const OpenedPicture opened = OpenPictureFile(upper);
+  EXPECT_EQ(opened.error, "");
+  ASSERT_NE(opened.picture, nullptr);
+  EXPECT_TRUE(testing::SamePixels(opened.picture, testing::Stripes(20, 12)));
+  EXPECT_EQ(OpenPictureFile(temp_.path()).error,
+            AboutFile("フォルダは開けません。ファイルを選んでください。", temp_.path()));
 }
 
 TEST_F(ShellTest, CloseOpensEveryEditorEmptyAndQuitUnloadsEverything) {

@@ -1,5 +1,6 @@
 #include "app/vb_text.h"
 
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -43,6 +44,13 @@ std::string FormatNumber(double value) {
 bool EndsWithExtension(const std::string& path, const std::string& extension) {
   return !path.empty() && path.size() >= extension.size() &&
          path.compare(path.size() - extension.size(), extension.size(), extension) == 0;
+}
+
+bool EndsWithGif(const std::string& path) {
+  if (path.size() < 4) return false;
+  std::string tail = path.substr(path.size() - 4);
+  for (char& c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return tail == ".gif";
 }
 
 std::string FramePrefix(const std::string& path) {

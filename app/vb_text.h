@@ -22,6 +22,9 @@ std::string FormatNumber(double value);
 // empty path never passes.
 bool EndsWithExtension(const std::string& path, const std::string& extension);
 
+// Whether a path ends in ".gif" in any case ("ROSE.GIF" too).
+bool EndsWithGif(const std::string& path);
+
 // What goes before a file name to put it beside the chosen path: its folder and "/", or
 // nothing (the current folder) when the path names no folder.
 std::string FramePrefix(const std::string& path);

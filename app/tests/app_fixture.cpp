@@ -4,7 +4,11 @@
 #include <QDir>
 #include <QEvent>
 
+#include "app/editors/colour/colour_series.h"
+#include "app/editors/mesh/mesh_series.h"
+#include "app/editors/rotation/rotation_series.h"
 #include "app/helpers/module2.h"
+#include "app/preview_pacer.h"
 #include "app/windows.h"
 #include "giflib/object/vesk_gif_object.h"
 #include "giflib/tests/pictures.h"
@@ -69,6 +73,14 @@ void AppTest::SetUp() {
   files_ = std::make_shared<platform::ScriptedFileDialogs>();
   previousBoxes_ = platform::SetMessageBoxBackend(boxes_);
   previousFiles_ = platform::SetFileDialogBackend(files_);
+  // Work left unsaved by an earlier test is not this test's to be asked about.
+  ProgramRotationState().unsaved = false;
+  ProgramColourState().unsaved = false;
+  ProgramMeshState().unsaved = false;
+  SetPreviewWaitForTesting([this](int ms) {
+    previewWaits_.push_back(ms);
+    QCoreApplication::processEvents();
+  });
 }
 
 void AppTest::TearDown() {
@@ -76,6 +88,7 @@ void AppTest::TearDown() {
   Settle();
   platform::SetMessageBoxBackend(previousBoxes_);
   platform::SetFileDialogBackend(previousFiles_);
+  SetPreviewWaitForTesting(nullptr);
 }
 
 }  // namespace kestrin::testing

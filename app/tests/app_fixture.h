@@ -78,7 +78,13 @@ class AppTest : public ::testing::Test {
   void Answer(const std::string& path) { files_->answers.push_back(path); }
   void Cancel() { files_->answers.push_back(std::nullopt); }
 
+  // Queues the answer of the next question box (platform::kIdYes, kIdNo, kIdCancel).
+  void Reply(int button) { boxes_->answers.push_back(button); }
+
   TempFolder temp_;
+  // The previews' waits, in milliseconds, as they were asked for: each answers at once after one
+  // look at the message loop, so no test waits for a clock.
+  std::vector<int> previewWaits_;
   std::shared_ptr<platform::ScriptedMessageBoxes> boxes_;
   std::shared_ptr<platform::ScriptedFileDialogs> files_;
 

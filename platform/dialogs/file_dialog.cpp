@@ -10,14 +10,25 @@ namespace platform {
 
 namespace {
 
+// The patterns of a list separated by ";", each also in upper case: the dialog matches names
+// case-sensitively here, and files from other systems are often named ROSE.GIF.
+QString Patterns(const QString& list) {
+  QStringList patterns;
+  for (const QString& p : list.split(';', Qt::SkipEmptyParts)) {
+    patterns << p;
+    if (p.toUpper() != p) patterns << p.toUpper();
+  }
+  return patterns.join(' ');
+}
+
 // "*.gif;*.bmp" lists patterns; "説明|*.gif|説明|*.png;*.bmp" pairs a description with each list,
 // one choice of the dialog per pair.
 QString QtFilter(const std::string& filter) {
   const QStringList parts = QString::fromStdString(filter).split('|');
-  if (parts.size() < 2) return QString::fromStdString(filter).replace(';', ' ');
+  if (parts.size() < 2) return Patterns(QString::fromStdString(filter));
   QStringList choices;
   for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
-    choices << parts[i] + " (" + QString(parts[i + 1]).replace(';', ' ') + ")";
+    choices << parts[i] + " (" + Patterns(parts[i + 1]) + ")";
   return choices.join(";;");
 }
 

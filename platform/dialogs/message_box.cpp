@@ -1,5 +1,6 @@
 #include "platform/dialogs/message_box.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCoreApplication>
 #include <QMessageBox>
@@ -16,14 +17,44 @@ class InteractiveMessageBoxes : public MessageBoxBackend {
  public:
   int Show(const std::string& text, int style, const std::string& title) override {
     // Without a widget application there is nobody to answer a dialog.
-    if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) return kIdOk;
-    QMessageBox::Icon icon = style == kMbIconStop          ? QMessageBox::Critical
-                             : style == kMbIconExclamation ? QMessageBox::Warning
+    if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr)
+      return (style & kMbButtons) == kMbYesNo ? kIdNo : (style & kMbButtons) ? kIdCancel : kIdOk;
+    const int icons = style & kMbIcons;
+    QMessageBox::Icon icon = icons == kMbIconStop          ? QMessageBox::Critical
+                             : icons == kMbIconExclamation ? QMessageBox::Warning
+                             : icons == kMbIconQuestion    ? QMessageBox::Question
                                                            : QMessageBox::NoIcon;
-    QMessageBox box(icon, QString::fromStdString(title), QString::fromStdString(text),
-                    QMessageBox::Ok);
-    box.exec();
-    return kIdOk;
+    QMessageBox box(icon, QString::fromStdString(title), QString::fromStdString(text));
+    switch (style & kMbButtons) {
+      case kMbYesNo:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::No);
+        box.setEscapeButton(QMessageBox::No);
+        break;
+      case kMbYesNoCancel:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::Cancel);
+        box.setEscapeButton(QMessageBox::Cancel);
+        break;
+      default:
+        box.setStandardButtons(QMessageBox::Ok);
+        break;
+    }
+    // Japanese captions whether or not Qt's translations are installed.
+    if (QAbstractButton* b = box.button(QMessageBox::Yes)) b->setText(QStringLiteral("はい"));
+    if (QAbstractButton* b = box.button(QMessageBox::No)) b->setText(QStringLiteral("いいえ"));
+    if (QAbstractButton* b = box.button(QMessageBox::Cancel))
+      b->setText(QStringLiteral("キャンセル"));
+    switch (box.exec()) {
+      case QMessageBox::Yes:
+        return kIdYes;
+      case QMessageBox::No:
+        return kIdNo;
+      case QMessageBox::Cancel:
+        return kIdCancel;
+      default:
+        return kIdOk;
+    }
   }
 };
 

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <exception>
 
+#include "app/editors/series_files.h"
 #include "app/editors/series_save.h"
 #include "app/editors/series_writer.h"
 #include "app/gif_object.h"
@@ -119,7 +120,7 @@ std::string ColourSeries::CheckInput(const ColourSettings& s) {
 }
 
 bool ColourSeries::Build(const Reader& read, const platform::Picture& im1, const Show& showIm3,
-                         const Yield& yield) {
+                         const Pause& pause) {
   const ColourSettings s = read();
   if (const std::string message = CheckInput(s); !message.empty()) {
     ShowMessage(message);
@@ -145,8 +146,7 @@ bool ColourSeries::Build(const Reader& read, const platform::Picture& im1, const
     showIm3(picture);
     state_.frames[state_.frameCount] = picture;
     shifts_.push_back(shift);
-    bool alive = true;
-    for (int n = 0; n < kYieldsPerFrame && alive; ++n) alive = yield();
+    const bool alive = pause();
     state_.frameCount += 1;
     return alive;
   };
@@ -155,6 +155,7 @@ bool ColourSeries::Build(const Reader& read, const platform::Picture& im1, const
     RunStepwise(*ReadNumber(s.incrementText), read, frame);
   else
     RunSimultaneous(s.direction, s.incrementText, read, frame);
+  state_.unsaved = state_.frameCount > 0;
   return true;
 }
 
@@ -162,8 +163,15 @@ void ColourSeries::Save(const std::string& path, const platform::Picture& im2, P
   if (path.empty()) return;
   const std::string prefix = FramePrefix(path);
   auto nameOf = [&](int32_t i) { return prefix + "Color" + std::to_string(i) + ".gif"; };
+  std::vector<std::string> names;
+  for (int32_t i = 0; i < state_.frameCount; ++i)
+    names.push_back("Color" + std::to_string(i) + ".gif");
+  const EarlierSeries earlier = FindEarlierSeries(prefix, {"Color"}, names);
+  const ReplaceAnswer answer = AskToReplace(earlier, platform::FolderOf(path));
+  if (answer == ReplaceAnswer::Keep) return;
   SeriesWriter writer(options_);
   if (!BeginSeriesSave(progress, state_.frameCount, im2, writer.Main(), options_)) return;
+  bool whole = state_.frameCount > 0;
   for (int32_t i = 0; i < state_.frameCount; ++i) {
     if (writer.Set(state_.frames[i])) {
       progress.SetValue(i);
@@ -171,14 +179,23 @@ void ColourSeries::Save(const std::string& path, const platform::Picture& im2, P
       const std::string name = nameOf(i);
       platform::RemoveFileIfExists(name);
       if (!writer.Save(name)) {
-        ShowMessage(writer.ErrorMessage());
+        ShowMessageAbout(writer.ErrorMessage(), name);
+        whole = false;
         break;
       }
+    } else {
+      whole = false;
     }
     // Shows the progress; the editor's build and save buttons stay disabled meanwhile.
-    if (!progress.Yield()) break;
+    if (!progress.Yield()) {
+      whole = whole && i + 1 == state_.frameCount;
+      break;
+    }
   }
   progress.Unload();
+  if (!whole) return;
+  state_.unsaved = false;
+  if (answer == ReplaceAnswer::ReplaceAndRemoveRest) RemoveRest(earlier);
 }
 
 void ColourSeries::UpdateColourPreview(const platform::Picture& im1, int red, int green, int blue,

@@ -35,13 +35,12 @@ struct ColourShift {
 };
 
 inline constexpr int kColourSlots = 764;
-// Yields after each frame: lets the frame just shown be painted and sets the playing speed.
-inline constexpr int kYieldsPerFrame = 10001;
 
 // Program-wide: outlives the window, and nothing resets it when the window loads.
 struct ColourState {
   std::array<platform::Picture, kColourSlots> frames;  // the frames of the last build, in order
   int32_t frameCount = 0;
+  bool unsaved = false;  // a series was built and has not been saved whole since
 };
 ColourState& ProgramColourState();
 
@@ -53,6 +52,9 @@ class ColourSeries {
   using Show = std::function<void(const platform::Picture&)>;
   // Lets the message loop run; false when the work should stop (its window was unloaded).
   using Yield = std::function<bool()>;
+  // After each frame shown: lets it be painted and holds it for the preview's delay (less once
+  // the preview is stopped); false when the work should stop (its window was unloaded).
+  using Pause = std::function<bool()>;
 
   explicit ColourSeries(ColourState& state) : state_(state) {}
 
@@ -61,9 +63,10 @@ class ColourSeries {
   // Checks the input, shows IM1's picture in IM3, then builds and plays the series, showing
   // each frame in IM3 and pausing after it. False when nothing was built.
   bool Build(const Reader& read, const platform::Picture& im1, const Show& showIm3,
-             const Yield& yield);
+             const Pause& pause);
   // Writes Color0.gif, Color1.gif, ... into the folder of `path`, one file per frame of the last
-  // build; nothing when the path is empty.
+  // build; nothing when the path is empty. Asks first when the folder holds files of a Color
+  // series.
   void Save(const std::string& path, const platform::Picture& im2, Progress& progress);
   // IM1's picture shifted by the slider values, into IM2. Every error shows its text.
   static void UpdateColourPreview(const platform::Picture& im1, int red, int green, int blue,

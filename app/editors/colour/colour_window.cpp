@@ -63,8 +63,10 @@ ColourWindow::ColourWindow()
   command2_ = &Place<platform::CommandButton>("Command2", "キャンセル", 8520, 4740, 2520, 400);
   check1_ = &Place<platform::CheckBox>("Check1", "InhibitFlickers", 8520, 5220, 2520, 300);
   check2_ = &Place<platform::CheckBox>("Check2", "反転", 8520, 5580, 2520, 300);
-  PlaceAnimationControls("Command5", 8520, 5940, 2520, 7560, 5940,
-                         [series = series_] { return series->AnimationFrames(); });
+  PlaceAnimationControls(
+      "Command5", 8520, 5940, 2520, 7560, 5940,
+      [series = series_] { return series->AnimationFrames(); },
+      [] { ProgramColourState().unsaved = false; });
   PlaceGifOptions(120, 5640, 4560, true, true);
   // Room for the frame "GIF" below the sliders.
   resize(std::max(width(), 770), std::max(height(), 486));
@@ -93,11 +95,26 @@ void ColourWindow::UpdateColourPreview() {
 }
 
 void ColourWindow::BuildClick() {
+  // A click while the series plays stops playing; the build goes on to its last frame without
+  // waiting, so the series is whole.
+  if (pacer_->Playing()) {
+    pacer_->Stop();
+    return;
+  }
   // A second build or a save while the series plays would overwrite the tables under it.
-  RunAlone({command4_, command3_}, [this, series = series_] {
+  RunAlone({command3_}, [this, series = series_, pacer = pacer_] {
+    if (!pacer->Start(DelayText().Text())) return;
     series->SetGifOptions(Options());
+    // The build yields: the window may be destroyed before it returns.
     series->Build([this] { return Settings(); }, IM1().GetPicture(),
-                  [this](const platform::Picture& p) { im3_->SetPicture(p); }, YieldFor(this));
+                  [self = QPointer<ColourWindow>(this)](const platform::Picture& p) {
+                    if (self) self->IM3().SetPicture(p);
+                  },
+                  [pacer, alive = YieldFor(this)] {
+                    pacer->Pause();
+                    return alive();
+                  });
+    pacer->Stop();
   });
 }
 

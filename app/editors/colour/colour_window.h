@@ -5,6 +5,7 @@
 
 #include "app/editor_window.h"
 #include "app/editors/colour/colour_series.h"
+#include "app/preview_pacer.h"
 
 namespace kestrin {
 
@@ -28,6 +29,7 @@ class ColourWindow : public EditorWindow {
   // The box the series plays in.
   platform::ViewBox& View3() { return *view3_; }
   const ColourSeries& Series() const { return *series_; }
+  const PreviewPacer& Pacer() const { return *pacer_; }
 
   // The MDI frame takes its first size from here: the controls are placed by hand, not by a
   // layout that could tell it.
@@ -43,6 +45,7 @@ class ColourWindow : public EditorWindow {
   // Shared with a running build or save, which may outlive the window when it is unloaded and
   // destroyed while the work yields.
   std::shared_ptr<ColourSeries> series_;
+  std::shared_ptr<PreviewPacer> pacer_ = std::make_shared<PreviewPacer>();
   platform::Slider* r_;
   platform::Slider* g_;
   platform::Slider* b_;

@@ -168,7 +168,7 @@ TEST_F(ColourWindowTest, StepwiseSeriesFromTheFileMenuToDecodedFiles) {
   w.Command3().click();
   testing::Settle();
   ASSERT_TRUE(files_->requests.back().save);
-  EXPECT_EQ(files_->requests.back().filter, "*.gif");
+  EXPECT_EQ(files_->requests.back().filter, "GIFファイル|*.gif");
   ExpectSeriesFiles(expected, w.IM1().GetPicture());
   EXPECT_FALSE(windows::IsLoaded(WindowId::Syori));
   EXPECT_TRUE(boxes_->shown.empty());
@@ -207,7 +207,7 @@ TEST_F(ColourWindowTest, TheBuildChecksTheWindowsInputInOrder) {
   EXPECT_EQ(ProgramColourState().frameCount, 0);
 }
 
-TEST_F(ColourWindowTest, BuildAndSaveCannotStartWhileTheSeriesPlays) {
+TEST_F(ColourWindowTest, ASecondClickStopsPlayingTheSeriesIsStillWholeAndNoSaveStarts) {
   ColourWindow& w = OpenThroughMenu();
   w.Op1().SetValue(true);
   w.T1().SetText("200");
@@ -219,8 +219,12 @@ TEST_F(ColourWindowTest, BuildAndSaveCannotStartWhileTheSeriesPlays) {
     w.Command4().click();
   });
   w.Command4().click();
-  EXPECT_EQ(enabled, (std::vector<bool>{false, false, true}));
+  EXPECT_EQ(enabled, (std::vector<bool>{true, false, true}));
+  // Each frame is held for the default 10/100 s until the second click, then no longer.
+  EXPECT_EQ(previewWaits_, std::vector<int>{100});
+  EXPECT_FALSE(w.Pacer().Playing());
   EXPECT_EQ(w.Series().Shifts().size(), 3u);
+  EXPECT_EQ(ProgramColourState().frameCount, 3);
   EXPECT_EQ(files_->requests.size(), 1u);  // only the open dialog was shown
   EXPECT_EQ(out_.CountEntries(), 0);
   EXPECT_TRUE(w.Command4().isEnabled());

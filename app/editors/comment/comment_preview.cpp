@@ -142,7 +142,7 @@ void CommentPreview::Save(const std::string& path) const {
   if (!SetPictureWith(gif, state_.CommentPicture, options_)) return;
   // The library never overwrites a file; it reports 3010 instead.
   gif.SaveGifPicture(path);
-  if (gif.ErrorNumber() > 0) ShowMessage(gif.GetErrorMsg(gif.ErrorNumber()));
+  if (gif.ErrorNumber() > 0) ShowMessageAbout(gif.GetErrorMsg(gif.ErrorNumber()), path);
 }
 
 }  // namespace kestrin

@@ -256,7 +256,7 @@ TEST_F(CommentWindowTest, OpensPreviewsAndSavesTheCommentThroughTheControls) {
   w.Command1().click();
   EXPECT_TRUE(boxes_->shown.empty());
   ASSERT_TRUE(files_->requests.back().save);
-  EXPECT_EQ(files_->requests.back().filter, "*.gif");
+  EXPECT_EQ(files_->requests.back().filter, "GIFファイル|*.gif");
   const platform::Picture saved = compose("Kestrin\r\nコメント\r\n");
   EXPECT_FALSE(testing::SamePixels(saved, expected));
   ExpectFileShows(out, saved);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/editors/series_files.h"
 #include "app/editors/series_save.h"
 #include "app/editors/series_writer.h"
 #include "app/gif_object.h"
@@ -92,11 +93,12 @@ bool MeshSeries::Build(int level, const platform::Picture& im1, const Show& show
   progress.SetCaption("処理が終了しました");
   BuildFrames(gif, im1, level);
   state_.frameCount = level;
+  state_.unsaved = level > 0;
   progress.Unload();
   return true;
 }
 
-void MeshSeries::Play(const MeshOrder& order, const Show& showIm3, const Yield& yield) {
+void MeshSeries::Play(const MeshOrder& order, const Show& showIm3, const Pause& pause) {
   if (state_.frameCount == 0) return;
   if (!order.fineToCoarse && !order.coarseToFine) {
     ShowMessage("設定を選択してください。");
@@ -105,8 +107,7 @@ void MeshSeries::Play(const MeshOrder& order, const Show& showIm3, const Yield& 
   // The bounds are taken once, when playing starts.
   for (int32_t slot : FrameOrder(state_.frameCount, order)) {
     showIm3(state_.frames[slot]);
-    for (int n = 0; n < kMeshYieldsPerFrame; ++n)
-      if (!yield()) return;
+    if (!pause()) return;
   }
 }
 
@@ -114,12 +115,18 @@ void MeshSeries::Save(const std::string& path, const MeshOrder& order, const pla
                       Progress& progress) {
   if (state_.frameCount == 0 || path.empty()) return;
   const std::string prefix = FramePrefix(path);
+  const std::vector<int32_t> sequence = FrameOrder(state_.frameCount, order);
+  std::vector<std::string> names;
+  for (int32_t slot : sequence) names.push_back(FrameFileName(slot));
+  const EarlierSeries earlier = FindEarlierSeries(prefix, {"Mesh"}, names);
+  const ReplaceAnswer answer = AskToReplace(earlier, platform::FolderOf(path));
+  if (answer == ReplaceAnswer::Keep) return;
   SeriesWriter writer(options_);
   if (!BeginSeriesSave(progress, state_.frameCount, im2, writer.Main(), options_)) return;
-  const std::vector<int32_t> sequence = FrameOrder(state_.frameCount, order);
   // The library never writes over a file: make room for this series' own files, and only those.
   for (int32_t slot : sequence) platform::RemoveFileIfExists(prefix + FrameFileName(slot));
   int32_t written = 0;
+  bool whole = !sequence.empty();
   for (size_t n = 0; n < sequence.size(); ++n) {
     const int32_t slot = sequence[n];
     if (writer.Set(state_.frames[slot])) {
@@ -128,14 +135,23 @@ void MeshSeries::Save(const std::string& path, const MeshOrder& order, const pla
       if (n + 1 < sequence.size())
         writer.Ahead(state_.frames[sequence[n + 1]], prefix + FrameFileName(sequence[n + 1]));
       if (!writer.Save(prefix + FrameFileName(slot))) {
-        ShowMessage(writer.ErrorMessage());
+        ShowMessageAbout(writer.ErrorMessage(), prefix + FrameFileName(slot));
+        whole = false;
         break;
       }
+    } else {
+      whole = false;
     }
     // Shows the progress; the editor's slider and buttons stay disabled meanwhile.
-    if (!progress.Yield()) break;
+    if (!progress.Yield()) {
+      whole = whole && n + 1 == sequence.size();
+      break;
+    }
   }
   progress.Unload();
+  if (!whole) return;
+  state_.unsaved = false;
+  if (answer == ReplaceAnswer::ReplaceAndRemoveRest) RemoveRest(earlier);
 }
 
 }  // namespace kestrin

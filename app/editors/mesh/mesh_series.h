@@ -20,13 +20,12 @@ namespace kestrin {
 
 inline constexpr int kMeshSlots = 101;
 inline constexpr int kLargestMeshLevel = kMeshSlots - 1;
-// Yields after each frame played: lets the frame just shown be painted and sets the speed.
-inline constexpr int kMeshYieldsPerFrame = 10000;
 
 // Program-wide: outlives the window, and nothing resets it when the window loads.
 struct MeshState {
   std::array<platform::Picture, kMeshSlots> frames;  // slot i: mesh level i of the last build
   int32_t frameCount = 0;
+  bool unsaved = false;  // a series was built and has not been saved whole since
 };
 MeshState& ProgramMeshState();
 
@@ -39,8 +38,9 @@ struct MeshOrder {
 class MeshSeries {
  public:
   using Show = std::function<void(const platform::Picture&)>;
-  // Lets the message loop run; false when the work should stop (its window was unloaded).
-  using Yield = std::function<bool()>;
+  // After each frame played: lets it be painted and holds it for the preview's delay; false
+  // when playing should stop (stopped by the user, or its window was unloaded).
+  using Pause = std::function<bool()>;
 
   explicit MeshSeries(MeshState& state) : state_(state) {}
 
@@ -57,9 +57,9 @@ class MeshSeries {
   bool Build(int level, const platform::Picture& im1, const Show& showIm2, Progress& progress);
   // Shows the frames in IM3, pausing after each. The slots are read as they are shown, so a
   // build made during the pauses shows its frames for the slots still to come.
-  void Play(const MeshOrder& order, const Show& showIm3, const Yield& yield);
+  void Play(const MeshOrder& order, const Show& showIm3, const Pause& pause);
   // Writes Mesh<i>.gif beside `path` for every frame, in the order chosen; nothing when the
-  // path is empty.
+  // path is empty. Asks first when the folder holds files of a Mesh series.
   void Save(const std::string& path, const MeshOrder& order, const platform::Picture& im2,
             Progress& progress);
 

@@ -2,6 +2,7 @@
 // files decoded by giflib, and the messages that refuse input.
 #include "app/editors/mesh/mesh_series.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -187,7 +188,7 @@ TEST_F(MeshPlayTest, FineToCoarseAndCoarseToFineShowEveryFrameWithItsPause) {
   ASSERT_TRUE(Build(3, source_));
   Play({true, false});
   EXPECT_EQ(shown_, (Order{0, 1, 2}));
-  EXPECT_EQ(yields_, (std::vector<int>{10000, 10000, 10000}));
+  EXPECT_EQ(yields_, (std::vector<int>{1, 1, 1}));
   shown_.clear();
   Play({false, true});
   EXPECT_EQ(shown_, (Order{2, 1, 0}));
@@ -204,7 +205,7 @@ TEST_F(MeshPlayTest, WithoutAnyDirectionItAsksForOneAndWithoutASeriesItDoesNothi
 
 TEST_F(MeshPlayTest, StopsWhenItsWindowGoes) {
   ASSERT_TRUE(Build(3, source_));
-  Play({true, false}, [](int n) { return n < 15000; });
+  Play({true, false}, [](int n) { return n < 1; });
   EXPECT_EQ(shown_, (Order{0, 1}));
 }
 
@@ -216,7 +217,7 @@ TEST_F(MeshPlayTest, ABuildDuringThePausesShowsItsFramesForTheSlotsStillToCome) 
   series.Play(
       {true, false}, [&](const platform::Picture& p) { pictures.push_back(p); },
       [&, n = 0]() mutable {
-        if (++n == 5000) Build(5, other);
+        if (++n == 1) Build(5, other);
         return true;
       });
   ASSERT_EQ(pictures.size(), 3u);  // the bounds stay those of the start
@@ -261,20 +262,93 @@ TEST_F(MeshSaveTest, CoarseToFineWritesTheSameFilesFromTheLastAndCountsTheFrames
             (std::vector<std::string>{"Value 0", "Value 1", "Value 2"}));
 }
 
-TEST_F(MeshSaveTest, ReplacesTheSeriesOwnFilesAndLeavesEveryOtherFileAlone) {
-  ASSERT_TRUE(Build(2, source_));
-  testing::WriteGif(testing::Stripes(5, 5, 3), out_.File("Mesh1.gif"));  // an earlier series
-  testing::WriteGif(testing::Stripes(5, 5, 3), out_.File("Mesh5.gif"));  // not this series
-  testing::WriteGif(testing::Stripes(5, 5, 3), out_.File("holiday.gif"));
-  std::ofstream(out_.File("notes.txt")) << "keep";
+// An earlier series of 11 frames, Mesh0.gif to Mesh10.gif, 5 pixels wide, and files of other
+// names beside it; then a series of 5 frames is built.
+class MeshSaveOverEarlierTest : public MeshSaveTest {
+ protected:
+  void SetUp() override {
+    MeshSaveTest::SetUp();
+    for (int i = 0; i <= 10; ++i)
+      testing::WriteGif(testing::Stripes(5, 5, 3), out_.File(MeshSeries::FrameFileName(i)));
+    testing::WriteGif(testing::Stripes(5, 5, 3), out_.File("holiday.gif"));
+    for (const char* other : {"mesh7.gif", "Mesh7.gif.bak", "MeshA.gif", "notes.txt"})
+      std::ofstream(out_.File(other)) << "keep";
+    ASSERT_TRUE(Build(5, source_));
+    progress_.calls.clear();
+  }
+  // Which of Mesh0.gif to Mesh10.gif hold the earlier series (5 wide), the new one (24 wide) or
+  // nothing: "e", "n" or "-" per file.
+  std::string Series() const {
+    std::string kinds;
+    for (int i = 0; i <= 10; ++i) {
+      const testing::DecodedGif d = testing::DecodeGif(out_.File(MeshSeries::FrameFileName(i)));
+      kinds += !d.ok ? '-' : d.imageWidth == 5 ? 'e' : 'n';
+    }
+    return kinds;
+  }
+  void ExpectOtherFilesKept() {
+    EXPECT_EQ(testing::DecodeGif(out_.File("holiday.gif")).imageWidth, 5);
+    for (const char* other : {"mesh7.gif", "Mesh7.gif.bak", "MeshA.gif", "notes.txt"})
+      EXPECT_TRUE(std::filesystem::exists(out_.File(other))) << other;
+  }
+};
+
+TEST_F(MeshSaveOverEarlierTest, AsksFirstAndAnyAnswerButYesOrNoKeepsEveryFile) {
+  Save({true, false}, preview_);  // the box is closed without "はい" or "いいえ"
+  ASSERT_EQ(boxes_->shown.size(), 1u);
+  EXPECT_EQ(boxes_->shown[0].style & platform::kMbButtons, platform::kMbYesNoCancel);
+  EXPECT_THAT(boxes_->shown[0].text, ::testing::HasSubstr("Mesh5.gif～Mesh10.gif の6個"));
+  EXPECT_EQ(Series(), "eeeeeeeeeee");
+  EXPECT_TRUE(progress_.calls.empty());
+  EXPECT_TRUE(state_.unsaved);
+  Reply(platform::kIdCancel);
   Save({true, false}, preview_);
-  EXPECT_TRUE(boxes_->shown.empty());
+  EXPECT_EQ(Series(), "eeeeeeeeeee");
+  ExpectOtherFilesKept();
+}
+
+TEST_F(MeshSaveOverEarlierTest, NoReplacesTheSameNamesAndLeavesTheRestOfTheEarlierSeries) {
+  Reply(platform::kIdNo);
+  Save({true, false}, preview_);
+  EXPECT_EQ(Series(), "nnnnneeeeee");
+  for (int level = 0; level < 5; ++level) ExpectMeshFile(level);
+  EXPECT_FALSE(state_.unsaved);
+  ExpectOtherFilesKept();
+}
+
+TEST_F(MeshSaveOverEarlierTest, YesRemovesTheRestOfTheEarlierSeriesAndNothingElse) {
+  Reply(platform::kIdYes);
+  Save({false, true}, preview_);  // coarse to fine writes the same names
+  EXPECT_EQ(Series(), "nnnnn------");
+  for (int level = 0; level < 5; ++level) ExpectMeshFile(level);
+  EXPECT_EQ(boxes_->shown.size(), 1u);
+  ExpectOtherFilesKept();
+}
+
+TEST_F(MeshSaveTest, FilesOfTheSameNamesAloneAreReplacedOnlyAfterAYes) {
+  ASSERT_TRUE(Build(2, source_));
+  testing::WriteGif(testing::Stripes(5, 5, 3), out_.File("Mesh1.gif"));
+  Reply(platform::kIdNo);
+  Save({true, false}, preview_);
+  ASSERT_EQ(boxes_->shown.size(), 1u);
+  EXPECT_EQ(boxes_->shown[0].style & platform::kMbButtons, platform::kMbYesNo);
+  EXPECT_THAT(boxes_->shown[0].text, ::testing::HasSubstr("Mesh1.gif の1個"));
+  EXPECT_EQ(MeshFilesPresent(), std::vector<std::string>{"Mesh1.gif"});
+  EXPECT_EQ(testing::DecodeGif(out_.File("Mesh1.gif")).imageWidth, 5);
+  Reply(platform::kIdYes);
+  Save({true, false}, preview_);
+  EXPECT_EQ(boxes_->shown.size(), 2u);
   ExpectMeshFile(0);
   ExpectMeshFile(1);
-  EXPECT_TRUE(testing::DecodeGif(out_.File("Mesh5.gif")).ok);
-  EXPECT_TRUE(testing::DecodeGif(out_.File("holiday.gif")).ok);
-  EXPECT_EQ(testing::DecodeGif(out_.File("holiday.gif")).imageWidth, 5);
-  EXPECT_TRUE(std::filesystem::exists(out_.File("notes.txt")));
+}
+
+TEST_F(MeshSaveTest, AFreshFolderIsWrittenWithoutAQuestion) {
+  ASSERT_TRUE(Build(3, source_));
+  EXPECT_TRUE(state_.unsaved);
+  Save({true, false}, preview_);
+  EXPECT_TRUE(boxes_->shown.empty());
+  EXPECT_FALSE(state_.unsaved);
+  EXPECT_EQ(MeshFilesPresent(), (std::vector<std::string>{"Mesh0.gif", "Mesh1.gif", "Mesh2.gif"}));
 }
 
 TEST_F(MeshSaveTest, WritesNothingWithoutADirectionASeriesOrAPath) {

@@ -35,9 +35,10 @@ MeshWindow::MeshWindow() : EditorWindow("Dialog3") {
   check1_ = &Place<platform::CheckBox>("Check1", "InhibitFlickers", 10080, 3840, 2400, 300);
   check2_ = &Place<platform::CheckBox>("Check2", "PBInhibitFlickers", 10080, 4200, 2400, 300);
   check3_ = &Place<platform::CheckBox>("Check3", "反転", 10080, 4560, 2400, 300);
-  PlaceAnimationControls("Command4", 10080, 4980, 2280, 12060, 5460, [this] {
-    return MeshSeries(ProgramMeshState()).AnimationFrames(Order());
-  });
+  PlaceAnimationControls(
+      "Command4", 10080, 4980, 2280, 12060, 5460,
+      [this] { return MeshSeries(ProgramMeshState()).AnimationFrames(Order()); },
+      [] { ProgramMeshState().unsaved = false; });
   PlaceGifOptions(7980, 5940, 4620, true, true);
   // Room for the frame "GIF" below the right-hand column.
   resize(std::max(width(), 860), std::max(height(), 508));
@@ -93,25 +94,29 @@ void MeshWindow::BuildScroll() {
 }
 
 void MeshWindow::PlayClick() {
+  // A second click while the series plays stops it.
+  if (pacer_->Playing()) {
+    pacer_->Stop();
+    return;
+  }
   // Playing yields to the message loop: the window may be unloaded and destroyed meanwhile, so
   // the loop keeps only a guarded pointer. The slider stays live, as a build during play is
-  // wanted; only a second play is kept out.
+  // wanted.
   QPointer<MeshWindow> self(this);
-  QPointer<platform::CommandButton> button(command3_);
-  if (!command3_->isEnabled()) return;
-  command3_->setEnabled(false);
+  std::shared_ptr<PreviewPacer> pacer = pacer_;
+  if (!pacer->Start(DelayText().Text())) return;
   MeshSeries series(ProgramMeshState());
   series.Play(
       Order(),
       [self](const platform::Picture& p) {
         if (self) self->IM3().SetPicture(p);
       },
-      [self] {
+      [self, pacer] {
+        const bool playing = pacer->Pause();
         platform::DoEvents();
-        return self && !self->Unloaded();
+        return playing && self && !self->Unloaded();
       });
-  // A save started during the pauses re-enables nothing it found disabled.
-  if (self && button && !self->Busy()) button->setEnabled(true);
+  pacer->Stop();
 }
 
 void MeshWindow::SaveClick() {

@@ -7,6 +7,7 @@
 #include "app/editor_window.h"
 #include "app/editors/mesh/mesh_series.h"
 #include "app/helpers/class1.h"
+#include "app/preview_pacer.h"
 #include "platform/forms/picture_box.h"
 
 namespace kestrin {
@@ -29,6 +30,7 @@ class MeshWindow : public EditorWindow {
   platform::ImageControl& IM3() { return *im3_; }
   platform::ImageControl& IM5() { return *im5_; }
   Class1& Dragger() { return class1_; }
+  const PreviewPacer& Pacer() const { return *pacer_; }
 
   // The MDI frame takes its first size from here: the controls are placed by hand.
   QSize sizeHint() const override { return {850, 490}; }
@@ -43,6 +45,8 @@ class MeshWindow : public EditorWindow {
   void RunExclusive(const std::function<void()>& work);
 
   Class1 class1_;
+  // Shared with a running play, which may outlive the window.
+  std::shared_ptr<PreviewPacer> pacer_ = std::make_shared<PreviewPacer>();
   platform::Slider* slider1_;
   platform::OptionButton* op1_;
   platform::OptionButton* op2_;

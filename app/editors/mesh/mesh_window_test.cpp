@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <filesystem>
 
+#include "app/animated_export.h"
 #include "app/main_window.h"
 #include "app/module1.h"
 #include "app/tests/app_fixture.h"
@@ -148,7 +149,7 @@ TEST_F(MeshWindowTest, OpenedFromTheMenuMovedPlayedAndSavedEndToEnd) {
   w.Command2().click();
   testing::Settle();
   ASSERT_TRUE(files_->requests.back().save);
-  EXPECT_EQ(files_->requests.back().filter, "*.gif");
+  EXPECT_EQ(files_->requests.back().filter, "GIFファイル|*.gif");
   for (int i = 0; i < 3; ++i) ExpectMeshFile(i, source);
   EXPECT_FALSE(std::filesystem::exists(out_.File("Mesh3.gif")));
   EXPECT_FALSE(std::filesystem::exists(out_.File("chosen.gif")));
@@ -156,10 +157,12 @@ TEST_F(MeshWindowTest, OpenedFromTheMenuMovedPlayedAndSavedEndToEnd) {
   EXPECT_FALSE(windows::IsLoaded(WindowId::Syori));
   EXPECT_TRUE(boxes_->shown.empty());
 
-  // A second save writes the same files again over the first.
+  // A second save asks, then writes the same files again over the first.
   Answer(out_.File("again.gif"));
+  Reply(platform::kIdYes);
   w.Command2().click();
-  EXPECT_TRUE(boxes_->shown.empty());
+  ASSERT_EQ(boxes_->shown.size(), 1u);
+  EXPECT_EQ(boxes_->shown[0].style & platform::kMbButtons, platform::kMbYesNo);
   for (int i = 0; i < 3; ++i) ExpectMeshFile(i, source);
   testing::SaveScreenshot(w, "mesh_editor");
 }
@@ -269,22 +272,43 @@ TEST_F(MeshWindowTest, TheSliderAndButtonsAreDisabledWhileASaveRuns) {
   EXPECT_TRUE(w.Command3().isEnabled());
 }
 
-TEST_F(MeshWindowTest, ABuildMayRunWhileTheSeriesPlaysButNotASecondPlay) {
+TEST_F(MeshWindowTest, ABuildMayRunWhileTheSeriesPlaysAtTheDelayTyped) {
   MeshWindow& w = OpenThroughMenu();
   const platform::Picture source = w.IM1().GetPicture();
   w.Slider1().SetValue(2);
   w.Op1().SetValue(true);
-  bool playEnabled = true;
-  AtFirstYield([&] {
-    playEnabled = w.Command3().isEnabled();
-    w.Slider1().SetValue(5);
-  });
+  w.DelayText().SetText("7");
+  AtFirstYield([&] { w.Slider1().SetValue(5); });
   w.Command3().click();
-  EXPECT_FALSE(playEnabled);
+  EXPECT_EQ(w.Pacer().IntervalMs(), 70);
+  EXPECT_EQ(previewWaits_, (std::vector<int>{70, 70}));  // one wait after each frame
   EXPECT_EQ(ProgramMeshState().frameCount, 5);
   // The play kept its bounds and showed the new frame for the slot still to come.
   EXPECT_TRUE(testing::SamePixels(w.IM3().GetPicture(), MeshedDirectly(source, 1)));
-  EXPECT_TRUE(w.Command3().isEnabled());
+  EXPECT_FALSE(w.Pacer().Playing());
+}
+
+TEST_F(MeshWindowTest, ASecondClickStopsThePlayAndABadDelayPlaysNothing) {
+  MeshWindow& w = OpenThroughMenu();
+  const platform::Picture source = w.IM1().GetPicture();
+  w.Slider1().SetValue(4);
+  w.Op1().SetValue(true);
+  bool playEnabled = false;
+  AtFirstYield([&] {
+    playEnabled = w.Command3().isEnabled();
+    w.Command3().click();
+  });
+  w.Command3().click();
+  EXPECT_TRUE(playEnabled);
+  EXPECT_EQ(previewWaits_, std::vector<int>{100});
+  EXPECT_TRUE(testing::SamePixels(w.IM3().GetPicture(), source));  // stopped after frame 0
+  EXPECT_FALSE(w.Pacer().Playing());
+
+  w.IM3().SetPicture(nullptr);
+  w.DelayText().SetText("-1");
+  w.Command3().click();
+  EXPECT_EQ(w.IM3().GetPicture(), nullptr);
+  EXPECT_EQ(testing::Texts(*boxes_), std::vector<std::string>{kDelayMessage});
 }
 
 TEST_F(MeshWindowTest, UnloadingTheWindowStopsThePlaySafely) {

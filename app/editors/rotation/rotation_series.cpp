@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "app/editors/series_files.h"
 #include "app/editors/series_writer.h"
 #include "app/gif_object.h"
 #include "app/message.h"
@@ -81,7 +82,7 @@ bool RotationSeries::Build(const RotationSettings& s, const platform::Picture& i
   const int32_t last = RoundHalfEven(max);
   const int32_t step = *ToLong(s.incrementText);
   const float oneThird = static_cast<float>(1.0 / 3.0);
-  bool finished = true;
+  bool finished = true, builtAny = false;
   for (int64_t i = 0; step > 0 ? i <= last : i >= last; i += step) {
     progress.SetValue(static_cast<double>(i));
     gif.GetStretchPicture(3.0f, Continue);
@@ -90,6 +91,7 @@ bool RotationSeries::Build(const RotationSettings& s, const platform::Picture& i
     platform::Picture frame = gif.GetStretchPicture(oneThird, ReturnPicture);
     showFrame(frame);
     state_.frames[i] = frame;
+    builtAny = true;
     state_.leftOffsets[i] = gif.IncLeft() * platform::kTwipsPerPixel;
     state_.topOffsets[i] = gif.IncTop() * platform::kTwipsPerPixel;
     // Shows the frame and the progress, and keeps the window answering.
@@ -98,7 +100,10 @@ bool RotationSeries::Build(const RotationSettings& s, const platform::Picture& i
       break;
     }
   }
-  if (finished) state_.seriesBuilt += 1;
+  if (finished) {
+    state_.seriesBuilt += 1;
+    state_.unsaved = state_.unsaved || builtAny;
+  }
   progress.Unload();
   return true;
 }
@@ -114,7 +119,16 @@ void RotationSeries::Save(const std::string& path, const RotationSettings& s,
   progress.SetMax(max);
   progress.SetMin(0);
   progress.SetCaption("ただいま保存中です。");
-  if (state_.seriesBuilt == 0 || !EndsWithExtension(path, "gif")) {
+  if (state_.seriesBuilt == 0 || !EndsWithGif(path)) {
+    progress.Unload();
+    return;
+  }
+  std::vector<std::string> stems;
+  if (s.clockwise) stems.push_back("R");
+  if (s.counterClockwise) stems.push_back("L");
+  const EarlierSeries earlier = FindEarlierSeries(beside, stems, FileNames(s));
+  const ReplaceAnswer answer = AskToReplace(earlier, platform::FolderOf(path));
+  if (answer == ReplaceAnswer::Keep) {
     progress.Unload();
     return;
   }
@@ -129,11 +143,13 @@ void RotationSeries::Save(const std::string& path, const RotationSettings& s,
     const int32_t i = slot(k);
     if (reached && i >= 0 && i < kRotationSlots) writer.Ahead(state_.frames[i], nameOf(prefix, k));
   };
+  bool whole = inc > 0;
   auto writeFrame = [&](const char* prefix, double k) {
     const std::string name = nameOf(prefix, k);
     platform::RemoveFileIfExists(name);
     if (writer.Save(name)) return true;
-    ShowMessage(writer.ErrorMessage());
+    ShowMessageAbout(writer.ErrorMessage(), name);
+    whole = false;
     return false;
   };
   if (s.clockwise && inc > 0) {
@@ -144,8 +160,13 @@ void RotationSeries::Save(const std::string& path, const RotationSettings& s,
         progress.SetValue(k);
         ahead("R", k + inc, k + inc <= max);
         if (!writeFrame("R", k)) break;
+      } else {
+        whole = false;
       }
-      if (!progress.Yield()) break;
+      if (!progress.Yield()) {
+        whole = whole && k + inc > max;
+        break;
+      }
     }
   }
   if (s.counterClockwise && inc > 0) {
@@ -159,11 +180,37 @@ void RotationSeries::Save(const std::string& path, const RotationSettings& s,
         const bool ok = writeFrame("L", j);
         j += inc;
         if (!ok) break;
+      } else {
+        whole = false;
       }
-      if (!progress.Yield()) break;
+      if (!progress.Yield()) {
+        whole = whole && k - inc < 0;
+        break;
+      }
     }
   }
   progress.Unload();
+  if (!whole) return;
+  state_.unsaved = false;
+  if (answer == ReplaceAnswer::ReplaceAndRemoveRest) RemoveRest(earlier);
+}
+
+std::vector<std::string> RotationSeries::FileNames(const RotationSettings& s) const {
+  std::vector<std::string> names;
+  const auto angle = ReadNumber(s.angleText);
+  const double inc = ReadNumber(s.incrementText).value_or(0.0);
+  if (state_.seriesBuilt == 0 || !angle || inc <= 0) return names;
+  const float max = LastStep(*angle);
+  // As the save's loops count: R by the angle, L by the frames written.
+  if (s.clockwise)
+    for (double k = 0; k <= max && RoundHalfEven(k) < kRotationSlots; k += inc)
+      names.push_back("R" + FormatNumber(k) + ".gif");
+  if (s.counterClockwise) {
+    double j = 0;
+    for (double k = max; k >= 0 && RoundHalfEven(j) < kRotationSlots; k -= inc, j += inc)
+      names.push_back("L" + FormatNumber(j) + ".gif");
+  }
+  return names;
 }
 
 std::vector<platform::Picture> RotationSeries::AnimationFrames(const RotationSettings& s) const {

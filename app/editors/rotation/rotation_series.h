@@ -33,6 +33,7 @@ struct RotationState {
   std::array<double, kRotationSlots> topOffsets{};
   double previewOriginLeft = 0;  // IM3's position when the last build was asked for, twips
   double previewOriginTop = 0;
+  bool unsaved = false;  // a series was built and has not been saved whole since
 };
 RotationState& ProgramRotationState();
 
@@ -60,15 +61,23 @@ class RotationSeries {
   bool Build(const RotationSettings& s, const platform::Picture& im2, double im3Left, double im3Top,
              Progress& progress, const std::function<void(const platform::Picture&)>& showFrame);
   // Forgets the series (the window restores IM2).
-  void Cancel() { state_.seriesBuilt = 0; }
+  void Cancel() {
+    state_.seriesBuilt = 0;
+    state_.unsaved = false;
+  }
   // Writes R<k>.gif or L<j>.gif beside `path` (chosen by the user); nothing without a series
-  // or when the path does not end in "gif".
+  // or when the path does not end in "gif". Asks first when the folder holds files of a series
+  // of the same direction.
   void Save(const std::string& path, const RotationSettings& s, const platform::Picture& im2,
             Progress& progress);
+  // The names of the files a save writes, in its order.
+  std::vector<std::string> FileNames(const RotationSettings& s) const;
   PreviewStep NextPreview(const RotationSettings& s);
   // What the preview's frames cover, each at the place it is shown (twips, IM3's container);
   // nothing when the preview would show no frame.
   std::optional<TwipsRect> PreviewBounds(const RotationSettings& s) const;
+  // The next preview starts from the first frame.
+  void RewindPreview() { state_.previewIndex = 0; }
   // The frames a save writes, in its order: one per increment up to the total angle; empty
   // without a series.
   std::vector<platform::Picture> AnimationFrames(const RotationSettings& s) const;

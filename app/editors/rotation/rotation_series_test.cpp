@@ -135,7 +135,10 @@ TEST_F(RotationSeriesTest, SavedFramesAreNamedByDirectionAndStepAndDecodeAsBuilt
   const std::string stale = out.File("R120.gif");
   testing::WriteGif(testing::Stripes(4, 4), stale);                 // replaced by the save
   testing::WriteGif(testing::Stripes(4, 4), out.File("mine.gif"));  // left alone
+  Reply(platform::kIdYes);
   series_.Save(out.File("chosen.gif"), Settings("360", "120"), picture_, progress_);
+  ASSERT_EQ(boxes_->shown.size(), 1u);
+  EXPECT_NE(boxes_->shown[0].text.find("R120.gif の1個"), std::string::npos);
   EXPECT_EQ(progress_.caption, "ただいま保存中です。");
   for (int k : {0, 120, 240}) {
     const auto d = testing::DecodeGif(out.File("R" + std::to_string(k) + ".gif"));
@@ -151,19 +154,48 @@ TEST_F(RotationSeriesTest, SavedFramesAreNamedByDirectionAndStepAndDecodeAsBuilt
   series_.Save(out.File("chosen.gif"), Settings("360", "120", false), picture_, progress_);
   EXPECT_TRUE(testing::DecodeGif(out.File("L240.gif")).ok);
   EXPECT_EQ(out.CountEntries(), 7);
+  EXPECT_EQ(boxes_->shown.size(), 1u);  // no L files were there to ask about
 }
 
-TEST_F(RotationSeriesTest, NothingIsWrittenWithoutASeriesOrAGifName) {
+TEST_F(RotationSeriesTest, AnEarlierSeriesOfTheSameDirectionIsRemovedWhenTheUserSaysSo) {
+  testing::TempFolder out;
+  for (int k = 0; k < 360; k += 30)
+    testing::WriteGif(testing::Stripes(4, 4), out.File("R" + std::to_string(k) + ".gif"));
+  testing::WriteGif(testing::Stripes(4, 4), out.File("L0.gif"));  // the other direction
+  testing::WriteGif(testing::Stripes(4, 4), out.File("R1.gif.gif"));
+  ASSERT_TRUE(Build(Settings("360", "120")));
+  EXPECT_EQ(series_.FileNames(Settings("360", "120")),
+            (std::vector<std::string>{"R0.gif", "R120.gif", "R240.gif"}));
+  EXPECT_TRUE(state_.unsaved);
+  Reply(platform::kIdYes);
+  series_.Save(out.File("chosen.gif"), Settings("360", "120"), picture_, progress_);
+  ASSERT_EQ(boxes_->shown.size(), 1u);
+  EXPECT_NE(boxes_->shown[0].text.find("R30.gif～R330.gif の9個"), std::string::npos);
+  for (int k = 0; k < 360; k += 30) {
+    const auto d = testing::DecodeGif(out.File("R" + std::to_string(k) + ".gif"));
+    EXPECT_EQ(d.ok, k % 120 == 0) << k;
+    if (d.ok) {
+      EXPECT_EQ(d.imageWidth, state_.frames[k]->Image().width()) << k;
+    }
+  }
+  EXPECT_TRUE(testing::DecodeGif(out.File("L0.gif")).ok);
+  EXPECT_TRUE(testing::DecodeGif(out.File("R1.gif.gif")).ok);
+  EXPECT_FALSE(state_.unsaved);
+}
+
+TEST_F(RotationSeriesTest, NothingIsWrittenWithoutASeriesOrAGifNameInAnyCase) {
   testing::TempFolder out;
   series_.Save(out.File("x.gif"), Settings("360", "10"), picture_, progress_);
   ASSERT_TRUE(Build(Settings("30", "10")));
-  series_.Save(out.File("x.GIF"), Settings("30", "10"), picture_, progress_);
   series_.Save(out.File("x.png"), Settings("30", "10"), picture_, progress_);
   EXPECT_EQ(out.CountEntries(), 0);
   EXPECT_EQ(progress_.log.back(), "unload");
-  // The folder ends at the last "\" as well as at the last "/".
-  series_.Save(out.path() + "\\x.gif", Settings("30", "10"), picture_, progress_);
+  series_.Save(out.File("X.GIF"), Settings("30", "10"), picture_, progress_);
   EXPECT_EQ(out.CountEntries(), 3);
+  // The folder ends at the last "\" as well as at the last "/".
+  testing::TempFolder other;
+  series_.Save(other.path() + "\\x.gif", Settings("30", "10"), picture_, progress_);
+  EXPECT_EQ(other.CountEntries(), 3);
   EXPECT_TRUE(boxes_->shown.empty());
 }
 

@@ -2,7 +2,9 @@
 
 #include <QPointer>
 
+#include "app/animated_export.h"
 #include "app/module1.h"
+#include "app/preview_pacer.h"
 #include "app/syori.h"
 #include "giflib/object/vesk_global_methods.h"
 
@@ -44,8 +46,10 @@ RotationWindow::RotationWindow() : EditorWindow("Dialog"), series_(ProgramRotati
   series_.Load();
   timer1_->SetInterval(0);
 
-  PlaceAnimationControls("Command5", 3840, 4200, 2040, 7860, 4200,
-                         [this] { return series_.AnimationFrames(Settings()); });
+  PlaceAnimationControls(
+      "Command5", 3840, 4200, 2040, 7860, 4200,
+      [this] { return series_.AnimationFrames(Settings()); },
+      [] { ProgramRotationState().unsaved = false; });
   PlaceGifOptions(120, 4560, 3480, true, true);
 
   command1_->onClick = [this] { BuildClick(); };
@@ -54,10 +58,7 @@ RotationWindow::RotationWindow() : EditorWindow("Dialog"), series_(ProgramRotati
     IM2().SetPicture(IM1().GetPicture());
   };
   command3_->onClick = [this] { SaveClick(); };
-  command4_->onClick = [this] {
-    ShowWholeSeries();
-    timer1_->SetInterval(1);
-  };
+  command4_->onClick = [this] { PreviewClick(); };
   timer1_->onTimer = [this] { TimerTick(); };
   check1_->onClick = [this] {
     pellory::GlobalMethods().InhibitFlickers(
@@ -111,6 +112,23 @@ void RotationWindow::SaveClick() {
     series.Save(path, Settings(), IM2().GetPicture(), progress);
     if (self && !self->Unloaded()) self->activateWindow();
   });
+}
+
+void RotationWindow::PreviewClick() {
+  if (timer1_->Interval() != 0) {
+    // Stopped, the preview starts again from its first frame.
+    timer1_->SetInterval(0);
+    series_.RewindPreview();
+    return;
+  }
+  const std::optional<int> ms = PreviewIntervalMs(DelayText().Text());
+  if (!ms) {
+    ShowMessage(kDelayMessage);
+    return;
+  }
+  ShowWholeSeries();
+  // An interval of 0 would stop the timer: a delay of 0 plays as fast as it ticks.
+  timer1_->SetInterval(std::max(*ms, 1));
 }
 
 void RotationWindow::TimerTick() {

@@ -29,6 +29,8 @@ class RotationWindow : public EditorWindow {
   void BuildClick();
   void SaveClick();
   void TimerTick();
+  // Starts the preview at the delay typed; while it plays, stops it.
+  void PreviewClick();
 
  private:
   void ShowWholeSeries();

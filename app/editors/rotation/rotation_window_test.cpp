@@ -5,6 +5,7 @@
 
 #include <QTimer>
 
+#include "app/animated_export.h"
 #include "app/main_window.h"
 #include "app/tests/app_fixture.h"
 #include "app/windows.h"
@@ -58,9 +59,11 @@ TEST_F(RotationWindowTest, BuildSaveAndPreviewThroughTheButtons) {
   }
   EXPECT_TRUE(boxes_->shown.empty());
 
-  // The preview plays once, each frame centred where IM3 stood, then stops.
+  // The preview plays once at the delay typed beside the animation button (10/100 s), each
+  // frame centred where IM3 stood, then stops.
+  EXPECT_EQ(w.DelayText().Text(), "10");
   w.Command4().click();
-  EXPECT_EQ(w.Timer1().Interval(), 1);
+  EXPECT_EQ(w.Timer1().Interval(), 100);
   const double left = ProgramRotationState().previewOriginLeft;
   w.TimerTick();
   EXPECT_EQ(w.IM3().GetPicture(), ProgramRotationState().frames[0]);
@@ -71,6 +74,33 @@ TEST_F(RotationWindowTest, BuildSaveAndPreviewThroughTheButtons) {
   w.TimerTick();
   w.TimerTick();
   EXPECT_EQ(w.Timer1().Interval(), 0);
+}
+
+TEST_F(RotationWindowTest, ThePreviewTakesTheDelayTypedAndASecondClickStopsIt) {
+  RotationWindow& w = Open();
+  w.kakudo().SetText("360");
+  w.Text1().SetText("90");
+  w.Option1().SetValue(true);
+  w.Command1().click();
+  w.DelayText().SetText("25");
+  w.Command4().click();
+  EXPECT_EQ(w.Timer1().Interval(), 250);
+  w.TimerTick();
+  w.TimerTick();
+  EXPECT_EQ(w.IM3().GetPicture(), ProgramRotationState().frames[90]);
+  w.Command4().click();
+  EXPECT_EQ(w.Timer1().Interval(), 0);
+  // Started again, it plays from the first frame.
+  w.DelayText().SetText("0");
+  w.Command4().click();
+  EXPECT_EQ(w.Timer1().Interval(), 1);  // as fast as the timer goes; 0 would stop it
+  w.TimerTick();
+  EXPECT_EQ(w.IM3().GetPicture(), ProgramRotationState().frames[0]);
+  w.Command4().click();
+  w.DelayText().SetText("soon");
+  w.Command4().click();
+  EXPECT_EQ(w.Timer1().Interval(), 0);
+  EXPECT_EQ(testing::Texts(*boxes_), std::vector<std::string>{kDelayMessage});
 }
 
 TEST_F(RotationWindowTest, CancelRestoresTheEditedPictureAndInversionFlipsIt) {
@@ -102,9 +132,9 @@ TEST_F(RotationWindowTest, OpeningAnotherEditorDuringABuildStopsItSafely) {
   w.kakudo().SetText("360");
   w.Text1().SetText("10");
   w.Option1().SetValue(true);
-  // While the build yields, the colour editor is opened (its dialog cancelled), which unloads
-  // this window; the message loop may destroy it before the build returns.
-  Cancel();
+  // While the build yields, a picture is opened in the colour editor, which unloads this
+  // window; the message loop may destroy it before the build returns.
+  Answer(temp_.File("in.gif"));
   QTimer::singleShot(0, [] { windows::MDIF1().MenuItem("numOpen2")->trigger(); });
   w.Command1().click();
   testing::Settle();

@@ -153,8 +153,10 @@ void TransparencyWindow::Command4Click() {
 
 void TransparencyWindow::Command1Click() {
   Handle([this] {
+    if (compositeUnsaved_ && !AskYesNo(kDiscardCompositeQuestion)) return;
     im1_->SetPicture(platform::LoadPicture(""));
     im2_->SetPicture(platform::LoadPicture(""));
+    compositeUnsaved_ = false;
   });
 }
 
@@ -200,6 +202,7 @@ void TransparencyWindow::Apply() {
              1, label2_->BackColor(), 0, tl1_->Value());
   });
   im2_->Refresh();
+  compositeUnsaved_ = true;
   imr_->SetPicture(platform::LoadPicture(""));
   pe_.reset();
   command4_->SetCaption(kFloatCaption);
@@ -221,10 +224,18 @@ void TransparencyWindow::Command2Click() {
       if (code != kSaveJpgOk)
         ShowMessage("JPEGファイル「" + name + ".jpg」を保存できませんでした。(コード " +
                     std::to_string(code) + ")");
+      else
+        compositeUnsaved_ = false;
     } else if (bmp1_->Value()) {
       const std::string name = ChooseGifToSave();
       if (name.empty()) return;
-      platform::SavePicture(im2_->Image(), name + ".bmp");
+      try {
+        platform::SavePicture(im2_->Image(), name + ".bmp");
+        compositeUnsaved_ = false;
+      } catch (const platform::RuntimeError& e) {
+        ShowMessageAbout("実行時エラー '" + std::to_string(e.Number()) + "':\n\n" + e.Description(),
+                         name + ".bmp");
+      }
     } else if (gif1_->Value()) {
       const std::string name = ChooseGifToSave();
       if (name.empty()) return;
@@ -233,8 +244,11 @@ void TransparencyWindow::Command2Click() {
       GifOptions options = Options();
       options.transparency = TransparencyChoice::None;
       GifObject gif;
-      if (SetPictureWith(gif, im2_->Image(), options)) gif.SaveGifPicture(name + ".gif");
-      if (const int32_t e = gif.ErrorNumber(); e > 0) ShowMessage(gif.GetErrorMsg(e));
+      if (SetPictureWith(gif, im2_->Image(), options) && gif.SaveGifPicture(name + ".gif") &&
+          gif.ErrorNumber() <= 0)
+        compositeUnsaved_ = false;
+      if (const int32_t e = gif.ErrorNumber(); e > 0)
+        ShowMessageAbout(gif.GetErrorMsg(e), name + ".gif");
     }
   });
 }

@@ -42,6 +42,10 @@ class TransparencyWindow : public Window {
 
   // True while a cut piece floats over IM2 (Command4 reads "確定").
   bool Floating() const;
+  // True once a piece has been laid onto IM2 and IM2 has not been saved since.
+  bool CompositeUnsaved() const { return compositeUnsaved_; }
+  // IM2 no longer holds the composite (it was replaced or cleared).
+  void ForgetComposite() { compositeUnsaved_ = false; }
 
   // The handlers, as the buttons run them.
   void Command5Click(int index);
@@ -76,6 +80,7 @@ class TransparencyWindow : public Window {
   platform::Label* as1Label_;
   platform::Slider* tl1_;
 
+  bool compositeUnsaved_ = false;
   PicBox picBox1_, picBox2_;
   Class1 class1L_, class1R_;
   std::unique_ptr<PE> pe_;

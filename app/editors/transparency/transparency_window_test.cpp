@@ -287,33 +287,101 @@ TEST_F(TransparencyWindowTest, TheQualitySliderShowsOnlyForJpeg) {
   EXPECT_FALSE(w.AS1().Visible());
 }
 
-TEST_F(TransparencyWindowTest, OpenButtonsCompareTheExtensionCaseSensitively) {
+TEST_F(TransparencyWindowTest, OpenButtonsTakeTheirKindsInAnyCaseAndNameAFileOfAnotherKind) {
   TransparencyWindow& w = OpenThroughMenu();
   const std::string upper = in_.File("SOURCE.BMP");
   fs::copy_file(source_, upper);
   Answer(upper);
   w.Command5(0).click();
-  EXPECT_FALSE(w.IM1().GetPicture());
+  ASSERT_TRUE(w.IM1().GetPicture());
+  EXPECT_EQ(w.IM1().GetPicture()->Image().size(), platform::LoadPicture(source_)->Image().size());
+  EXPECT_TRUE(boxes_->shown.empty());
   const std::string jpeg = in_.File("target.jpg");
   ASSERT_TRUE(TargetImage().save(QString::fromStdString(jpeg), "JPG"));
   Answer(jpeg);
   w.Command5(0).click();  // the source takes bitmaps only
-  EXPECT_FALSE(w.IM1().GetPicture());
+  EXPECT_EQ(testing::Texts(*boxes_),
+            std::vector<std::string>{AboutFile("BMPファイルを選んでください。", jpeg)});
   Answer(jpeg);
   w.Command5(1).click();
   ASSERT_TRUE(w.IM2().GetPicture());
   EXPECT_EQ(w.IM2().GetPicture()->Image().size(), QSize(120, 100));
-  EXPECT_TRUE(boxes_->shown.empty());
+  EXPECT_EQ(boxes_->shown.size(), 1u);
 }
 
-TEST_F(TransparencyWindowTest, AnUnreadablePictureEndsTheHandlerWithAMessage) {
+TEST_F(TransparencyWindowTest, AnUnreadablePictureIsNamedInAMessageAndChangesNothing) {
   TransparencyWindow& w = OpenThroughMenu();
   const std::string broken = in_.File("broken.bmp");
   std::ofstream(broken) << "BM not really";
   Answer(broken);
   w.Command5(0).click();
-  ASSERT_EQ(testing::Texts(*boxes_).size(), 1u);
-  EXPECT_NE(testing::Texts(*boxes_)[0].find("481"), std::string::npos);
+  EXPECT_EQ(testing::Texts(*boxes_),
+            std::vector<std::string>{
+                AboutFile("イメージのファイルではないか、壊れていて読み込めません。", broken)});
+  EXPECT_FALSE(w.IM1().GetPicture() && w.IM1().GetPicture()->Handle() != 0);
+}
+
+TEST_F(TransparencyWindowTest, AnUnsavedCompositeIsKeptUnlessTheUserAgreesToDiscardIt) {
+  TransparencyWindow& w = OpenWithPictures();
+  w.Command4().click();
+  w.Command4().click();  // the piece is laid down where it was cut
+  ASSERT_TRUE(w.CompositeUnsaved());
+  const QImage composite = w.IM2().ImageData();
+  // Each File-menu item that would empty or unload the editor asks first; "いいえ" keeps it.
+  for (const char* item : {"munClose", "OpenT", "munQuit"}) {
+    Reply(platform::kIdNo);
+    windows::MDIF1().MenuItem(item)->trigger();
+    testing::Settle();
+    ASSERT_TRUE(windows::IsLoaded(WindowId::Dialog5)) << item;
+    EXPECT_EQ(w.IM2().ImageData(), composite) << item;
+  }
+  const std::string gif = in_.File("other.gif");
+  testing::WriteGif(testing::Stripes(8, 8), gif);
+  Answer(gif);
+  Reply(platform::kIdNo);
+  windows::MDIF1().MenuItem("munOpen")->trigger();
+  testing::Settle();
+  EXPECT_TRUE(windows::IsLoaded(WindowId::Dialog5));
+  EXPECT_FALSE(windows::IsLoaded(WindowId::Dialog));
+  // So do a new transparency picture and "キャンセル".
+  Answer(target_);
+  Reply(platform::kIdNo);
+  w.Command5(1).click();
+  EXPECT_EQ(w.IM2().ImageData(), composite);
+  Reply(platform::kIdNo);
+  w.Command1().click();
+  EXPECT_EQ(w.IM2().ImageData(), composite);
+  EXPECT_EQ(testing::Texts(*boxes_),
+            std::vector<std::string>(
+                6, "保存していない透過イメージがあります。\n破棄してよろしいですか？"));
+
+  // Saved, it is asked about no more.
+  w.BMP1().SetValue(true);
+  Answer(out_.File("saved"));
+  w.Command2().click();
+  EXPECT_FALSE(w.CompositeUnsaved());
+  windows::MDIF1().MenuItem("munClose")->trigger();
+  EXPECT_EQ(boxes_->shown.size(), 6u);
+  EXPECT_EQ(w.IM2().GetPicture()->Handle(), 0u);
+}
+
+TEST_F(TransparencyWindowTest, YesDiscardsTheCompositeAndASaveErrorNamesTheFile) {
+  TransparencyWindow& w = OpenWithPictures();
+  w.Command4().click();
+  w.Command4().click();
+  Reply(platform::kIdYes);
+  windows::MDIF1().MenuItem("OpenT")->trigger();
+  EXPECT_FALSE(w.CompositeUnsaved());
+  EXPECT_EQ(w.IM2().GetPicture()->Handle(), 0u);
+
+  OpenWithPictures();
+  w.GIF1().SetValue(true);
+  const std::string missing = out_.File("missing/picture");
+  Answer(missing);
+  w.Command2().click();
+  ASSERT_EQ(boxes_->shown.size(), 2u);
+  EXPECT_NE(boxes_->shown[1].text.find("指定されたフォルダがありません。"), std::string::npos);
+  EXPECT_NE(boxes_->shown[1].text.find("\n\n" + missing + ".gif"), std::string::npos);
 }
 
 TEST_F(TransparencyWindowTest, CancelClearsBothPicturesAndTheFormStays) {
