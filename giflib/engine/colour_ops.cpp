@@ -5,8 +5,8 @@
 #include <limits>
 #include <vector>
 
+#include "giflib/engine/conversions.h"
 #include "giflib/engine/error_record.h"
-#include "giflib/engine/global_module.h"
 #include "platform/kernel/err.h"
 
 namespace pellory::engine {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "giflib/engine/global_module.h"
+#include "giflib/engine/conversions.h"
 #include "platform/dialogs/message_box.h"
 #include "platform/kernel/err.h"
 

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <vector>
 
+#include "giflib/engine/conversions.h"
 #include "giflib/engine/error_record.h"
-#include "giflib/engine/global_module.h"
 #include "giflib/engine/picture_checks.h"
 #include "platform/kernel/err.h"
 

@@ -9,8 +9,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "giflib/engine/conversions.h"
 #include "giflib/engine/error_record.h"
-#include "giflib/engine/global_module.h"
 #include "giflib/engine/lzw_encoder.h"
 #include "platform/gdi/index_bits.h"
 #include "platform/kernel/err.h"

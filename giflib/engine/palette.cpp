@@ -4,8 +4,8 @@
 #include <system_error>
 #include <thread>
 
+#include "giflib/engine/conversions.h"
 #include "giflib/engine/error_record.h"
-#include "giflib/engine/global_module.h"
 #include "platform/kernel/err.h"
 #include "platform/kernel/second_lane.h"
 

@@ -6,9 +6,9 @@
 #include <cstring>
 #include <vector>
 
+#include "giflib/engine/conversions.h"
 #include "giflib/engine/error_record.h"
 #include "giflib/engine/geometry.h"
-#include "giflib/engine/global_module.h"
 #include "giflib/engine/picture_checks.h"
 #include "platform/kernel/err.h"
 #include "platform/kernel/second_lane.h"

@@ -14,8 +14,8 @@
 #include <memory>
 #include <vector>
 
+#include "giflib/engine/conversions.h"
 #include "giflib/engine/error_record.h"
-#include "giflib/engine/global_module.h"
 #include "giflib/engine/palette.h"
 #include "platform/kernel/err.h"
 #include "platform/kernel/files.h"

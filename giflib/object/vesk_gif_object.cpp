@@ -2,9 +2,9 @@
 
 #include <cmath>
 
+#include "giflib/engine/conversions.h"
 #include "giflib/engine/file_utility.h"
 #include "giflib/engine/gif_writer.h"
-#include "giflib/engine/global_module.h"
 #include "giflib/engine/palette.h"
 #include "giflib/engine/temp_bitmap.h"
 #include "giflib/object/picture_bridge.h"

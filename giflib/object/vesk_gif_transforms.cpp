@@ -3,9 +3,9 @@
 #include <cmath>
 
 #include "giflib/engine/colour_ops.h"
+#include "giflib/engine/conversions.h"
 #include "giflib/engine/geometry.h"
 #include "giflib/engine/gif_writer.h"
-#include "giflib/engine/global_module.h"
 #include "giflib/engine/temp_bitmap.h"
 #include "giflib/object/picture_bridge.h"
 #include "giflib/object/vesk_gif_object.h"

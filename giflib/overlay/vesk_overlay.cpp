@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "giflib/engine/global_module.h"
+#include "giflib/engine/conversions.h"
 #include "giflib/object/vesk_gif_object.h"
 #include "giflib/overlay/ol_module.h"
 #include "platform/kernel/err.h"

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "giflib/engine/global_module.h"
+#include "giflib/engine/conversions.h"
 #include "giflib/object/vesk_gif_object.h"
 #include "giflib/overlay/ol_module.h"
 #include "giflib/tests/overlay_support.h"

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "giflib/engine/global_module.h"
+#include "giflib/engine/conversions.h"
 #include "giflib/overlay/vesk_overlay.h"
 #include "platform/kernel/err.h"
 

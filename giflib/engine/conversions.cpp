@@ -1,4 +1,4 @@
-#include "giflib/engine/global_module.h"
+#include "giflib/engine/conversions.h"
 
 #include <cmath>
 #include <limits>
