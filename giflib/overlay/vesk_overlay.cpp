@@ -288,10 +288,7 @@ Picture Vesk_OverLay::OverLayPicture(const Picture& olPicture, Vesk_OLPositionTy
 
 Picture Vesk_OverLay::OverLayPicture(const Picture& olPicture, Vesk_OLPositionType& olPosition,
                                      Vesk_OLOrderEnum& Order) {
-  if (!Enter("OverLayPicture")) return nullptr;
-  Block block;
-  RollBack rollBack(*this, block);
-  try {
+  return Compose("OverLayPicture", [&](Block& block) -> Picture {
     if (!hasPicture_) {
       Fail(engine::kErrNoPicture, kStyleExclamation);
       return nullptr;
@@ -336,10 +333,7 @@ Picture Vesk_OverLay::OverLayPicture(const Picture& olPicture, Vesk_OLPositionTy
     originY_ += block.growTop;
     if (Order == olReturnPicture) return Output(&aux);
     return nullptr;
-  } catch (...) {
-    FailUnexpected();
-    return nullptr;
-  }
+  });
 }
 
 // ---- Output and reset ------------------------------------------------------------------------

@@ -118,6 +118,21 @@ class PELLORY_API Vesk_OverLay : public platform::ComObject {
   };
 
   bool Enter(const char* name);
+  // What every composing call shares: the method's entry (nothing while an error is latched), a
+  // block whose entry image comes back when the call records an error, and an exception turned
+  // into the unexpected failure. `body(block)` is the call's own work.
+  template <class Body>
+  Picture Compose(const char* name, Body&& body) {
+    if (!Enter(name)) return nullptr;
+    Block block;
+    RollBack rollBack(*this, block);
+    try {
+      return body(block);
+    } catch (...) {
+      FailUnexpected();
+      return nullptr;
+    }
+  }
   void Fail(int32_t number, int32_t style);
   void FailUnexpected();
   platform::PictureBox& Surface() const;

@@ -46,10 +46,7 @@ Picture Vesk_OverLay::WriteCharacter(const std::string& wcString, Vesk_OLWCFType
 
 Picture Vesk_OverLay::WriteCharacter(const std::string& wcString, Vesk_OLWCFType& wcFormat,
                                      Vesk_OLOrderEnum& Order) {
-  if (!Enter("WriteCharacter")) return nullptr;
-  Block block;
-  RollBack rollBack(*this, block);
-  try {
+  return Compose("WriteCharacter", [&](Block& block) -> Picture {
     if (!hasPicture_) {
       Fail(engine::kErrNoPicture, kStyleExclamation);
       return nullptr;
@@ -144,10 +141,7 @@ Picture Vesk_OverLay::WriteCharacter(const std::string& wcString, Vesk_OLWCFType
     originY_ += block.growTop;
     if (Order == olReturnPicture) return Output(nullptr);
     return nullptr;
-  } catch (...) {
-    FailUnexpected();
-    return nullptr;
-  }
+  });
 }
 
 }  // namespace pellory
