@@ -59,12 +59,6 @@ bool UnregisterComClass(const std::string& progId) {
   return r.byProgId.erase(progId) > 0;
 }
 
-bool IsComClassRegistered(const std::string& progIdOrClsid) {
-  Registry& r = TheRegistry();
-  std::lock_guard lock(r.mutex);
-  return Find(r, progIdOrClsid) != nullptr;
-}
-
 ComFactory ComClassFactory(const std::string& progId) {
   Registry& r = TheRegistry();
   std::lock_guard lock(r.mutex);

@@ -18,7 +18,6 @@ using ComFactory = std::function<std::shared_ptr<ComObject>()>;
 // Registers (or replaces) a class under its ProgID and class identifier. Returns true.
 bool RegisterComClass(const std::string& progId, const std::string& clsid, ComFactory factory);
 bool UnregisterComClass(const std::string& progId);
-bool IsComClassRegistered(const std::string& progIdOrClsid);
 // The factory registered under a ProgID (empty when none), so that a registration can be
 // restored after UnregisterComClass.
 ComFactory ComClassFactory(const std::string& progId);

@@ -43,7 +43,7 @@ ImageControl::ImageControl(QWidget* parent) : ControlOf<QWidget>(parent) {
 }
 
 void ImageControl::FitToPicture() {
-  if (!stretch_ && picture_ && !picture_->Image().isNull()) {
+  if (picture_ && !picture_->Image().isNull()) {
     const QSize before = ClientRect().size();
     const QSize wanted = picture_->Image().size() + QSize(2 * borderStyle_, 2 * borderStyle_);
     SetSizePixels(wanted.width(), wanted.height());
@@ -52,7 +52,7 @@ void ImageControl::FitToPicture() {
 }
 
 QPoint ImageControl::ToPicture(QPointF position) const {
-  const double scale = stretch_ ? 1.0 : ViewScale();
+  const double scale = ViewScale();
   return QPoint(static_cast<int>(std::floor(position.x() / scale)),
                 static_cast<int>(std::floor(position.y() / scale)));
 }
@@ -61,12 +61,6 @@ void ImageControl::SetPicture(const Picture& picture) {
   picture_ = picture;
   shrunk_ = QImage();
   shrunkFrom_ = nullptr;
-  FitToPicture();
-  update();
-}
-
-void ImageControl::SetStretch(bool on) {
-  stretch_ = on;
   FitToPicture();
   update();
 }
@@ -96,9 +90,7 @@ void ImageControl::paintEvent(QPaintEvent*) {
   const int b = borderStyle_;
   if (picture_ && !picture_->Image().isNull()) {
     const double scale = ViewScale();
-    if (stretch_) {
-      p.drawImage(rect().adjusted(b, b, -b, -b), picture_->Image());
-    } else if (scale != 1.0) {
+    if (scale != 1.0) {
       p.drawImage(b, b, Shrunk(scale));
     } else {
       p.drawImage(b, b, picture_->Image());

@@ -55,10 +55,8 @@ class ImageControl : public ControlOf<QWidget> {
  public:
   explicit ImageControl(QWidget* parent = nullptr);
   const Picture& GetPicture() const { return picture_; }
-  // Without stretching the control takes the picture's size.
+  // The control takes the picture's size.
   void SetPicture(const Picture& picture);
-  bool Stretch() const { return stretch_; }
-  void SetStretch(bool on);
   // 0 none, 1 a one-pixel black frame, with the picture inside it.
   int BorderStyle() const { return borderStyle_; }
   void SetBorderStyle(int style);
@@ -87,7 +85,6 @@ class ImageControl : public ControlOf<QWidget> {
   QImage shrunk_;
   const StdPicture* shrunkFrom_ = nullptr;
   double shrunkAt_ = 0;
-  bool stretch_ = false;
   int borderStyle_ = 0;
 };
 

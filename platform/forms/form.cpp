@@ -142,10 +142,4 @@ void MdiForm::KeepInside(QWidget* child) {
   if (g.topLeft() != sub->pos()) sub->move(g.topLeft());
 }
 
-Form* FormOf(const QObject* object) {
-  for (const QObject* o = object; o; o = o->parent())
-    if (auto* f = dynamic_cast<const Form*>(o)) return const_cast<Form*>(f);
-  return nullptr;
-}
-
 }  // namespace platform

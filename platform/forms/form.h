@@ -114,7 +114,4 @@ class MdiForm : public QMainWindow {
   QMdiArea* area_;
 };
 
-// The form that a widget belongs to (null when none).
-Form* FormOf(const QObject* object);
-
 }  // namespace platform
