@@ -214,7 +214,7 @@ TEST_F(BatchErrors, CommandLineMistakesAreRefusedBeforeAnyWork) {
                 2, "--size には整数を指定してください。");
   ExpectRefused({"mesh", "--input", input_, "--size", "3", "--order", "fine-to-coarse"}, 2,
                 "--out か --animated を指定してください。");
-  ExpectRefused({"comment", "--input", input_, "--output", out_.File("c.GIF")}, 2,
+  ExpectRefused({"comment", "--input", input_, "--output", out_.File("c.png")}, 2,
                 "gif で終わるようにしてください");
 
   const testing::CliResult r = RunCli({"rotat"});

@@ -44,9 +44,9 @@ void CheckFontFamily(const CommentSettings& s) {
 
 std::string CheckedOutput(const ParsedOptions& options) {
   const std::string path = Required(options, "output");
-  // The window's save writes nothing to a name that does not end in "gif".
-  if (!EndsWithExtension(path, "gif"))
-    throw UsageError("--output のファイル名は gif で終わるようにしてください: " + path);
+  // The window's save writes nothing to a name that does not end in ".gif".
+  if (!EndsWithGif(path))
+    throw UsageError("--output のファイル名は .gif で終わるようにしてください: " + path);
   const fs::path parent = fs::path(path).parent_path();
   std::error_code ec;
   if (!parent.empty() && !fs::is_directory(parent, ec))
@@ -115,7 +115,7 @@ const Command& CommentCommand() {
        "コメント: 縁取りした文字をイメージに重ねて、または下に書き、1つのGIFファイルに保存する。",
        {
            InputOption(),
-           {"output", "FILE", "書くGIFファイル (名前は gif で終わる)"},
+           {"output", "FILE", "書くGIFファイル (名前は .gif で終わる)"},
            {"text", "TEXT", "コメント (改行で複数行)"},
            {"placement", "HOW", "表示方法: " + ChoiceList(kPlacements)},
            {"vertical", "POS", "縦表示: " + ChoiceList(kVertical)},

@@ -137,7 +137,7 @@ platform::Picture CommentPreview::ReducedComposition(const platform::Picture& ba
 }
 
 void CommentPreview::Save(const std::string& path) const {
-  if (!EndsWithExtension(path, "gif")) return;
+  if (!EndsWithGif(path)) return;
   GifObject gif;
   if (!SetPictureWith(gif, state_.CommentPicture, options_)) return;
   // The library never overwrites a file; it reports 3010 instead.

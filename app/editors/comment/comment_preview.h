@@ -60,7 +60,7 @@ class CommentPreview {
   std::optional<platform::Picture> UpdateCommentPreview(const CommentSettings& s,
                                                         bool announce = true);
   // Writes CommentPicture to `path` (chosen in the save dialog); nothing unless the path ends
-  // in "gif", in lower case.
+  // in ".gif", in any case.
   void Save(const std::string& path) const;
 
   const CommentState& State() const { return state_; }

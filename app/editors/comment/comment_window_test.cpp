@@ -376,21 +376,21 @@ TEST_F(CommentWindowTest, TheLastPreviewOutlivesClearingAndClosingTheEditor) {
   EXPECT_TRUE(boxes_->shown.empty());
 }
 
-TEST_F(CommentWindowTest, SavingBeforeAnyPreviewOrToAnUpperCaseNameWritesNothing) {
+TEST_F(CommentWindowTest, SavingBeforeAnyPreviewOrToAnotherKindOfNameWritesNothing) {
   CommentWindow& w = windows::Dialog4();
-  const std::string upper = temp_.File("comment.GIF");
-  Answer(upper);
+  const std::string png = temp_.File("comment.png");
+  Answer(png);
   w.Command1().click();
-  EXPECT_FALSE(Exists(upper));
+  EXPECT_FALSE(Exists(png));
   EXPECT_TRUE(boxes_->shown.empty());
   Cancel();
   w.Command1().click();
   EXPECT_TRUE(boxes_->shown.empty());
 
-  const std::string lower = temp_.File("comment.gif");
-  Answer(lower);
+  const std::string upper = temp_.File("comment.GIF");
+  Answer(upper);
   w.Command1().click();
-  EXPECT_FALSE(Exists(lower));
+  EXPECT_FALSE(Exists(upper));
   ASSERT_EQ(boxes_->shown.size(), 1u);
   EXPECT_THAT(boxes_->shown[0].text,
               HasSubstr("Set(Base)Pictureメソッドによって有効なPictureが設定されていません。"));
