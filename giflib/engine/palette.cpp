@@ -1,6 +1,7 @@
 #include "giflib/engine/palette.h"
 
 #include <algorithm>
+#include <atomic>
 #include <system_error>
 #include <thread>
 
@@ -65,38 +66,93 @@ void MapToHalftone(const uint8_t* bgr, uint8_t* out, size_t begin, size_t end) n
 // Below this a second thread costs more than it saves.
 constexpr size_t kMinPixelsForTwoThreads = size_t{1} << 18;
 
+uint32_t KeyOf(const Vesk_GIFRGBTRIPLE& c) {
+  return c.gBlue | (c.gGreen << 8) | (c.gRed << 16);
+}
+
+// The colours of some pixels in the order they first appear, and each pixel's place in them.
+struct ColourScan {
+  Vesk_GIFRGBTRIPLE colours[256];
+  int n = 0;
+  bool full = false;  // a 257th colour came, or the scan was told to stop
+};
+
+// Scans pixels [begin, end) into `scan`, writing their places to out[begin, end). Gives up at a
+// 257th colour, and (checking now and then) once `stop` is set by the other half.
+void ScanColours(const uint8_t* bgr, size_t begin, size_t end, uint8_t* out, ColourScan& scan,
+                 std::atomic<bool>& stop) {
+  ColourIndexMap map;
+  uint32_t lastKey = 0xFFFFFFFFu;
+  uint8_t lastIndex = 0;
+  const uint8_t* p = bgr + 3 * begin;
+  for (size_t i = begin; i < end; ++i, p += 3) {
+    const uint32_t key = p[0] | (p[1] << 8) | (p[2] << 16);
+    if (key != lastKey) {
+      const int pos = map.FindOrInsert(key, scan.n);
+      if (pos < 0) {
+        scan.full = true;
+        stop = true;
+        return;
+      }
+      if (pos == scan.n) scan.colours[scan.n++] = {p[2], p[1], p[0]};
+      lastKey = key;
+      lastIndex = static_cast<uint8_t>(pos);
+    }
+    out[i] = lastIndex;
+    if ((i & 0xFFFF) == 0 && stop.load(std::memory_order_relaxed)) {
+      scan.full = true;
+      return;
+    }
+  }
+}
+
 }  // namespace
 
 bool MakePalette(Vesk_GifPictureType& picture, const std::vector<uint8_t>& bgr) {
   return RunProcedure("MakePalette", [&] {
     const size_t count = PixelCount(picture, bgr);
     std::vector<uint8_t> indices(count);
-    Vesk_GIFRGBTRIPLE colours[256];
-    int n = 0;
-    ColourIndexMap map;
-
-    uint32_t lastKey = 0xFFFFFFFFu;
-    uint8_t lastIndex = 0;
-    const uint8_t* p = bgr.data();
-    uint8_t* out = indices.data();
-    for (size_t i = 0; i < count; ++i, p += 3) {
-      const uint32_t key = p[0] | (p[1] << 8) | (p[2] << 16);
-      if (key != lastKey) {
-        const int pos = map.FindOrInsert(key, n);
+    // Large pictures are scanned in two halves at once; the second half's colours then follow
+    // the first's, those it shares taking the first's places: the order of first appearance,
+    // as one scan gives it.
+    ColourScan halves[2];
+    std::atomic<bool> stop{false};
+    size_t mid = count;
+    platform::RunInHalves(static_cast<int64_t>(count), count >= kMinPixelsForTwoThreads,
+                          [&](int64_t begin, int64_t end) {
+                            if (begin > 0) mid = static_cast<size_t>(begin);
+                            ScanColours(bgr.data(), static_cast<size_t>(begin),
+                                        static_cast<size_t>(end), indices.data(),
+                                        halves[begin > 0 ? 1 : 0], stop);
+                          });
+    ColourScan& merged = halves[0];
+    bool full = halves[0].full || halves[1].full;
+    if (!full && mid < count) {
+      ColourIndexMap map;
+      for (int i = 0; i < merged.n; ++i) map.FindOrInsert(KeyOf(merged.colours[i]), i);
+      uint8_t place[256];
+      bool moved = false;
+      for (int i = 0; i < halves[1].n && !full; ++i) {
+        const int pos = map.FindOrInsert(KeyOf(halves[1].colours[i]), merged.n);
         if (pos < 0) {
-          // The caller reduces the picture instead when the client allows it.
-          if (!picture.GifSetting.HandleOver256Color)
-            RecordModuleError(kErrOver256Colors, kStyleExclamation);
-          return false;
+          full = true;
+        } else {
+          if (pos == merged.n) merged.colours[merged.n++] = halves[1].colours[i];
+          place[i] = static_cast<uint8_t>(pos);
+          moved = moved || pos != i;
         }
-        if (pos == n) colours[n++] = {p[2], p[1], p[0]};
-        lastKey = key;
-        lastIndex = static_cast<uint8_t>(pos);
       }
-      out[i] = lastIndex;
+      if (!full && moved)
+        for (size_t i = mid; i < count; ++i) indices[i] = place[indices[i]];
     }
-
-    StorePalette(picture, std::vector<Vesk_GIFRGBTRIPLE>(colours, colours + n), std::move(indices));
+    if (full) {
+      // The caller reduces the picture instead when the client allows it.
+      if (!picture.GifSetting.HandleOver256Color)
+        RecordModuleError(kErrOver256Colors, kStyleExclamation);
+      return false;
+    }
+    StorePalette(picture, std::vector<Vesk_GIFRGBTRIPLE>(merged.colours, merged.colours + merged.n),
+                 std::move(indices));
     return true;
   });
 }

@@ -170,6 +170,50 @@ TEST(MakePalette, BufferOfTheWrongSizeFailsWith2000AndLeavesThePicture) {
   EXPECT_TRUE(in.picture.ColorTable.empty());
 }
 
+// Large pictures are scanned in two halves at once. The palette must still be in the order of
+// first appearance over the whole picture, every pixel must point at its own colour, and the
+// 257th colour must be refused wherever it lies: in either half, or only in the union of two
+// halves of 256 each.
+TEST(MakePalette, LargePicturesGiveTheOrderAndIndicesOfOneScan) {
+  const int w = 600, h = 500;  // beyond the size that takes two threads
+  const std::vector<Rgb> colours = DistinctColours(300);
+  // Pixel i shows colour f(i); the reference is one scan in order.
+  auto check = [&](auto f, int distinct) {
+    ClearPendingError();
+    std::vector<Rgb> pixels;
+    for (int i = 0; i < w * h; ++i) pixels.push_back(colours[f(i)]);
+    Input in = MakeInput(w, h, pixels);
+    in.picture.GifSetting.HandleOver256Color = false;
+    const bool made = MakePalette(in.picture, in.bgr);
+    ASSERT_EQ(made, distinct <= 256) << distinct;
+    if (!made) {
+      EXPECT_EQ(PendingError().Number, 3028);
+      return;
+    }
+    std::vector<int> order;  // colour numbers in order of first appearance
+    std::vector<int> place(colours.size(), -1);
+    for (int i = 0; i < w * h; ++i)
+      if (place[f(i)] < 0) {
+        place[f(i)] = static_cast<int>(order.size());
+        order.push_back(f(i));
+      }
+    ASSERT_EQ(static_cast<int>(order.size()), distinct);
+    for (size_t k = 0; k < order.size(); ++k)
+      ASSERT_EQ(in.picture.ColorTable[k], Triple(colours[order[k]])) << k;
+    for (int i = 0; i < w * h; ++i) ASSERT_EQ(in.picture.BitmapData[i], place[f(i)]) << i;
+  };
+  const int half = w * h / 2;
+  // Halves sharing some colours, in another order, and each with colours of its own.
+  check([&](int i) { return i < half ? (i / 7) % 100 : 150 - (i / 5) % 120; }, 150 + 1);
+  // The same colours, first seen in the second half's order only for the shared ones.
+  check([&](int i) { return i < half ? (i / 3) % 50 : (i / 11) % 80; }, 80);
+  // 256 in each half, 300 together.
+  check([&](int i) { return i < half ? i % 256 : 44 + i % 256; }, 300);
+  // 257 in the first half alone, and in the second half alone.
+  check([&](int i) { return i < half ? i % 257 : 0; }, 257);
+  check([&](int i) { return i < half ? 0 : i % 257; }, 257);
+}
+
 TEST(ReduceColor, PaletteBecomesTheHalftonePaletteAndIndicesTheNearestEntries) {
   ClearPendingError();
   std::vector<Rgb> pixels = DistinctColours(257);
