@@ -1,5 +1,5 @@
 // A frame series as one animated GIF file: what the editors' "アニメGIFで保存" buttons and the
-// batch command line write.
+// batch command line write. The button's dialog and messages are the windows' (animation_button.h).
 #pragma once
 
 #include <cstdint>
@@ -23,14 +23,6 @@ struct AnimationSettings {
 // message (or a message of its own) in `error`.
 bool SaveAnimatedSeries(const std::vector<platform::Picture>& frames, const std::string& path,
                         const AnimationSettings& settings, std::string* error);
-
-// The editors' "アニメGIFで保存": asks for a file name (".gif" is added when it has no such
-// extension) and writes the frames with the delay typed in hundredths of a second. Nothing
-// without frames or when the dialog is cancelled; a message for a delay that is not a whole
-// number from 0 to 65535 and for a library error (naming the file). True when the file was
-// written.
-bool SaveAnimationClick(const std::vector<platform::Picture>& frames, const std::string& delayText,
-                        bool optimizeFrames = true);
 
 inline constexpr const char* kAnimationButtonCaption = "アニメGIFで保存";
 inline constexpr const char* kDelayLabelCaption = "表示時間(1/100秒)";

@@ -7,6 +7,9 @@
 #include <QTimer>
 
 #include "app/animated_export.h"
+#include "app/animation_button.h"
+#include "app/main_window.h"
+#include "app/windows.h"
 #include "platform/kernel/err.h"
 
 namespace kestrin {
@@ -153,7 +156,10 @@ void EditorWindow::PlaceAnimationControls(const std::string& buttonName, int lef
   delayText_->SetText("10");
   animationButton_->onClick = [this, frames = std::move(frames), saved = std::move(saved)] {
     RunAlone({animationButton_}, [&] {
-      if (SaveAnimationClick(frames(), delayText_->Text(), OptimizeFrames()) && saved) saved();
+      if (SaveAnimationClick(windows::MDIF1().CD(), frames(), delayText_->Text(),
+                             OptimizeFrames()) &&
+          saved)
+        saved();
     });
   };
 }

@@ -29,7 +29,11 @@ bool Lists(std::initializer_list<WindowId> ids, WindowId id) {
 // Opens a picture into editor n; the other editors are unloaded only when it was opened.
 void OpenInto(int16_t n, std::initializer_list<WindowId> others) {
   bool opened = false;
-  IgnoreErrors([&] { opened = OpenGifInEditor(n, [others] { return MayDiscard(others); }); });
+  IgnoreErrors([&] {
+    opened = OpenGifInEditor(
+        windows::MDIF1(), [n] { return windows::ByEditorNumber(n); },
+        [others] { return MayDiscard(others); });
+  });
   if (opened) UnloadEach(others);
 }
 
@@ -137,7 +141,9 @@ void OpenTClick() {
 void MunCloseClick() {
   // The editors keep their series, but with their pictures gone no save can write them.
   if (!MayDiscard(kEditors)) return;
-  for (int16_t n = 1; n <= 7; ++n) IgnoreErrors([n] { ClearEditorPictures(n); });
+  // Each editor is loaded when it is not open, then emptied.
+  for (int16_t n = 1; n <= 7; ++n)
+    IgnoreErrors([n] { ClearEditorPictures(windows::ByEditorNumber(n)); });
 }
 
 void MunQuitClick() {

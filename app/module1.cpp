@@ -9,7 +9,6 @@
 #include "app/gif_object.h"
 #include "app/main_window.h"
 #include "app/vb_text.h"
-#include "app/windows.h"
 #include "giflib/object/vesk_gif_object.h"
 #include "platform/dialogs/message_box.h"
 #include "platform/kernel/err.h"
@@ -18,8 +17,7 @@ namespace kestrin {
 
 namespace {
 
-std::string ChooseToOpen(const char* filter) {
-  platform::CommonDialog& cd = windows::MDIF1().CD();
+std::string ChooseToOpen(platform::CommonDialog& cd, const char* filter) {
   cd.CancelError = false;
   cd.Flags = platform::kOfnFileMustExist;
   cd.Filter = filter;
@@ -38,12 +36,12 @@ bool IsOpenablePicture(const std::string& path) {
   return false;
 }
 
-std::string ChooseGifToOpen() {
-  return ChooseToOpen(kOpenPictureFilter);
+std::string ChooseGifToOpen(platform::CommonDialog& cd) {
+  return ChooseToOpen(cd, kOpenPictureFilter);
 }
 
-std::string ChooseBmpOrJpgToOpen() {
-  return ChooseToOpen(kOpenBmpOrJpgFilter);
+std::string ChooseBmpOrJpgToOpen(platform::CommonDialog& cd) {
+  return ChooseToOpen(cd, kOpenBmpOrJpgFilter);
 }
 
 OpenedPicture OpenPictureFile(const std::string& path) {
@@ -76,9 +74,8 @@ OpenedPicture OpenPictureFile(const std::string& path) {
   }
 }
 
-std::string ChooseGifToSave() {
+std::string ChooseGifToSave(platform::CommonDialog& cd) {
   try {
-    platform::CommonDialog& cd = windows::MDIF1().CD();
     cd.CancelError = true;
     // Not "the file must exist": the series and the comment are saved under new names.
     cd.Flags = 0;
@@ -91,8 +88,9 @@ std::string ChooseGifToSave() {
   }
 }
 
-bool OpenGifInEditor(int16_t editorNumber, const std::function<bool()>& mayReplace) {
-  const std::string path = ChooseGifToOpen();
+bool OpenGifInEditor(MainWindow& main, const std::function<platform::Form*()>& editorWindow,
+                     const std::function<bool()>& mayReplace) {
+  const std::string path = ChooseGifToOpen(main.CD());
   if (path.empty()) return false;
   // Both picture objects are read before anything changes, so a file that cannot be read
   // leaves every window as it was.
@@ -108,7 +106,7 @@ bool OpenGifInEditor(int16_t editorNumber, const std::function<bool()>& mayRepla
   }
   if (mayReplace && !mayReplace()) return false;
   platform::Form* form = nullptr;
-  IgnoreErrors([&] { form = windows::ByEditorNumber(editorNumber); });
+  IgnoreErrors([&] { form = editorWindow(); });
   if (!form) return false;
   IgnoreErrors([&] { form->show(); });
   IgnoreErrors([&] {
@@ -116,7 +114,7 @@ bool OpenGifInEditor(int16_t editorNumber, const std::function<bool()>& mayRepla
     QWidget* frame = form->parentWidget() ? form->parentWidget() : form;
     const int px = platform::ScaleToPixels(10, platform::kScaleTwips);
     frame->move(px, px);
-    windows::MDIF1().KeepInside(frame);
+    main.KeepInside(frame);
   });
   auto* editor = dynamic_cast<EditorWindow*>(form);
   if (!editor) return false;
@@ -125,10 +123,10 @@ bool OpenGifInEditor(int16_t editorNumber, const std::function<bool()>& mayRepla
   return true;
 }
 
-void LoadPictureIntoSaveEditor(int16_t mode) {
-  TransparencyWindow& editor = windows::Dialog5();
+void LoadPictureIntoSaveEditor(TransparencyWindow& editor, platform::CommonDialog& cd,
+                               int16_t mode) {
   if (mode != 1 && mode != 2) return;
-  const std::string path = ChooseBmpOrJpgToOpen();
+  const std::string path = ChooseBmpOrJpgToOpen(cd);
   if (path.empty()) return;
   std::string lower = path;
   for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -155,9 +153,7 @@ void LoadPictureIntoSaveEditor(int16_t mode) {
   editor.ForgetComposite();
 }
 
-void ClearEditorPictures(int16_t editorNumber) {
-  platform::Form* form = nullptr;
-  IgnoreErrors([&] { form = windows::ByEditorNumber(editorNumber); });
+void ClearEditorPictures(platform::Form* form) {
   if (auto* dialog5 = dynamic_cast<TransparencyWindow*>(form)) {
     IgnoreErrors([&] { dialog5->IM1().SetPicture(platform::LoadPicture("")); });
     IgnoreErrors([&] { dialog5->IM2().SetPicture(platform::LoadPicture("")); });

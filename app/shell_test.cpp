@@ -115,9 +115,9 @@ TEST_F(ShellTest, TheFileDialogsNameTheirFilters) {
   Cancel();
   Trigger("munOpen");
   Cancel();
-  ChooseGifToSave();
+  ChooseGifToSave(windows::MDIF1().CD());
   Cancel();
-  ChooseBmpOrJpgToOpen();
+  ChooseBmpOrJpgToOpen(windows::MDIF1().CD());
   ASSERT_EQ(files_->requests.size(), 3u);
   EXPECT_NE(files_->requests[0].filter.find("|GIFファイル|*.gif|"), std::string::npos);
   EXPECT_NE(files_->requests[0].filter.find("|すべてのファイル|*"), std::string::npos);
@@ -209,11 +209,11 @@ TEST_F(ShellTest, TransparencyItemShowsItsEditorWithAnEmptySecondPicture) {
 
 TEST_F(ShellTest, SaveDialogAcceptsNewNamesAndCancelGivesAnEmptyPath) {
   Answer(temp_.File("new.gif"));
-  EXPECT_EQ(ChooseGifToSave(), temp_.File("new.gif"));
+  EXPECT_EQ(ChooseGifToSave(windows::MDIF1().CD()), temp_.File("new.gif"));
   EXPECT_TRUE(files_->requests.back().save);
   EXPECT_EQ(files_->requests.back().flags & 4096, 0);
   Cancel();
-  EXPECT_EQ(ChooseGifToSave(), "");
+  EXPECT_EQ(ChooseGifToSave(windows::MDIF1().CD()), "");
 }
 
 TEST_F(ShellTest, InversionChangesEveryEntryButTheLast) {

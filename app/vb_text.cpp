@@ -5,9 +5,16 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/kernel/err.h"
 #include "platform/kernel/files.h"
 
 namespace kestrin {
+
+int32_t RoundToLong(double value) {
+  if (!std::isfinite(value) || std::fabs(value) > 2147483647.0)
+    throw platform::RuntimeError(platform::kErrOverflow);
+  return static_cast<int32_t>(std::nearbyint(value));
+}
 
 std::optional<double> ReadNumber(const std::string& text) {
   size_t b = text.find_first_not_of(" \t");

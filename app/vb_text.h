@@ -15,6 +15,9 @@ std::optional<double> ReadNumber(const std::string& text);
 // halves to even; nothing when it is not a number or does not fit.
 std::optional<int32_t> ToLong(const std::string& text);
 
+// A size or position as a 32-bit integer, halves to even; run-time error 6 beyond that range.
+int32_t RoundToLong(double value);
+
 // A number written as the run time writes it: integers without a decimal point.
 std::string FormatNumber(double value);
 

@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/helpers/pe.h"
+#include "app/editors/transparency/pe.h"
 
 namespace {
 

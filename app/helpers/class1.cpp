@@ -5,7 +5,6 @@
 #include "app/editors/transparency/transparency_window.h"
 #include "app/gif_object.h"
 #include "app/helpers/mouse_chain.h"
-#include "app/windows.h"
 #include "giflib/object/vesk_gif_object.h"
 #include "giflib/object/vesk_global_methods.h"
 
@@ -28,8 +27,9 @@ double ToContainerScale(const platform::ImageControl& control, int pixels) {
 
 }  // namespace
 
-void Class1::SetControl(platform::ImageControl* control) {
+void Class1::SetControl(platform::ImageControl* control, EditorSource editor) {
   control_ = control;
+  editor_ = std::move(editor);
   if (!control) return;
   ChainAfter(control->onMouseDown, this, &Class1::MouseDown);
   ChainAfter(control->onMouseMove, this, &Class1::MouseMove);
@@ -37,7 +37,7 @@ void Class1::SetControl(platform::ImageControl* control) {
 }
 
 void Class1::MouseDown(int button, int, int x, int y) {
-  if (button == kLeftButton && control_)
+  if (button == kLeftButton && control_ && editor_)
     BeginDrag(control_, ToContainerScale(*control_, x), ToContainerScale(*control_, y));
 }
 
@@ -54,7 +54,7 @@ void Class1::BeginDrag(platform::ImageControl* control, double x, double y) {
   QPointer<platform::ImageControl> guard(control);
   dragged_ = control;
   // Loads the transparency editor when it is not open, whichever image is dragged.
-  TransparencyWindow& dialog5 = windows::Dialog5();
+  TransparencyWindow& dialog5 = editor_();
   if (platform::Control* im2 = dialog5.GetControls().Find("IM2"))
     pellory::GlobalMethods().InhibitFlickers(im2->Widget(), int16_t{pellory::kVbTrue});
   if (!guard) return;

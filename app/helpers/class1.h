@@ -5,11 +5,14 @@
 
 #include <QPointer>
 #include <cstdint>
+#include <functional>
 
 #include "platform/forms/controls.h"
 #include "platform/picture/picture.h"
 
 namespace kestrin {
+
+class TransparencyWindow;
 
 class Class1 {
  public:
@@ -17,8 +20,12 @@ class Class1 {
   Class1(const Class1&) = delete;
   Class1& operator=(const Class1&) = delete;
 
+  // The transparency editor whose IM2, IMR and IMC a drag works with, asked for at each press
+  // (so that it may load the editor then).
+  using EditorSource = std::function<TransparencyWindow&()>;
+
   // Binds the control: its mouse events reach this object after the handlers it already had.
-  void SetControl(platform::ImageControl* control);
+  void SetControl(platform::ImageControl* control, EditorSource editor);
   platform::ImageControl* Control() const { return control_; }
 
   // The mouse events, with the position in pixels inside the control.
@@ -34,6 +41,7 @@ class Class1 {
   void EndDrag();
 
   QPointer<platform::ImageControl> control_;
+  EditorSource editor_;
   bool dragging_ = false;
   int32_t pressX_ = 0, pressY_ = 0;  // in the container's scale, like Left and Top
   // The control being dragged, and IMR with its own picture while it shows the see-through.

@@ -29,7 +29,7 @@ class Class1Test : public testing::AppTest {
     image_ = &host_->Place<platform::ImageControl>("IM", 1500, 1200, 900, 900);
     other_ = &host_->Place<platform::ImageControl>("Other", 1500, 1200, 900, 900);
     image_->SetPicture(testing::Stripes(20, 20));
-    class1_.SetControl(image_);
+    class1_.SetControl(image_, &windows::Dialog5);
   }
   void TearDown() override {
     delete host_;
@@ -98,7 +98,7 @@ TEST_F(Class1Test, TheOwnersHandlersStillRunFirst) {
   other_->onMouseDown = [&](int, int, int, int) {
     seen.push_back(second.Dragging() ? "dragging" : "idle");
   };
-  second.SetControl(other_);
+  second.SetControl(other_, &windows::Dialog5);
   Press(*other_, kLeft, 0, 1, 1);
   EXPECT_EQ(seen, std::vector<std::string>{"idle"});
   EXPECT_TRUE(second.Dragging());

@@ -12,7 +12,7 @@
 
 #include "app/editors/rotation/rotation_window.h"
 #include "app/editors/transparency/transparency_window.h"
-#include "app/helpers/module2.h"
+#include "app/editors/transparency/module2.h"
 #include "app/main_window.h"
 #include "app/windows.h"
 #include "platform/dialogs/file_dialog.h"

@@ -3,8 +3,10 @@
 #include <QPointer>
 #include <algorithm>
 
+#include "app/main_window.h"
 #include "app/module1.h"
 #include "app/syori.h"
+#include "app/windows.h"
 #include "giflib/object/vesk_global_methods.h"
 #include "platform/forms/application.h"
 
@@ -120,7 +122,7 @@ void ColourWindow::BuildClick() {
 
 void ColourWindow::SaveClick() {
   RunAlone({command4_, command3_}, [this, series = series_] {
-    const std::string path = ChooseGifToSave();
+    const std::string path = ChooseGifToSave(windows::MDIF1().CD());
     if (path.empty()) return;
     SyoriProgress progress(this);
     series->SetGifOptions(Options());

@@ -3,7 +3,9 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 
+#include "app/main_window.h"
 #include "app/module1.h"
+#include "app/windows.h"
 
 namespace kestrin {
 
@@ -178,7 +180,7 @@ void CommentWindow::SaveClick() {
   // comment cannot be made, its message says why and nothing is written.
   if (textAhead_ && !UpdateCommentPreview()) return;
   preview_.SetGifOptions(Options());
-  preview_.Save(ChooseGifToSave());
+  preview_.Save(ChooseGifToSave(windows::MDIF1().CD()));
 }
 
 }  // namespace kestrin

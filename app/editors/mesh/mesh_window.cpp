@@ -3,8 +3,10 @@
 #include <QPointer>
 #include <algorithm>
 
+#include "app/main_window.h"
 #include "app/module1.h"
 #include "app/syori.h"
+#include "app/windows.h"
 #include "giflib/object/vesk_global_methods.h"
 #include "platform/forms/application.h"
 
@@ -70,7 +72,7 @@ MeshWindow::MeshWindow() : EditorWindow("Dialog3") {
   // The press shows the mesh preview, the release the unedited picture, to compare the two.
   im5_->onMouseDown = [this](int, int, int, int) { im5_->SetPicture(IM2().GetPicture()); };
   im5_->onMouseUp = [this](int, int, int, int) { im5_->SetPicture(IM1().GetPicture()); };
-  class1_.SetControl(im5_);
+  class1_.SetControl(im5_, &windows::Dialog5);
 }
 
 void MeshWindow::RunExclusive(const std::function<void()>& work) {
@@ -124,7 +126,7 @@ void MeshWindow::SaveClick() {
     // Without a series the save asks for nothing.
     if (ProgramMeshState().frameCount == 0) return;
     QPointer<MeshWindow> self(this);
-    const std::string path = ChooseGifToSave();
+    const std::string path = ChooseGifToSave(windows::MDIF1().CD());
     if (path.empty() || !self) return;
     MeshSeries series(ProgramMeshState());
     SyoriProgress progress(this);

@@ -3,9 +3,11 @@
 #include <QPointer>
 
 #include "app/animated_export.h"
+#include "app/main_window.h"
 #include "app/module1.h"
 #include "app/preview_pacer.h"
 #include "app/syori.h"
+#include "app/windows.h"
 #include "giflib/object/vesk_global_methods.h"
 
 namespace kestrin {
@@ -104,7 +106,7 @@ void RotationWindow::BuildClick() {
 void RotationWindow::SaveClick() {
   RunAlone({command1_, command3_}, [this] {
     QPointer<RotationWindow> self(this);
-    const std::string path = ChooseGifToSave();
+    const std::string path = ChooseGifToSave(windows::MDIF1().CD());
     if (path.empty() || !self) return;
     RotationSeries series(ProgramRotationState());
     SyoriProgress progress(this);

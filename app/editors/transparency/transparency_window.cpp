@@ -3,13 +3,12 @@
 #include <QPointer>
 #include <algorithm>
 
-#include "app/gif_object.h"
-#include "app/helpers/color.h"
-#include "app/helpers/module2.h"
+#include "app/editors/transparency/color.h"
+#include "app/editors/transparency/module2.h"
+#include "app/main_window.h"
 #include "app/module1.h"
-#include "giflib/object/vesk_gif_object.h"
+#include "app/windows.h"
 #include "platform/kernel/err.h"
-#include "savejpg/savejpg.h"
 
 namespace kestrin {
 
@@ -116,14 +115,11 @@ TransparencyWindow::TransparencyWindow() : Window("Dialog5") {
     image->onMouseDown = scale(platform::kScaleTwips);
     image->onMouseUp = scale(platform::kScalePixels);
   }
-  picBox1_.SetControl(im1_);
-  picBox2_.SetControl(im2_);
-  class1L_.SetControl(iml_);
-  class1R_.SetControl(imr_);
-}
-
-bool TransparencyWindow::Floating() const {
-  return command4_->Caption() == kConfirmCaption;
+  picBox1_.SetControl(im1_, *this);
+  picBox2_.SetControl(im2_, *this);
+  auto self = [this]() -> TransparencyWindow& { return *this; };
+  class1L_.SetControl(iml_, self);
+  class1R_.SetControl(imr_, self);
 }
 
 void TransparencyWindow::Handle(const std::function<void()>& handler) {
@@ -135,11 +131,13 @@ void TransparencyWindow::Handle(const std::function<void()>& handler) {
 }
 
 void TransparencyWindow::Command5Click(int index) {
-  Handle([index] { LoadPictureIntoSaveEditor(static_cast<int16_t>(index + 1)); });
+  Handle([this, index] {
+    LoadPictureIntoSaveEditor(*this, windows::MDIF1().CD(), static_cast<int16_t>(index + 1));
+  });
 }
 
 void TransparencyWindow::Command3Click() {
-  Handle([this] { label2_->SetBackColor(ChooseColourDialog()); });
+  Handle([this] { label2_->SetBackColor(ChooseColourDialog(this)); });
 }
 
 void TransparencyWindow::Command4Click() {
@@ -153,10 +151,10 @@ void TransparencyWindow::Command4Click() {
 
 void TransparencyWindow::Command1Click() {
   Handle([this] {
-    if (compositeUnsaved_ && !AskYesNo(kDiscardCompositeQuestion)) return;
+    if (CompositeUnsaved() && !AskYesNo(kDiscardCompositeQuestion)) return;
     im1_->SetPicture(platform::LoadPicture(""));
     im2_->SetPicture(platform::LoadPicture(""));
-    compositeUnsaved_ = false;
+    composer_.ForgetComposite();
   });
 }
 
@@ -166,9 +164,9 @@ void TransparencyWindow::MakeFloat() {
   im3_->SetHeight(0);
   im3_->SetWidth(iml_->Width());
   im3_->SetHeight(iml_->Height());
-  platform::BitBlt(im3_->hDC(), 0, 0, RoundToLong(iml_->Width()), RoundToLong(iml_->Height()),
-                   im1_->hDC(), RoundToLong(iml_->Left()), RoundToLong(iml_->Top()),
-                   platform::kRopSrcCopy);
+  TransparencyComposer::CutPiece(im3_->hDC(), im1_->hDC(), RoundToLong(iml_->Left()),
+                                 RoundToLong(iml_->Top()), RoundToLong(iml_->Width()),
+                                 RoundToLong(iml_->Height()));
   im3_->Refresh();
   imr_->SetPicture(im3_->Image());
   QPointer<TransparencyWindow> self(this);
@@ -180,7 +178,7 @@ void TransparencyWindow::MakeFloat() {
     imr_->SetPicture(platform::LoadPicture(""));
     return;
   }
-  pe_.reset();
+  composer_.Float();
   command4_->SetCaption(kConfirmCaption);
 }
 
@@ -196,60 +194,42 @@ void TransparencyWindow::Apply() {
   IgnoreErrors([&] { im4_->SetPicture(platform::LoadPicture(TempBmpPath())); });
   im4_->Refresh();
   IgnoreErrors([&] {
-    if (!pe_) pe_ = std::make_unique<PE>();
-    pe_->PTS(im2_->hDC(), RoundToLong(imr_->Left()), RoundToLong(imr_->Top()),
-             RoundToLong(im4_->Width() - 5), RoundToLong(im4_->Height() - 5), im4_->GetPicture(), 1,
-             1, label2_->BackColor(), 0, tl1_->Value());
+    TransparencyComposer::DrawPiece(im2_->hDC(), RoundToLong(imr_->Left()),
+                                    RoundToLong(imr_->Top()), RoundToLong(im4_->Width() - 5),
+                                    RoundToLong(im4_->Height() - 5), im4_->GetPicture(),
+                                    {label2_->BackColor(), tl1_->Value()});
   });
   im2_->Refresh();
-  compositeUnsaved_ = true;
+  composer_.Placed();
   imr_->SetPicture(platform::LoadPicture(""));
-  pe_.reset();
   command4_->SetCaption(kFloatCaption);
+}
+
+CompositeFormat TransparencyWindow::ChosenFormat() const {
+  if (jpg1_->Value()) return CompositeFormat::Jpeg;
+  if (bmp1_->Value()) return CompositeFormat::Bmp;
+  if (gif1_->Value()) return CompositeFormat::Gif;
+  return CompositeFormat::None;
 }
 
 void TransparencyWindow::Command2Click() {
   Handle([this] {
-    if (!gif1_->Value() && !bmp1_->Value() && !jpg1_->Value()) {
-      ShowMessage("保存形式を選択してください。");
+    const CompositeFormat format = ChosenFormat();
+    if (format == CompositeFormat::None) {
+      ShowMessage(kChooseFormatMessage);
       return;
     }
-    if (jpg1_->Value()) {
-      const std::string name = ChooseGifToSave();
-      if (name.empty()) return;
-      const int16_t code =
-          DCSavetoJPEG(im2_->hDC(), RoundToLong(im2_->ScaleWidthPixels()),
-                       RoundToLong(im2_->ScaleHeightPixels()), (name + ".jpg").c_str(),
-                       static_cast<uint8_t>(as1_->Value()));
-      if (code != kSaveJpgOk)
-        ShowMessage("JPEGファイル「" + name + ".jpg」を保存できませんでした。(コード " +
-                    std::to_string(code) + ")");
-      else
-        compositeUnsaved_ = false;
-    } else if (bmp1_->Value()) {
-      const std::string name = ChooseGifToSave();
-      if (name.empty()) return;
-      try {
-        platform::SavePicture(im2_->Image(), name + ".bmp");
-        compositeUnsaved_ = false;
-      } catch (const platform::RuntimeError& e) {
-        ShowMessageAbout("実行時エラー '" + std::to_string(e.Number()) + "':\n\n" + e.Description(),
-                         name + ".bmp");
-      }
-    } else if (gif1_->Value()) {
-      const std::string name = ChooseGifToSave();
-      if (name.empty()) return;
-      // A real GIF, through the library's colour reduction; opaque, since a composite has no
-      // background colour whose pixels could be left out.
-      GifOptions options = Options();
-      options.transparency = TransparencyChoice::None;
-      GifObject gif;
-      if (SetPictureWith(gif, im2_->Image(), options) && gif.SaveGifPicture(name + ".gif") &&
-          gif.ErrorNumber() <= 0)
-        compositeUnsaved_ = false;
-      if (const int32_t e = gif.ErrorNumber(); e > 0)
-        ShowMessageAbout(gif.GetErrorMsg(e), name + ".gif");
+    const std::string name = ChooseGifToSave(windows::MDIF1().CD());
+    if (name.empty()) return;
+    Composite composite;
+    if (format == CompositeFormat::Jpeg) {
+      composite.dc = im2_->hDC();
+      composite.width = RoundToLong(im2_->ScaleWidthPixels());
+      composite.height = RoundToLong(im2_->ScaleHeightPixels());
+    } else {
+      composite.picture = im2_->Image();
     }
+    composer_.Save(format, name, composite, as1_->Value(), Options());
   });
 }
 

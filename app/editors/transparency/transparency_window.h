@@ -3,12 +3,10 @@
 // place and laid down with one colour keyed out; IM2 is then saved as BMP, JPEG or GIF.
 #pragma once
 
-#include <memory>
-
 #include "app/editor_window.h"
+#include "app/editors/transparency/picbox.h"
+#include "app/editors/transparency/transparency_composer.h"
 #include "app/helpers/class1.h"
-#include "app/helpers/pe.h"
-#include "app/helpers/picbox.h"
 #include "platform/forms/picture_box.h"
 
 namespace kestrin {
@@ -41,11 +39,11 @@ class TransparencyWindow : public Window {
   QSize sizeHint() const override { return {870, 420}; }
 
   // True while a cut piece floats over IM2 (Command4 reads "確定").
-  bool Floating() const;
+  bool Floating() const { return composer_.Floating(); }
   // True once a piece has been laid onto IM2 and IM2 has not been saved since.
-  bool CompositeUnsaved() const { return compositeUnsaved_; }
+  bool CompositeUnsaved() const { return composer_.CompositeUnsaved(); }
   // IM2 no longer holds the composite (it was replaced or cleared).
-  void ForgetComposite() { compositeUnsaved_ = false; }
+  void ForgetComposite() { composer_.ForgetComposite(); }
 
   // The handlers, as the buttons run them.
   void Command5Click(int index);
@@ -57,6 +55,7 @@ class TransparencyWindow : public Window {
  private:
   void MakeFloat();
   void Apply();
+  CompositeFormat ChosenFormat() const;
   // Runs a handler; a run-time error ends it with the toolkit's message.
   static void Handle(const std::function<void()>& handler);
 
@@ -80,10 +79,9 @@ class TransparencyWindow : public Window {
   platform::Label* as1Label_;
   platform::Slider* tl1_;
 
-  bool compositeUnsaved_ = false;
+  TransparencyComposer composer_;
   PicBox picBox1_, picBox2_;
   Class1 class1L_, class1R_;
-  std::unique_ptr<PE> pe_;
 };
 
 }  // namespace kestrin

@@ -1,13 +1,13 @@
 // PicBox: a Shift-drag's first move decides between height and width, the press decides which
 // edge moves, and the release resets the pointer and captures only when IMR holds a picture.
-#include "app/helpers/picbox.h"
+#include "app/editors/transparency/picbox.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
+#include "app/editors/transparency/module2.h"
 #include "app/editors/transparency/transparency_window.h"
-#include "app/helpers/module2.h"
 #include "app/tests/app_fixture.h"
 #include "app/windows.h"
 

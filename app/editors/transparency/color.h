@@ -7,8 +7,9 @@ class QWidget;
 
 namespace kestrin {
 
-// The chosen colour as red + 256 x green + 65536 x blue; white when the dialog is cancelled.
-int32_t ChooseColourDialog();
+// The chosen colour as red + 256 x green + 65536 x blue; white when the dialog is cancelled. The
+// dialog stands over `owner`.
+int32_t ChooseColourDialog(QWidget* owner);
 // Handed to the dialog: on its initialisation it sets the title; 0 lets the dialog do the rest.
 uintptr_t ColourDialogHook(QWidget* dialog, unsigned message, uintptr_t wParam, intptr_t lParam);
 

@@ -7,12 +7,11 @@
 #include <cstdint>
 #include <string>
 
+#include "app/vb_text.h"
+
 namespace kestrin {
 
 class TransparencyWindow;
-
-// A size or position as a 32-bit integer, halves to even; run-time error 6 beyond that range.
-int32_t RoundToLong(double value);
 
 // The program's own folder, without a trailing separator; tests point it elsewhere (empty
 // restores the program's folder).

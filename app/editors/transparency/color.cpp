@@ -1,9 +1,7 @@
-#include "app/helpers/color.h"
+#include "app/editors/transparency/color.h"
 
 #include <array>
 
-#include "app/editors/transparency/transparency_window.h"
-#include "app/windows.h"
 #include "platform/dialogs/colour_dialog.h"
 
 namespace kestrin {
@@ -13,12 +11,12 @@ uintptr_t ColourDialogHook(QWidget* dialog, unsigned message, uintptr_t, intptr_
   return 0;
 }
 
-int32_t ChooseColourDialog() {
+int32_t ChooseColourDialog(QWidget* owner) {
   std::array<uint32_t, 16> custom;
   custom.fill(0xFFFFFF);
   platform::ChooseColorRecord record;
   record.lStructSize = 36;
-  record.hwndOwner = &windows::Dialog5();
+  record.hwndOwner = owner;
   record.rgbResult = 0xFFFFFF;
   record.lpCustColors = custom.data();
   record.Flags = platform::kCcAnyColor | platform::kCcEnableHook;

@@ -1,4 +1,4 @@
-#include "app/helpers/pe.h"
+#include "app/editors/transparency/pe.h"
 
 #include <algorithm>
 

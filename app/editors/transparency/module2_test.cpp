@@ -1,7 +1,7 @@
 // The capture: what IM2 shows at IMR's place (IMR over the target picture) lands in
 // "一時ファイル/itiji.bmp"; the folder is made when missing, only bitmaps in it are removed, and
 // a folder that cannot be made gives a message. Also the colour dialog's title and cancel.
-#include "app/helpers/module2.h"
+#include "app/editors/transparency/module2.h"
 
 #include <gtest/gtest.h>
 
@@ -12,8 +12,8 @@
 #include <fstream>
 #include <optional>
 
+#include "app/editors/transparency/color.h"
 #include "app/editors/transparency/transparency_window.h"
-#include "app/helpers/color.h"
 #include "app/tests/app_fixture.h"
 #include "app/windows.h"
 #include "platform/dialogs/colour_dialog.h"
@@ -132,13 +132,13 @@ class ColourDialogTest : public testing::AppTest {
 
 TEST_F(ColourDialogTest, ShowsItsTitleOverTheEditorAndCancelGivesWhite) {
   colours_->answers.push_back(0x3366CC);
-  EXPECT_EQ(ChooseColourDialog(), 0x3366CC);
+  EXPECT_EQ(ChooseColourDialog(&windows::Dialog5()), 0x3366CC);
   ASSERT_EQ(colours_->requests.size(), 1u);
   EXPECT_EQ(colours_->requests[0].title, "カラーパレット");
   EXPECT_EQ(colours_->requests[0].owner, &windows::Dialog5());
   EXPECT_EQ(colours_->requests[0].customColors, std::vector<uint32_t>(16, 0xFFFFFF));
   colours_->answers.push_back(std::nullopt);
-  EXPECT_EQ(ChooseColourDialog(), 0xFFFFFF);
+  EXPECT_EQ(ChooseColourDialog(&windows::Dialog5()), 0xFFFFFF);
 }
 
 }  // namespace

@@ -1,12 +1,11 @@
-#include "app/helpers/picbox.h"
+#include "app/editors/transparency/picbox.h"
 
 #include <cmath>
 
 #include "app/editor_window.h"
+#include "app/editors/transparency/module2.h"
 #include "app/editors/transparency/transparency_window.h"
-#include "app/helpers/module2.h"
 #include "app/helpers/mouse_chain.h"
-#include "app/windows.h"
 #include "platform/kernel/rounding.h"
 
 namespace kestrin {
@@ -20,8 +19,9 @@ using platform::RoundHalfEven;
 
 }  // namespace
 
-void PicBox::SetControl(platform::PictureBox* box) {
+void PicBox::SetControl(platform::PictureBox* box, TransparencyWindow& editor) {
   control_ = box;
+  editor_ = &editor;
   if (!box) return;
   ChainAfter(box->onMouseDown, this, &PicBox::MouseDown);
   ChainAfter(box->onMouseMove, this, &PicBox::MouseMove);
@@ -43,14 +43,15 @@ void PicBox::Note(Edges& edges, const platform::ImageControl& image, double x, d
 }
 
 void PicBox::MouseDown(int, int, double x, double y) {
-  TransparencyWindow& dialog5 = windows::Dialog5();
+  if (!editor_) return;
+  TransparencyWindow& dialog5 = *editor_;
   Note(left_, dialog5.IML(), x, y);
   Note(right_, dialog5.IMR(), x, y);
 }
 
 void PicBox::MouseMove(int button, int shift, double x, double y) {
-  if (button != kLeftButton || shift != kShiftOnly || !control_) return;
-  TransparencyWindow& dialog5 = windows::Dialog5();
+  if (button != kLeftButton || shift != kShiftOnly || !control_ || !editor_) return;
+  TransparencyWindow& dialog5 = *editor_;
   if (control_ == &dialog5.IM1())
     ResizeByEdges(*control_, dialog5.IML(), left_, x, y);
   else if (control_ == &dialog5.IM2())
@@ -58,7 +59,7 @@ void PicBox::MouseMove(int button, int shift, double x, double y) {
 }
 
 void PicBox::MouseUp(int, int, double, double) {
-  if (control_) FinishResize(*control_);
+  if (control_ && editor_) FinishResize(*control_, *editor_);
 }
 
 void PicBox::ResizeByEdges(platform::PictureBox& box, platform::ImageControl& image,
@@ -100,9 +101,8 @@ void PicBox::ResizeByEdges(platform::PictureBox& box, platform::ImageControl& im
   }
 }
 
-void PicBox::FinishResize(platform::PictureBox& box) {
+void PicBox::FinishResize(platform::PictureBox& box, TransparencyWindow& dialog5) {
   box.SetMousePointer(kPointerDefault);
-  TransparencyWindow& dialog5 = windows::Dialog5();
   const platform::Picture& held = dialog5.IMR().GetPicture();
   if (held && held->Type() != platform::kPictureTypeNone) CaptureResultToTempBmp(dialog5);
 }

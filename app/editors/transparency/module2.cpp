@@ -1,4 +1,4 @@
-#include "app/helpers/module2.h"
+#include "app/editors/transparency/module2.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -54,12 +54,6 @@ void RemoveBitmaps(const QString& folder) {
 }
 
 }  // namespace
-
-int32_t RoundToLong(double value) {
-  if (!std::isfinite(value) || std::fabs(value) > 2147483647.0)
-    throw platform::RuntimeError(platform::kErrOverflow);
-  return static_cast<int32_t>(std::nearbyint(value));
-}
 
 std::string AppFolder() {
   if (!AppFolderOverride().empty()) return AppFolderOverride();

@@ -12,6 +12,8 @@
 
 namespace kestrin {
 
+class TransparencyWindow;
+
 // Mouse pointers of a picture box during a resize.
 inline constexpr int kPointerDefault = 0;
 inline constexpr int kPointerNorthSouth = 7;
@@ -23,8 +25,9 @@ class PicBox {
   PicBox(const PicBox&) = delete;
   PicBox& operator=(const PicBox&) = delete;
 
-  // Binds the box: its mouse events reach this object after the handlers it already had.
-  void SetControl(platform::PictureBox* box);
+  // Binds the box, one of the editor's IM1 and IM2: its mouse events reach this object after the
+  // handlers it already had.
+  void SetControl(platform::PictureBox* box, TransparencyWindow& editor);
   platform::PictureBox* Control() const { return control_; }
 
   // The mouse events, with the position in the box's scale.
@@ -46,13 +49,14 @@ class PicBox {
   // Moves the edges of `image` in `box` towards (x, y), as one move of a Shift-drag does.
   static void ResizeByEdges(platform::PictureBox& box, platform::ImageControl& image,
                             const Edges& edges, double x, double y);
-  // Ends a resize: the default pointer, then the capture when IMR holds a picture.
-  static void FinishResize(platform::PictureBox& box);
+  // Ends a resize: the default pointer, then the capture when the editor's IMR holds a picture.
+  static void FinishResize(platform::PictureBox& box, TransparencyWindow& editor);
 
  private:
   static void Note(Edges& edges, const platform::ImageControl& image, double x, double y);
 
   QPointer<platform::PictureBox> control_;
+  QPointer<TransparencyWindow> editor_;
   Edges left_, right_;
 };
 
