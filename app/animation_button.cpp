@@ -3,8 +3,8 @@
 #include <cctype>
 
 #include "app/animated_export.h"
+#include "app/editor_files.h"
 #include "app/message.h"
-#include "app/module1.h"
 #include "app/vb_text.h"
 
 namespace kestrin {

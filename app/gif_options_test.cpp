@@ -11,10 +11,10 @@
 #include <set>
 
 #include "app/cli/tests/cli_run.h"
+#include "app/editor_files.h"
 #include "app/editors/rotation/rotation_window.h"
 #include "app/editors/transparency/transparency_window.h"
 #include "app/main_window.h"
-#include "app/module1.h"
 #include "app/windows.h"
 #include "giflib/tests/pictures.h"
 

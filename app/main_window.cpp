@@ -5,12 +5,12 @@
 #include <QMenuBar>
 #include <algorithm>
 
+#include "app/editor_files.h"
 #include "app/editor_window.h"
 #include "app/editors/colour/colour_series.h"
 #include "app/editors/mesh/mesh_series.h"
 #include "app/editors/rotation/rotation_series.h"
 #include "app/editors/transparency/transparency_window.h"
-#include "app/module1.h"
 #include "app/windows.h"
 
 namespace kestrin {
@@ -86,8 +86,13 @@ MainWindow::MainWindow() {
                                                        {"OpenT", "透過編集開く"},
                                                        {"munClose", "閉じる"},
                                                        {"munQuit", "終了"}};
-  void (*handlers[])() = {MunOpenClick, NumOpen2Click, OpenMeshClick, OpenComClick,
-                          OpenTClick,   MunCloseClick, MunQuitClick};
+  void (*handlers[])() = {OpenRotationEditorClick,
+                          OpenColourEditorClick,
+                          OpenMeshEditorClick,
+                          OpenCommentEditorClick,
+                          OpenTransparencyEditorClick,
+                          ClearPicturesClick,
+                          QuitClick};
   for (size_t i = 0; i < std::size(items); ++i) {
     QAction* a = file->addAction(QString::fromUtf8(items[i].second));
     a->setObjectName(QString::fromUtf8(items[i].first));
@@ -105,30 +110,30 @@ QAction* MainWindow::MenuItem(const std::string& name) const {
 void MainWindow::closeEvent(QCloseEvent* event) {
   // Closing the main window is quitting.
   event->ignore();
-  MunQuitClick();
+  QuitClick();
 }
 
-void MunOpenClick() {
+void OpenRotationEditorClick() {
   OpenInto(1, {WindowId::Dialog2, WindowId::Dialog3, WindowId::Dialog4, WindowId::Dialog5,
                WindowId::Dialog6, WindowId::Dialog7});
 }
 
-void NumOpen2Click() {
+void OpenColourEditorClick() {
   OpenInto(2, {WindowId::Dialog, WindowId::Dialog3, WindowId::Dialog4, WindowId::Dialog5,
                WindowId::Dialog6, WindowId::Dialog7});
 }
 
-void OpenMeshClick() {
+void OpenMeshEditorClick() {
   OpenInto(3, {WindowId::Dialog, WindowId::Dialog2, WindowId::Dialog4, WindowId::Dialog5,
                WindowId::Dialog6, WindowId::Dialog7});
 }
 
-void OpenComClick() {
+void OpenCommentEditorClick() {
   OpenInto(4, {WindowId::Dialog, WindowId::Dialog2, WindowId::Dialog3, WindowId::Dialog5,
                WindowId::Dialog6, WindowId::Dialog7});
 }
 
-void OpenTClick() {
+void OpenTransparencyEditorClick() {
   // The editor's second picture is emptied, and the other editors are unloaded.
   if (!MayDiscard(kEditors)) return;
   IgnoreErrors([] { windows::Dialog5().show(); });
@@ -138,7 +143,7 @@ void OpenTClick() {
               WindowId::Dialog6, WindowId::Dialog7});
 }
 
-void MunCloseClick() {
+void ClearPicturesClick() {
   // The editors keep their series, but with their pictures gone no save can write them.
   if (!MayDiscard(kEditors)) return;
   // Each editor is loaded when it is not open, then emptied.
@@ -146,7 +151,7 @@ void MunCloseClick() {
     IgnoreErrors([n] { ClearEditorPictures(windows::ByEditorNumber(n)); });
 }
 
-void MunQuitClick() {
+void QuitClick() {
   if (!MayDiscard(kEditors)) return;
   UnloadEach({WindowId::Dialog, WindowId::Dialog2, WindowId::Dialog3, WindowId::Dialog4,
               WindowId::Dialog5, WindowId::Dialog6, WindowId::Dialog7});

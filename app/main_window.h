@@ -40,12 +40,12 @@ bool MayDiscard(std::initializer_list<WindowId> ids);
 
 // The File menu's commands. Each asks before it discards unsaved work, and does nothing when
 // told to keep it.
-void MunOpenClick();
-void NumOpen2Click();
-void OpenMeshClick();
-void OpenComClick();
-void OpenTClick();
-void MunCloseClick();
-void MunQuitClick();
+void OpenRotationEditorClick();
+void OpenColourEditorClick();
+void OpenMeshEditorClick();
+void OpenCommentEditorClick();
+void OpenTransparencyEditorClick();
+void ClearPicturesClick();
+void QuitClick();
 
 }  // namespace kestrin

@@ -4,11 +4,11 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/editor_files.h"
 #include "app/editors/comment/comment_window.h"
 #include "app/editors/mesh/mesh_window.h"
 #include "app/editors/rotation/rotation_window.h"
 #include "app/main_window.h"
-#include "app/module1.h"
 #include "app/tests/app_fixture.h"
 #include "app/windows.h"
 #include "giflib/tests/pictures.h"

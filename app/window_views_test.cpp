@@ -17,10 +17,10 @@
 #include "app/editors/comment/comment_window.h"
 #include "app/editors/mesh/mesh_window.h"
 #include "app/editors/rotation/rotation_window.h"
-#include "app/editors/transparency/module2.h"
+#include "app/editors/transparency/result_capture.h"
 #include "app/editors/transparency/transparency_window.h"
 #include "app/main_window.h"
-#include "app/syori.h"
+#include "app/progress_window.h"
 #include "app/tests/app_fixture.h"
 #include "app/windows.h"
 

@@ -12,7 +12,7 @@
 #include "app/editors/transparency/transparency_window.h"
 #include "app/main_window.h"
 #include "app/ok_cancel_dialog.h"
-#include "app/syori.h"
+#include "app/progress_window.h"
 
 namespace kestrin::windows {
 

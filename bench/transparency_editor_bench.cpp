@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/editors/transparency/pe.h"
+#include "app/editors/transparency/colour_key_blit.h"
 
 namespace {
 

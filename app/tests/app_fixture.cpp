@@ -7,7 +7,7 @@
 #include "app/editors/colour/colour_series.h"
 #include "app/editors/mesh/mesh_series.h"
 #include "app/editors/rotation/rotation_series.h"
-#include "app/editors/transparency/module2.h"
+#include "app/editors/transparency/result_capture.h"
 #include "app/preview_pacer.h"
 #include "app/windows.h"
 #include "giflib/object/vesk_gif_object.h"

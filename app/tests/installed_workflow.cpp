@@ -11,8 +11,8 @@
 #include <string>
 
 #include "app/editors/rotation/rotation_window.h"
+#include "app/editors/transparency/result_capture.h"
 #include "app/editors/transparency/transparency_window.h"
-#include "app/editors/transparency/module2.h"
 #include "app/main_window.h"
 #include "app/windows.h"
 #include "platform/dialogs/file_dialog.h"

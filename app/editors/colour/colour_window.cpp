@@ -3,9 +3,9 @@
 #include <QPointer>
 #include <algorithm>
 
+#include "app/editor_files.h"
 #include "app/main_window.h"
-#include "app/module1.h"
-#include "app/syori.h"
+#include "app/progress_window.h"
 #include "app/windows.h"
 #include "giflib/object/vesk_global_methods.h"
 #include "platform/forms/application.h"

@@ -9,9 +9,9 @@
 #include <QMetaObject>
 #include <QPointer>
 
+#include "app/editor_files.h"
 #include "app/editors/colour/tests/frame_files.h"
 #include "app/main_window.h"
-#include "app/module1.h"
 #include "app/tests/app_fixture.h"
 #include "app/windows.h"
 

@@ -3,8 +3,8 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 
+#include "app/editor_files.h"
 #include "app/main_window.h"
-#include "app/module1.h"
 #include "app/windows.h"
 
 namespace kestrin {

@@ -13,8 +13,8 @@
 #include <QTextCursor>
 #include <tuple>
 
+#include "app/editor_files.h"
 #include "app/main_window.h"
-#include "app/module1.h"
 #include "app/tests/app_fixture.h"
 #include "app/windows.h"
 #include "giflib/object/vesk_gif_object.h"

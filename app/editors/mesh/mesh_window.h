@@ -6,7 +6,7 @@
 
 #include "app/editor_window.h"
 #include "app/editors/mesh/mesh_series.h"
-#include "app/helpers/class1.h"
+#include "app/helpers/drag_mover.h"
 #include "app/preview_pacer.h"
 #include "platform/forms/picture_box.h"
 

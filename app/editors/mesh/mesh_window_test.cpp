@@ -11,8 +11,8 @@
 #include <filesystem>
 
 #include "app/animated_export.h"
+#include "app/editor_files.h"
 #include "app/main_window.h"
-#include "app/module1.h"
 #include "app/tests/app_fixture.h"
 #include "app/windows.h"
 #include "giflib/object/vesk_gif_object.h"

@@ -3,10 +3,10 @@
 #include <QPointer>
 
 #include "app/animated_export.h"
+#include "app/editor_files.h"
 #include "app/main_window.h"
-#include "app/module1.h"
 #include "app/preview_pacer.h"
-#include "app/syori.h"
+#include "app/progress_window.h"
 #include "app/windows.h"
 #include "giflib/object/vesk_global_methods.h"
 

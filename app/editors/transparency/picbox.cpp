@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "app/editor_window.h"
-#include "app/editors/transparency/module2.h"
+#include "app/editors/transparency/result_capture.h"
 #include "app/editors/transparency/transparency_window.h"
 #include "app/helpers/mouse_chain.h"
 #include "platform/kernel/rounding.h"

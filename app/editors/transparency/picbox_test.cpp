@@ -6,7 +6,7 @@
 
 #include <filesystem>
 
-#include "app/editors/transparency/module2.h"
+#include "app/editors/transparency/result_capture.h"
 #include "app/editors/transparency/transparency_window.h"
 #include "app/tests/app_fixture.h"
 #include "app/windows.h"

@@ -1,6 +1,6 @@
 #include "app/editors/transparency/transparency_composer.h"
 
-#include "app/editors/transparency/pe.h"
+#include "app/editors/transparency/colour_key_blit.h"
 #include "app/gif_object.h"
 #include "app/message.h"
 #include "giflib/object/vesk_gif_object.h"

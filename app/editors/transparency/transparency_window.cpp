@@ -3,10 +3,10 @@
 #include <QPointer>
 #include <algorithm>
 
+#include "app/editor_files.h"
 #include "app/editors/transparency/color.h"
-#include "app/editors/transparency/module2.h"
+#include "app/editors/transparency/result_capture.h"
 #include "app/main_window.h"
-#include "app/module1.h"
 #include "app/windows.h"
 #include "platform/kernel/err.h"
 
@@ -89,12 +89,12 @@ TransparencyWindow::TransparencyWindow() : Window("Dialog5") {
   resize(std::max(width(), 880), std::max(height(), 480));
   SetScaleMode(platform::kScalePixels);
 
-  command5_[0]->onClick = [this] { Command5Click(0); };
-  command5_[1]->onClick = [this] { Command5Click(1); };
-  command3_->onClick = [this] { Command3Click(); };
-  command4_->onClick = [this] { Command4Click(); };
-  command1_->onClick = [this] { Command1Click(); };
-  command2_->onClick = [this] { Command2Click(); };
+  command5_[0]->onClick = [this] { OpenPictureClick(0); };
+  command5_[1]->onClick = [this] { OpenPictureClick(1); };
+  command3_->onClick = [this] { ChooseKeyColourClick(); };
+  command4_->onClick = [this] { FloatOrPlaceClick(); };
+  command1_->onClick = [this] { CancelClick(); };
+  command2_->onClick = [this] { SaveClick(); };
   auto showQuality = [this](bool on) {
     as1_->SetVisible(on);
     as1Label_->SetVisible(on);
@@ -130,17 +130,17 @@ void TransparencyWindow::Handle(const std::function<void()>& handler) {
   }
 }
 
-void TransparencyWindow::Command5Click(int index) {
+void TransparencyWindow::OpenPictureClick(int index) {
   Handle([this, index] {
     LoadPictureIntoSaveEditor(*this, windows::MDIF1().CD(), static_cast<int16_t>(index + 1));
   });
 }
 
-void TransparencyWindow::Command3Click() {
+void TransparencyWindow::ChooseKeyColourClick() {
   Handle([this] { label2_->SetBackColor(ChooseColourDialog(this)); });
 }
 
-void TransparencyWindow::Command4Click() {
+void TransparencyWindow::FloatOrPlaceClick() {
   Handle([this] {
     if (Floating())
       Apply();
@@ -149,7 +149,7 @@ void TransparencyWindow::Command4Click() {
   });
 }
 
-void TransparencyWindow::Command1Click() {
+void TransparencyWindow::CancelClick() {
   Handle([this] {
     if (CompositeUnsaved() && !AskYesNo(kDiscardCompositeQuestion)) return;
     im1_->SetPicture(platform::LoadPicture(""));
@@ -212,7 +212,7 @@ CompositeFormat TransparencyWindow::ChosenFormat() const {
   return CompositeFormat::None;
 }
 
-void TransparencyWindow::Command2Click() {
+void TransparencyWindow::SaveClick() {
   Handle([this] {
     const CompositeFormat format = ChosenFormat();
     if (format == CompositeFormat::None) {

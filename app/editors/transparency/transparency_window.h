@@ -6,7 +6,7 @@
 #include "app/editor_window.h"
 #include "app/editors/transparency/picbox.h"
 #include "app/editors/transparency/transparency_composer.h"
-#include "app/helpers/class1.h"
+#include "app/helpers/drag_mover.h"
 #include "platform/forms/picture_box.h"
 
 namespace kestrin {
@@ -45,12 +45,14 @@ class TransparencyWindow : public Window {
   // IM2 no longer holds the composite (it was replaced or cleared).
   void ForgetComposite() { composer_.ForgetComposite(); }
 
-  // The handlers, as the buttons run them.
-  void Command5Click(int index);
-  void Command3Click();
-  void Command4Click();
-  void Command1Click();
-  void Command2Click();
+  // The handlers, as the buttons run them: Command5(0) and Command5(1) open the source and the
+  // target picture, Command3 chooses the key colour, Command4 floats the piece or lays it down,
+  // Command1 empties both pictures, Command2 saves the target.
+  void OpenPictureClick(int index);
+  void ChooseKeyColourClick();
+  void FloatOrPlaceClick();
+  void CancelClick();
+  void SaveClick();
 
  private:
   void MakeFloat();

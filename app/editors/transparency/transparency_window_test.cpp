@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/editors/transparency/module2.h"
+#include "app/editors/transparency/result_capture.h"
 #include "app/main_window.h"
 #include "app/tests/app_fixture.h"
 #include "app/windows.h"

@@ -1,7 +1,7 @@
 // The capture: what IM2 shows at IMR's place (IMR over the target picture) lands in
 // "一時ファイル/itiji.bmp"; the folder is made when missing, only bitmaps in it are removed, and
 // a folder that cannot be made gives a message. Also the colour dialog's title and cancel.
-#include "app/editors/transparency/module2.h"
+#include "app/editors/transparency/result_capture.h"
 
 #include <gtest/gtest.h>
 

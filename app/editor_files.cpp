@@ -1,4 +1,4 @@
-#include "app/module1.h"
+#include "app/editor_files.h"
 
 #include <cctype>
 #include <filesystem>

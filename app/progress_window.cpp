@@ -1,4 +1,4 @@
-#include "app/syori.h"
+#include "app/progress_window.h"
 
 #include "app/windows.h"
 #include "platform/forms/application.h"

@@ -1,6 +1,6 @@
 // PE: the key colour leaves the target visible, every other source pixel is drawn, and the
 // drawing follows the rectangle and source position it is given.
-#include "app/editors/transparency/pe.h"
+#include "app/editors/transparency/colour_key_blit.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/editors/transparency/pe.h"
+#include "app/editors/transparency/colour_key_blit.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "app/editors/transparency/module2.h"
+#include "app/editors/transparency/result_capture.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
 // Class1: a left-button drag moves the bound image, other buttons and Shift do not; dragging the
 // transparency editor's IMR shows its meshed see-through and gives its picture back afterwards.
-#include "app/helpers/class1.h"
+#include "app/helpers/drag_mover.h"
 
 #include <gtest/gtest.h>
 

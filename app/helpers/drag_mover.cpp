@@ -1,4 +1,4 @@
-#include "app/helpers/class1.h"
+#include "app/helpers/drag_mover.h"
 
 #include <cmath>
 
