@@ -92,7 +92,6 @@ struct Dc {
   HPalette palette = 0;
   uint32_t backColor = 0xFFFFFF;
   uint32_t textColor = 0;
-  int keyTolerance = 0;
 };
 
 using Object = std::variant<std::monostate, Dc, Bitmap, Palette>;
@@ -273,7 +272,6 @@ RasterView ViewAt(QImage& image, bool forWriting, bool mono, const Dc& dc, int x
   v.mono = mono;
   v.backColor = dc.backColor;
   v.textColor = dc.textColor;
-  v.keyTolerance = dc.keyTolerance;
   return v;
 }
 
@@ -482,15 +480,6 @@ uint32_t SetBkColor(Hdc dc, uint32_t color) {
 }
 uint32_t SetTextColor(Hdc dc, uint32_t color) {
   return SetColor(dc, color, &Dc::textColor);
-}
-
-int SetKeyTolerance(Hdc handle, int tolerance) {
-  std::lock_guard lock(Lock());
-  Dc* dc = Table().Get<Dc>(handle);
-  if (!dc || tolerance < 0 || tolerance > 100) return -1;
-  const int old = dc->keyTolerance;
-  dc->keyTolerance = tolerance;
-  return old;
 }
 
 uint32_t GetBkColor(Hdc handle) {

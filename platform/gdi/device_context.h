@@ -87,10 +87,6 @@ unsigned GetNearestPaletteIndex(HPalette palette, uint32_t color);  // kClrInval
 uint32_t SetBkColor(Hdc dc, uint32_t color);
 uint32_t SetTextColor(Hdc dc, uint32_t color);
 uint32_t GetBkColor(Hdc dc);
-// Beyond the platform: how near to its background colour a pixel of this context must be to
-// give 1 when copied to monochrome (0 exact, the default; 1 to 100, see RasterView). Returns the
-// previous value, -1 for a bad handle or a value outside 0 to 100.
-int SetKeyTolerance(Hdc dc, int tolerance);
 uint32_t GetTextColor(Hdc dc);
 // The colour of one pixel; kClrInvalid outside the surface or for a bad handle.
 uint32_t GetPixel(Hdc dc, int x, int y);

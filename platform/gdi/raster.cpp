@@ -18,18 +18,6 @@ struct ColourToMono {
   uint32_t key;  // the source's background colour as a pixel
   uint32_t operator()(uint32_t s) const { return (s | kOpaque) == key ? kMonoOne : kMonoZero; }
 };
-// The same with a tolerance: 1 within a Euclidean RGB distance of the background colour.
-struct ColourNearToMono {
-  int r, g, b;
-  int64_t limitSquared;  // (distance x 100)^2
-  uint32_t operator()(uint32_t s) const {
-    const int dr = static_cast<int>((s >> 16) & 0xFF) - r;
-    const int dg = static_cast<int>((s >> 8) & 0xFF) - g;
-    const int db = static_cast<int>(s & 0xFF) - b;
-    const int64_t d2 = int64_t{dr} * dr + int64_t{dg} * dg + int64_t{db} * db;
-    return d2 * 10000 <= limitSquared ? kMonoOne : kMonoZero;
-  }
-};
 struct MonoToColour {
   uint32_t one, zero;
   uint32_t operator()(uint32_t s) const { return (s & 1) ? one : zero; }
@@ -63,14 +51,6 @@ template <class Op>
 void WithReader(const RasterView& dst, const RasterView& src, int w, int h, Op op) {
   if (src.mono == dst.mono) {
     Loop(dst, src, w, h, Same{}, op);
-  } else if (dst.mono && src.keyTolerance > 0) {
-    const uint32_t key = ColorToPixel(src.backColor);
-    // The distance tolerance x 4.42 in hundredths, so that no rounding enters.
-    const int64_t limit = int64_t{src.keyTolerance} * 442;
-    Loop(dst, src, w, h,
-         ColourNearToMono{static_cast<int>((key >> 16) & 0xFF), static_cast<int>((key >> 8) & 0xFF),
-                          static_cast<int>(key & 0xFF), limit * limit},
-         op);
   } else if (dst.mono) {
     Loop(dst, src, w, h, ColourToMono{ColorToPixel(src.backColor)}, op);
   } else {

@@ -23,9 +23,6 @@ struct RasterView {
   bool mono = false;
   uint32_t backColor = 0xFFFFFF;  // colour value: red in the lowest byte
   uint32_t textColor = 0;
-  // A colour source going to monochrome: 0 makes 1 of its background colour alone; t from 1 to
-  // 100 makes 1 of every colour within Euclidean RGB distance t x 4.42 of it.
-  int keyTolerance = 0;
 };
 
 // Combines w x h source pixels into the destination with `rop`, both views already positioned at

@@ -1,10 +1,43 @@
 #include "app/editors/transparency/colour_key_blit.h"
 
+#include <QImage>
 #include <algorithm>
 
 namespace kestrin {
 
 using namespace platform;
+
+namespace {
+
+// Gives every pixel of the context's bitmap within Euclidean RGB distance tolerance x 4.42 of
+// the key colour the key colour itself, so that the exact-key mask leaves it out as well.
+void SnapNearColoursToKey(Hdc context, HBitmap bitmap, int32_t width, int32_t height, uint32_t key,
+                          int32_t tolerance) {
+  QImage pixels = BitmapImage(bitmap).convertToFormat(QImage::Format_RGB32);
+  if (pixels.isNull()) return;
+  const int r = key & 0xFF, g = (key >> 8) & 0xFF, b = (key >> 16) & 0xFF;
+  // The distance x 100, squared, so that no rounding enters.
+  const int64_t limit = int64_t{tolerance} * 442;
+  const int64_t limitSquared = limit * limit;
+  const QRgb keyPixel = qRgb(r, g, b);
+  for (int y = 0; y < pixels.height(); ++y) {
+    auto* row = reinterpret_cast<QRgb*>(pixels.scanLine(y));
+    for (int x = 0; x < pixels.width(); ++x) {
+      const int dr = qRed(row[x]) - r, dg = qGreen(row[x]) - g, db = qBlue(row[x]) - b;
+      const int64_t d2 = int64_t{dr} * dr + int64_t{dg} * dg + int64_t{db} * db;
+      if (d2 * 10000 <= limitSquared) row[x] = keyPixel;
+    }
+  }
+  const HBitmap snapped = CreateBitmapFromImage(pixels);
+  const Hdc snappedDc = CreateCompatibleDC(0);
+  const HGdiObj old = SelectObject(snappedDc, snapped);
+  BitBlt(context, 0, 0, width, height, snappedDc, 0, 0, kRopSrcCopy);
+  SelectObject(snappedDc, old);
+  DeleteDC(snappedDc);
+  DeleteObject(snapped);
+}
+
+}  // namespace
 
 PE::PE() {
   const Hdc screen = GetDC(nullptr);
@@ -67,11 +100,11 @@ void PE::DrawP(Hdc hdc, int32_t DX, int32_t DY, int32_t DW, int32_t DH, Hdc SPic
   const HBitmap maskBitmap = CreateBitmap(DW, DH, 1, 1, nullptr);
   const Hdc mask = CreateCompatibleDC(screen);
   const HGdiObj maskOldBitmap = SelectObject(mask, maskBitmap);
+  if (const int32_t tolerance = std::clamp(Tolerance, 0, 100); tolerance > 0)
+    SnapNearColoursToKey(src, srcBitmap, DW, DH, key, tolerance);
   SetBkColor(src, key);
   SetTextColor(src, 0xFFFFFF);
-  SetKeyTolerance(src, std::clamp(Tolerance, 0, 100));
   BitBlt(mask, 0, 0, DW, DH, src, 0, 0, kRopSrcCopy);
-  SetKeyTolerance(src, 0);
 
   // The key-coloured source pixels become black, so that OR-ing the source adds nothing there.
   SetTextColor(src, 0);
