@@ -8,12 +8,13 @@
 #include <QWidget>
 #include <algorithm>
 #include <cstddef>
-#include <deque>
 #include <mutex>
 #include <variant>
 #include <vector>
 
 #include "platform/forms/picture_box.h"
+#include "platform/gdi/handle_table.h"
+#include "platform/gdi/image_pool.h"
 #include "platform/gdi/sys_colors.h"
 
 namespace platform {
@@ -29,45 +30,6 @@ struct Bitmap {
   // the transparent drawing overwrites each of its bitmaps whole with its first copy.
   bool unpainted = false;
 };
-
-// Pixel buffers of deleted bitmaps, kept for the next bitmaps of the same size: drawing code
-// makes and deletes full-size bitmaps on every call, and fresh buffers of that size would come
-// from the system each time, page by page. Bounded in count and bytes.
-class Recycled {
- public:
-  void Keep(QImage&& image) {
-    const qsizetype bytes = image.sizeInBytes();
-    if (image.isNull() || !image.isDetached() || bytes > kMaxBytes) return;
-    while (!images_.empty() && (images_.size() >= kMaxCount || bytes_ + bytes > kMaxBytes)) {
-      bytes_ -= images_.front().sizeInBytes();
-      images_.pop_front();
-    }
-    bytes_ += bytes;
-    images_.push_back(std::move(image));
-  }
-  QImage Take(int width, int height) {
-    for (auto it = images_.begin(); it != images_.end(); ++it) {
-      if (it->width() == width && it->height() == height) {
-        QImage image = std::move(*it);
-        images_.erase(it);
-        bytes_ -= image.sizeInBytes();
-        return image;
-      }
-    }
-    return QImage(width, height, QImage::Format_RGB32);
-  }
-
- private:
-  static constexpr size_t kMaxCount = 4;
-  static constexpr qsizetype kMaxBytes = 64 << 20;
-  std::deque<QImage> images_;
-  qsizetype bytes_ = 0;
-};
-
-Recycled& RecycledImages() {
-  static Recycled recycled;
-  return recycled;
-}
 
 void Paint(Bitmap& b) {
   if (!b.unpainted) return;
@@ -96,59 +58,7 @@ struct Dc {
 
 using Object = std::variant<std::monostate, Dc, Bitmap, Palette>;
 
-// Handles are slot number + 1 in the low 16 bits and the slot's generation in the high 16 bits,
-// so a handle to a freed slot stays refused after the slot is used again.
-class HandleTable {
- public:
-  uint32_t Add(Object object) {
-    uint32_t index;
-    if (!free_.empty()) {
-      index = free_.front();
-      free_.pop_front();
-    } else {
-      if (slots_.size() >= 0xFFFF) return 0;
-      index = static_cast<uint32_t>(slots_.size());
-      slots_.push_back({});
-    }
-    Slot& slot = slots_[index];
-    slot.object = std::move(object);
-    return (static_cast<uint32_t>(slot.generation) << 16) | (index + 1);
-  }
-
-  template <class T>
-  T* Get(uint32_t handle) {
-    Slot* slot = Find(handle);
-    return slot ? std::get_if<T>(&slot->object) : nullptr;
-  }
-
-  bool Remove(uint32_t handle) {
-    Slot* slot = Find(handle);
-    if (!slot) return false;
-    slot->object = std::monostate{};
-    if (++slot->generation == 0) slot->generation = 1;
-    // Freed slots queue up behind the others, so a handle's slot is not reused at once.
-    free_.push_back((handle & 0xFFFF) - 1);
-    return true;
-  }
-
- private:
-  struct Slot {
-    uint16_t generation = 1;
-    Object object;
-  };
-
-  Slot* Find(uint32_t handle) {
-    const uint32_t index = handle & 0xFFFF;
-    if (index == 0 || index > slots_.size()) return nullptr;
-    Slot& slot = slots_[index - 1];
-    if (slot.generation != (handle >> 16) || std::holds_alternative<std::monostate>(slot.object))
-      return nullptr;
-    return &slot;
-  }
-
-  std::vector<Slot> slots_;
-  std::deque<uint32_t> free_;
-};
+using HandleTable = GdiHandleTable<Object>;
 
 // Recursive: reading a window context paints widgets, and a widget's painting may itself use
 // device contexts.
