@@ -406,30 +406,37 @@ bool PrepareGif(const Vesk_GifPictureType& picture, SavedCodes* saved, GifHeader
   return true;
 }
 
+// Prepares a held picture's header and codes, then hands them to `write` (to a file or to memory).
+template <class Write>
+bool WriteHeldPicture(const Vesk_GifPictureType& picture, SavedCodes* saved, Write&& write) {
+  return RunProcedure("Actual_SaveGifPicture", [&] {
+    GifHeaderRecord header{};
+    const std::vector<uint8_t>* codes = nullptr;
+    std::vector<uint8_t> local;
+    uint8_t minCodeSize = 8;
+    if (!PrepareGif(picture, saved, header, codes, local, minCodeSize)) return false;
+    return write(header, *codes, minCodeSize);
+  });
+}
+
 }  // namespace
 
 bool Actual_SaveGifPicture(const Vesk_GifPictureType& picture, const std::string& fileName,
                            SavedCodes* saved) {
-  return RunProcedure("Actual_SaveGifPicture", [&] {
-    GifHeaderRecord header{};
-    const std::vector<uint8_t>* codes = nullptr;
-    std::vector<uint8_t> local;
-    uint8_t minCodeSize = 8;
-    if (!PrepareGif(picture, saved, header, codes, local, minCodeSize)) return false;
-    return MakeGifFile(header, picture.ColorTable, *codes, fileName, minCodeSize);
-  });
+  return WriteHeldPicture(
+      picture, saved,
+      [&](const GifHeaderRecord& header, const std::vector<uint8_t>& codes, uint8_t size) {
+        return MakeGifFile(header, picture.ColorTable, codes, fileName, size);
+      });
 }
 
 bool Actual_GifBytes(const Vesk_GifPictureType& picture, std::vector<uint8_t>& bytes,
                      SavedCodes* saved) {
-  return RunProcedure("Actual_SaveGifPicture", [&] {
-    GifHeaderRecord header{};
-    const std::vector<uint8_t>* codes = nullptr;
-    std::vector<uint8_t> local;
-    uint8_t minCodeSize = 8;
-    if (!PrepareGif(picture, saved, header, codes, local, minCodeSize)) return false;
-    return MakeGifBytes(header, picture.ColorTable, *codes, bytes, minCodeSize);
-  });
+  return WriteHeldPicture(
+      picture, saved,
+      [&](const GifHeaderRecord& header, const std::vector<uint8_t>& codes, uint8_t size) {
+        return MakeGifBytes(header, picture.ColorTable, codes, bytes, size);
+      });
 }
 
 }  // namespace pellory::engine
