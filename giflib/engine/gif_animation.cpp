@@ -72,22 +72,13 @@ Image WholeFrame(const AnimationFrame& f) {
   return image;
 }
 
-// What a frame shows on a cleared screen: its colours, kClear where it is transparent.
-void Render(const AnimationFrame& f, int32_t screenWidth, std::vector<uint32_t>& screen) {
-  std::fill(screen.begin(), screen.end(), kClear);
-  const Vesk_GifPictureType& p = *f.picture;
-  const int32_t w = p.GifSetting.biWidth, h = p.GifSetting.biHeight;
+// What each index of a frame shows on the screen: its colour, kClear where it is transparent.
+void ColoursOf(const Vesk_GifPictureType& p, uint32_t (&colours)[256]) {
   const int transparent = TransparentOf(p);
-  uint32_t colours[256];
   for (int i = 0; i < 256; ++i) {
     const Vesk_GIFRGBTRIPLE c =
         i < static_cast<int>(p.ColorTable.size()) ? p.ColorTable[i] : Vesk_GIFRGBTRIPLE{};
     colours[i] = i == transparent ? kClear : 0xFF000000u | c.gRed << 16 | c.gGreen << 8 | c.gBlue;
-  }
-  for (int32_t y = 0; y < h; ++y) {
-    const uint8_t* in = p.BitmapData.data() + static_cast<size_t>(y) * w;
-    uint32_t* out = screen.data() + static_cast<size_t>(f.top + y) * screenWidth + f.left;
-    for (int32_t x = 0; x < w; ++x) out[x] = colours[in[x]];
   }
 }
 
@@ -100,6 +91,110 @@ struct Box {
   void Add(const Box& b) {
     if (!b.Empty()) Add(b.x0, b.y0), Add(b.x1, b.y1);
   }
+  bool Contains(int32_t x, int32_t y) const { return x >= x0 && x <= x1 && y >= y0 && y <= y1; }
+  bool operator==(const Box&) const = default;
+};
+
+Box PlaceOf(const AnimationFrame& f) {
+  Box b;
+  b.Add(f.left, f.top);
+  b.Add(f.left + f.picture->GifSetting.biWidth - 1, f.top + f.picture->GifSetting.biHeight - 1);
+  return b;
+}
+
+// How a frame's pixels meet the screen, found in one pass over the frame.
+struct FrameScan {
+  Box changed;           // pixels that differ from the screen
+  Box clearing;          // drawn pixels that the next frame shows cleared
+  bool clears = false;   // a shown pixel the frame would have to clear by drawing
+  size_t sameDrawn = 0;  // drawn pixels that equal the screen already
+  bool used[256] = {};   // the indices the frame uses
+};
+
+// `shown` and the frame's colours compared pixel by pixel, with the next frame's transparency.
+// Rows go by three spans (left of the next frame, under it, right of it), so that the loops have
+// no tests of place and keep their state in registers.
+void Scan(const AnimationFrame& f, const uint32_t (&colours)[256], const AnimationFrame& next,
+          const std::vector<uint32_t>& shown, int32_t screenWidth, FrameScan& scan) {
+  const Vesk_GifPictureType& p = *f.picture;
+  const int32_t fw = p.GifSetting.biWidth, fh = p.GifSetting.biHeight;
+  const Vesk_GifPictureType& q = *next.picture;
+  const int32_t nw = q.GifSetting.biWidth, nh = q.GifSetting.biHeight;
+  const int nextTransparent = TransparentOf(q);
+  // Columns of this frame that the next one covers.
+  const int32_t nx0 = std::clamp(next.left - f.left, 0, fw);
+  const int32_t nx1 = std::clamp(next.left + nw - f.left, 0, fw);
+  bool clears = false;
+  size_t sameDrawn = 0;
+  for (int32_t fy = 0; fy < fh; ++fy) {
+    const int32_t y = f.top + fy;
+    const uint8_t* in = p.BitmapData.data() + static_cast<size_t>(fy) * fw;
+    const uint32_t* screen = shown.data() + static_cast<size_t>(y) * screenWidth + f.left;
+    for (int32_t x = 0; x < fw; ++x) scan.used[in[x]] = true;
+    const bool under = y >= next.top && y < next.top + nh && nx0 < nx1;
+    // The next frame's indices under this frame's columns from nx0.
+    const uint8_t* nextRow = under ? q.BitmapData.data() + static_cast<size_t>(y - next.top) * nw +
+                                         (f.left + nx0 - next.left)
+                                   : nullptr;
+    int32_t changedFirst = fw, changedLast = -1, clearingFirst = fw, clearingLast = -1;
+    auto span = [&](int32_t from, int32_t to, bool nextClearThere, bool look) {
+      for (int32_t x = from; x < to; ++x) {
+        const uint32_t t = colours[in[x]];
+        const bool differs = screen[x] != t;
+        const bool drawn = t != kClear;
+        clears |= differs && !drawn;
+        sameDrawn += !differs && drawn;
+        changedFirst = differs && x < changedFirst ? x : changedFirst;
+        changedLast = differs ? x : changedLast;
+        const bool nextClear = look ? nextRow[x - nx0] == nextTransparent : nextClearThere;
+        const bool clearing = drawn && nextClear;
+        clearingFirst = clearing && x < clearingFirst ? x : clearingFirst;
+        clearingLast = clearing ? x : clearingLast;
+      }
+    };
+    if (under) {
+      span(0, nx0, true, false);
+      span(nx0, nx1, false, true);
+      span(nx1, fw, true, false);
+    } else {
+      span(0, fw, true, false);
+    }
+    if (changedLast >= 0)
+      scan.changed.Add(f.left + changedFirst, y), scan.changed.Add(f.left + changedLast, y);
+    if (clearingLast >= 0)
+      scan.clearing.Add(f.left + clearingFirst, y), scan.clearing.Add(f.left + clearingLast, y);
+  }
+  scan.clears = clears;
+  scan.sameDrawn = sameDrawn;
+}
+
+// Whether the screen is clear wherever `within` (the part that may show anything) lies outside
+// `place`.
+bool ClearOutside(const std::vector<uint32_t>& shown, int32_t screenWidth, const Box& within,
+                  const Box& place) {
+  for (int32_t y = within.y0; y <= within.y1 && !within.Empty(); ++y) {
+    const uint32_t* row = shown.data() + static_cast<size_t>(y) * screenWidth;
+    for (int32_t x = within.x0; x <= within.x1; ++x)
+      if (row[x] != kClear && !place.Contains(x, y)) return false;
+  }
+  return true;
+}
+
+// The codes of one frame's two variants, as their encoders leave them.
+struct Coded {
+  std::vector<uint8_t> codes, deferred;
+  size_t fills = 0;
+};
+
+// A frame whose pixels are ready, waiting for its codes.
+struct Prepared {
+  Image image;
+  const uint8_t* plain = nullptr;  // the box's indices: the frame's own, or `plainCopy`
+  size_t plainSize = 0;
+  std::vector<uint8_t> plainCopy, keeping;
+  int keep = -1;
+  size_t unchanged = 0;
+  int minCodeSize = 0;
 };
 
 // The frames as differences from what the screen shows. Each frame is cut to the box where the
@@ -107,55 +202,134 @@ struct Box {
 // cleared (this frame then clears its box after it is shown; otherwise it stays). Unchanged
 // pixels in the box become transparent where that codes shorter. False when the frames cannot
 // be written so (the caller writes them whole).
+// A frame's codes are made on two threads while this thread prepares the next frame.
 bool OptimizedFrames(const std::vector<AnimationFrame>& frames, int32_t w, int32_t h,
                      std::vector<Image>& images) {
   const size_t area = static_cast<size_t>(w) * static_cast<size_t>(h);
-  std::vector<uint32_t> shown(area, kClear), target(area), next(area);
-  std::vector<uint8_t> plain, keeping, codesA, codesB, deferredA, deferredB, lastPlain;
+  std::vector<uint32_t> shown(area, kClear);
+  Box shownWithin;  // where `shown` may hold anything but kClear
+  Prepared prepared[2];
+  Coded plainCoded, keepingCoded;
+  // The indices `plainCoded` holds the codes of (a frame's own, or kept in `lastPlainCopy`), and
+  // their code size (0: none yet).
+  std::vector<uint8_t> lastPlainCopy;
+  const uint8_t* lastPlain = nullptr;
+  size_t lastPlainSize = 0;
   int plainCodeSize = 0;
-  size_t fillsA = 0;
-  platform::SecondLane lane;
-  Render(frames[0], w, target);
+  // Declared after everything their jobs use, so that they finish first when this returns.
+  platform::SecondLane first, second;
+  bool coding = false;  // the lanes are coding prepared[(n - 1) % 2]
+
+  // Makes frame `p`'s codes on both lanes (they are awaited before the next call).
+  auto startCoding = [&](Prepared& p) {
+    const bool samePlain = plainCodeSize == p.minCodeSize && lastPlainSize == p.plainSize &&
+                           std::memcmp(lastPlain, p.plain, p.plainSize) == 0;
+    const int m = p.minCodeSize;
+    auto code = [m](const uint8_t* pixels, size_t n, Coded& into, bool deferred) {
+      if (deferred)
+        EncodeLzw(pixels, n, m, into.deferred, true);
+      else
+        into.fills = EncodeLzw(pixels, n, m, into.codes);
+    };
+    auto both = [code](const uint8_t* pixels, size_t n, Coded& into) {
+      code(pixels, n, into, false);
+      if (into.fills > 0) code(pixels, n, into, true);
+    };
+    Prepared* q = &p;
+    if (!samePlain) {
+      plainCodeSize = 0;  // until its codes are complete
+      // A copy is kept by taking its buffer (the coding goes on reading it where it is).
+      if (p.plain == p.plainCopy.data()) lastPlainCopy.swap(p.plainCopy);
+      lastPlain = p.plain, lastPlainSize = p.plainSize;
+      if (q->unchanged > 0) {
+        first.Start([=, &plainCoded] { both(q->plain, q->plainSize, plainCoded); });
+        second.Start(
+            [=, &keepingCoded] { both(q->keeping.data(), q->keeping.size(), keepingCoded); });
+      } else {
+        first.Start([=, &plainCoded] { code(q->plain, q->plainSize, plainCoded, false); });
+        second.Start([=, &plainCoded] { code(q->plain, q->plainSize, plainCoded, true); });
+      }
+    } else if (q->unchanged > 0) {
+      first.Start(
+          [=, &keepingCoded] { code(q->keeping.data(), q->keeping.size(), keepingCoded, false); });
+      second.Start(
+          [=, &keepingCoded] { code(q->keeping.data(), q->keeping.size(), keepingCoded, true); });
+    } else {
+      return;
+    }
+    coding = true;
+  };
+  // Waits for frame `p`'s codes and keeps the better variant.
+  auto finishCoding = [&](Prepared& p) {
+    if (coding) {
+      coding = false;
+      std::exception_ptr failure;
+      try {
+        first.Wait();
+      } catch (...) {
+        failure = std::current_exception();
+      }
+      second.Wait();
+      if (failure) std::rethrow_exception(failure);
+      plainCodeSize = p.minCodeSize;
+    }
+    Image& image = p.image;
+    const bool keepUnchanged =
+        p.unchanged > 0 && keepingCoded.codes.size() < plainCoded.codes.size();
+    // The better of the two, with deferred clears where the table filled and that is shorter.
+    const Coded& chosen = keepUnchanged ? keepingCoded : plainCoded;
+    image.codes = chosen.fills > 0 && chosen.deferred.size() < chosen.codes.size() ? chosen.deferred
+                                                                                   : chosen.codes;
+    if (keepUnchanged) image.transparent = p.keep;
+    images.push_back(std::move(image));
+  };
+
   for (size_t n = 0; n < frames.size(); ++n) {
     const AnimationFrame& f = frames[n];
     const Vesk_GifPictureType& p = *f.picture;
     const int32_t fw = p.GifSetting.biWidth, fh = p.GifSetting.biHeight;
+    const Box place = PlaceOf(f);
+    // Drawing cannot clear a pixel: outside the frame the screen must be clear already, as the
+    // last frame's disposal should have left it.
+    if (!shownWithin.Empty() && !ClearOutside(shown, w, shownWithin, place)) return false;
+    uint32_t colours[256];
+    ColoursOf(p, colours);
     // After the last frame the animation starts again with the first.
-    Render(frames[(n + 1) % frames.size()], w, next);
-
-    Box changed, clearing;
-    for (int32_t y = 0; y < h; ++y) {
-      const size_t row = static_cast<size_t>(y) * w;
-      for (int32_t x = 0; x < w; ++x) {
-        const uint32_t t = target[row + x];
-        if (shown[row + x] != t) {
-          // Drawing cannot clear a pixel: the last frame's disposal should have.
-          if (t == kClear) return false;
-          changed.Add(x, y);
-        }
-        if (t != kClear && next[row + x] == kClear) clearing.Add(x, y);
-      }
-    }
-    Box box = changed;
-    box.Add(clearing);
+    FrameScan scan;
+    Scan(f, colours, frames[(n + 1) % frames.size()], shown, w, scan);
+    if (scan.clears) return false;
+    Box box = scan.changed;
+    box.Add(scan.clearing);
     if (box.Empty()) box.Add(f.left, f.top);  // nothing changes: one pixel, as it is
     if (box.x0 < f.left || box.y0 < f.top || box.x1 >= f.left + fw || box.y1 >= f.top + fh)
       return false;
 
-    Image image;
+    Prepared& prep = prepared[n % 2];
+    Image& image = prep.image;
+    image = Image{};
     image.left = box.x0, image.top = box.y0;
     image.width = box.x1 - box.x0 + 1, image.height = box.y1 - box.y0 + 1;
     image.delayCs = f.delayCs;
-    image.disposal = clearing.Empty() ? kDisposeNone : kDisposeBackground;
+    image.disposal = scan.clearing.Empty() ? kDisposeNone : kDisposeBackground;
     // The index that leaves a pixel as it is: the frame's transparent one, else one its pixels
     // in the box do not use.
-    bool used[256] = {};
-    plain.resize(static_cast<size_t>(image.width) * image.height);
-    for (int32_t y = 0; y < image.height; ++y) {
-      const uint8_t* in =
-          p.BitmapData.data() + static_cast<size_t>(box.y0 - f.top + y) * fw + (box.x0 - f.left);
-      std::copy(in, in + image.width, plain.data() + static_cast<size_t>(y) * image.width);
-      for (int32_t x = 0; x < image.width; ++x) used[in[x]] = true;
+    const bool whole = box == place;
+    bool boxUsed[256] = {};
+    const bool* used = scan.used;
+    prep.plainSize = static_cast<size_t>(image.width) * image.height;
+    if (whole) {
+      prep.plain = p.BitmapData.data();
+    } else {
+      prep.plainCopy.resize(prep.plainSize);
+      for (int32_t y = 0; y < image.height; ++y) {
+        const uint8_t* in =
+            p.BitmapData.data() + static_cast<size_t>(box.y0 - f.top + y) * fw + (box.x0 - f.left);
+        std::copy(in, in + image.width,
+                  prep.plainCopy.data() + static_cast<size_t>(y) * image.width);
+        for (int32_t x = 0; x < image.width; ++x) boxUsed[in[x]] = true;
+      }
+      prep.plain = prep.plainCopy.data();
+      used = boxUsed;
     }
     int keep = TransparentOf(p);
     for (int i = 0; keep < 0 && i < 256; ++i)
@@ -164,67 +338,45 @@ bool OptimizedFrames(const std::vector<AnimationFrame>& frames, int32_t w, int32
     for (int i = 255; i > highest; --i)
       if (used[i]) highest = i;
     image.table = TableCovering(p, highest);
-    const int minCodeSize = LzwMinimumCodeSize(image.table.size());
+    prep.minCodeSize = LzwMinimumCodeSize(image.table.size());
     image.transparent = TransparentOf(p);
-    size_t unchanged = 0;
-    if (keep >= 0) {
-      keeping = plain;
+    prep.keep = keep;
+    // Unchanged pixels that `keep` would replace are drawn ones equal to the screen (a
+    // transparent index is `keep` itself): none in the frame, none in the box.
+    prep.unchanged = 0;
+    if (keep >= 0 && scan.sameDrawn > 0) {
+      prep.keeping.assign(prep.plain, prep.plain + prep.plainSize);
       for (int32_t y = 0; y < image.height; ++y) {
-        const size_t row = static_cast<size_t>(box.y0 + y) * w + box.x0;
-        uint8_t* out = keeping.data() + static_cast<size_t>(y) * image.width;
+        const uint32_t* screen = shown.data() + static_cast<size_t>(box.y0 + y) * w + box.x0;
+        uint8_t* out = prep.keeping.data() + static_cast<size_t>(y) * image.width;
         for (int32_t x = 0; x < image.width; ++x)
-          if (shown[row + x] == target[row + x] && out[x] != keep) {
+          if (out[x] != keep && screen[x] == colours[out[x]]) {
             out[x] = static_cast<uint8_t>(keep);
-            ++unchanged;
+            ++prep.unchanged;
           }
       }
     }
-    // Both variants, each also with deferred clears, coded on two threads; which is kept is
-    // decided as if they had been coded one after the other. A frame with the indices of the one
-    // before (a colour series) reuses its plain codes.
-    const bool samePlain = plainCodeSize == minCodeSize && plain == lastPlain;
-    auto encodePlain = [&] {
-      fillsA = EncodeLzw(plain.data(), plain.size(), minCodeSize, codesA);
-      if (fillsA > 0) EncodeLzw(plain.data(), plain.size(), minCodeSize, deferredA, true);
-    };
-    size_t fillsB = 0;
-    auto encodeKeeping = [&] {
-      fillsB = EncodeLzw(keeping.data(), keeping.size(), minCodeSize, codesB);
-      if (fillsB > 0) EncodeLzw(keeping.data(), keeping.size(), minCodeSize, deferredB, true);
-    };
-    if (!samePlain) {
-      plainCodeSize = 0;  // until its codes are complete
-      if (unchanged > 0) {
-        platform::RunBoth(lane, encodePlain, encodeKeeping);
-      } else {
-        platform::RunBoth(
-            lane, [&] { fillsA = EncodeLzw(plain.data(), plain.size(), minCodeSize, codesA); },
-            [&] { EncodeLzw(plain.data(), plain.size(), minCodeSize, deferredA, true); });
-      }
-      lastPlain = plain;
-      plainCodeSize = minCodeSize;
-    } else if (unchanged > 0) {
-      platform::RunBoth(
-          lane, [&] { fillsB = EncodeLzw(keeping.data(), keeping.size(), minCodeSize, codesB); },
-          [&] { EncodeLzw(keeping.data(), keeping.size(), minCodeSize, deferredB, true); });
-    }
-    const bool keepUnchanged = unchanged > 0 && codesB.size() < codesA.size();
-    // The better of the two, with deferred clears where the table filled and that is shorter.
-    const std::vector<uint8_t>& codes = keepUnchanged ? codesB : codesA;
-    const std::vector<uint8_t>& deferred = keepUnchanged ? deferredB : deferredA;
-    const bool filled = (keepUnchanged ? fillsB : fillsA) > 0;
-    image.codes = filled && deferred.size() < codes.size() ? deferred : codes;
-    if (keepUnchanged) image.transparent = keep;
-    images.push_back(std::move(image));
 
     // The screen now shows the frame; its box is cleared if the next frame needs that.
-    shown.swap(target);
-    if (!clearing.Empty())
+    if (scan.clearing.Empty() || !whole) {
+      for (int32_t fy = 0; fy < fh; ++fy) {
+        const uint8_t* in = p.BitmapData.data() + static_cast<size_t>(fy) * fw;
+        uint32_t* out = shown.data() + static_cast<size_t>(f.top + fy) * w + f.left;
+        for (int32_t x = 0; x < fw; ++x) out[x] = colours[in[x]];
+      }
+    }
+    shownWithin = place;
+    if (!scan.clearing.Empty()) {
       for (int32_t y = box.y0; y <= box.y1; ++y)
         std::fill_n(shown.data() + static_cast<size_t>(y) * w + box.x0, box.x1 - box.x0 + 1,
                     kClear);
-    target.swap(next);
+      if (whole) shownWithin = Box{};
+    }
+
+    if (n > 0) finishCoding(prepared[(n - 1) % 2]);
+    startCoding(prep);
   }
+  finishCoding(prepared[(frames.size() - 1) % 2]);
   return true;
 }
 

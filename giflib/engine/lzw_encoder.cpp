@@ -64,13 +64,17 @@ class BitWriter {
   int pending_ = 0;
 };
 
+// The table's place of the string `code` followed by `index`. Index-major: the strings a picture
+// extends with its few frequent colours share cache lines, which makes the walk below wait less.
+inline size_t SlotOf(uint32_t code, uint32_t index) { return size_t{index} << kMaxCodeBits | code; }
+
 // Follows the table from `current` along the pixels from `i` while it holds the string so far
 // followed by the next pixel; returns where it stopped (`count` at the end) and the code there.
-inline size_t Follow(const uint16_t* next, int shift, const uint8_t* indices, size_t i,
-                     size_t count, uint32_t& current) {
+inline size_t Follow(const uint16_t* next, const uint8_t* indices, size_t i, size_t count,
+                     uint32_t& current) {
   uint32_t code = current;
   for (; i < count; ++i) {
-    const uint32_t found = next[size_t{code} << shift | indices[i]];
+    const uint32_t found = next[SlotOf(code, indices[i])];
     if (found == 0) break;
     code = found;
   }
@@ -93,7 +97,7 @@ size_t EncodeLzw(const uint8_t* indices, size_t count, int minCodeSize,
   const uint32_t alphabet = 1u << minCodeSize;
   const uint32_t clearCode = alphabet, endCode = alphabet + 1;
 
-  // next[code * alphabet + index]: the code of the string `code` followed by `index`, 0 for none
+  // next[SlotOf(code, index)]: the code of the string `code` followed by `index`, 0 for none
   // (no string ever gets code 0, a root). Clearing touches only the entries made since the last
   // clear, whose places `made` remembers.
   // Kept per thread and left all zero after each picture: a series of frames maps it once.
@@ -157,7 +161,6 @@ size_t EncodeLzw(const uint8_t* indices, size_t count, int minCodeSize,
   size_t windowStart = 0, windowCodes = 0, reference = 0;
   uint32_t current = indices[0];
   bool fresh = true;  // `current` is the root of the pixel before i
-  const int shift = minCodeSize;
   for (size_t i = 1; i < count; ++i) {
     if (fresh) {
       fresh = false;
@@ -174,10 +177,10 @@ size_t EncodeLzw(const uint8_t* indices, size_t count, int minCodeSize,
     }
     // The string grows while the table knows it followed by the next pixel: a loop of its own,
     // so that what it needs stays in registers.
-    i = Follow(next, shift, indices, i, count, current);
+    i = Follow(next, indices, i, count, current);
     if (i >= count) break;
     const uint32_t index = indices[i];
-    const size_t slot = size_t{current} << shift | index;
+    const size_t slot = SlotOf(current, index);
     emit(current);
     const uint32_t emitted = current;
     current = index;
