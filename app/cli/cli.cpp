@@ -38,8 +38,9 @@ int RunCommand(const Command& command, const std::vector<std::string>& args, Con
       console.out << HelpText(command.def);
       return 0;
     }
-    // The editors' pictures, fonts and hidden forms need the toolkit, never a display.
-    if (!platform::EnsureApplication()) throw Failure("Qtのアプリケーションを作れません。");
+    // Fonts need the toolkit's application object, never a display.
+    if (command.drawsText && !platform::EnsureApplication())
+      throw Failure("Qtのアプリケーションを作れません。");
     command.run(options, context);
     progress.Finish(true);
     return 0;

@@ -141,7 +141,8 @@ const Command& CommentCommand() {
       [](const ParsedOptions& options) {
         ReadComment(options);
         ReadGifOptions(options);
-      }};
+      },
+      true};
   return command;
 }
 

@@ -30,6 +30,13 @@ test ! -s "$work/err" || { cat "$work/err"; exit 1; }
 test "$(LC_ALL=C ls -A "$work/both" | tr '\n' ' ')" = "R0.gif R30.gif R60.gif a.gif " || {
   ls -A "$work/both"; exit 1; }
 
+# Picture commands never start the toolkit's platform: one that cannot be loaded stops none.
+mkdir "$work/colour"
+QT_QPA_PLATFORM=no-such-platform "$kestrin" colour --input "$in" --red 60 --mode stepwise \
+  --increment 30 --out "$work/colour" --animated "$work/colour/a.gif" 2>"$work/err"
+test ! -s "$work/err" || { cat "$work/err"; exit 1; }
+test -s "$work/colour/Color0.gif" && test -s "$work/colour/a.gif" || { ls -A "$work/colour"; exit 1; }
+
 # An animated file that cannot be put in place (a folder holds its name): the frames of that
 # run go again.
 mkdir -p "$work/refused/a.gif"
