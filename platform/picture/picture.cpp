@@ -4,6 +4,7 @@
 #include <QImageReader>
 #include <atomic>
 #include <cmath>
+#include <cstring>
 
 #include "platform/kernel/err.h"
 #include "platform/kernel/files.h"
@@ -22,6 +23,29 @@ uint64_t NextHandle() {
 
 StdPicture::StdPicture(QImage image) : image_(std::move(image)) {
   if (!image_.isNull()) handle_ = NextHandle();
+}
+
+Picture SharingPixels(const Picture& picture, const Picture& owner) {
+  if (!picture || !owner || picture == owner) return picture;
+  const QImage& image = picture->Image();
+  const QImage& pixels = owner->Image();
+  if (image.format() != QImage::Format_Indexed8 || pixels.format() != QImage::Format_Indexed8 ||
+      image.size() != pixels.size() || image.constBits() == pixels.constBits())
+    return picture;
+  const size_t width = static_cast<size_t>(image.width());
+  for (int y = 0; y < image.height(); ++y)
+    if (std::memcmp(image.constScanLine(y), pixels.constScanLine(y), width) != 0) return picture;
+  // The owner's pixels stay alive with a copy of its image (a reference, not the pixels).
+  QImage shared(
+      pixels.constBits(), pixels.width(), pixels.height(), pixels.bytesPerLine(),
+      QImage::Format_Indexed8, [](void* held) { delete static_cast<QImage*>(held); },
+      new QImage(pixels));
+  shared.setColorTable(image.colorTable());
+  shared.setDotsPerMeterX(image.dotsPerMeterX());
+  shared.setDotsPerMeterY(image.dotsPerMeterY());
+  shared.setOffset(image.offset());
+  for (const QString& key : image.textKeys()) shared.setText(key, image.text(key));
+  return std::make_shared<StdPicture>(std::move(shared));
 }
 
 int32_t StdPicture::Width() const {

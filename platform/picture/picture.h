@@ -32,6 +32,11 @@ class StdPicture {
 // Null means "no picture".
 using Picture = std::shared_ptr<StdPicture>;
 
+// `picture` itself, or, when its indexed pixels equal `owner`'s, a picture with `picture`'s colours
+// and settings whose pixels are `owner`'s, shared and read-only (a write copies them): a series
+// that changes only colours then holds its pixels once.
+Picture SharingPixels(const Picture& picture, const Picture& owner);
+
 // "" gives an empty picture. GIF files keep their exact palette, indices and transparent index;
 // BMP files go through our own reader (bmp_reader.h), JPEG and the rest through Qt. Indices past
 // the colour table get black entries. Throws RuntimeError 53 (missing), 481 (unreadable,

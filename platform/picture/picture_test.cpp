@@ -279,6 +279,50 @@ TEST_F(PictureFiles, SavedOpaqueTrueColourRowsAreExactAtEveryWidth) {
   }
 }
 
+Picture Indexed(int w, int h, uint8_t first, QRgb colour) {
+  QImage image(w, h, QImage::Format_Indexed8);
+  image.setColorTable({qRgb(0, 0, 0), colour, qRgba(1, 2, 3, 0)});
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) image.setPixel(x, y, (first + x + y) % 3);
+  image.setDotsPerMeterX(1234);
+  return std::make_shared<StdPicture>(std::move(image));
+}
+
+TEST(SharingPixels, EqualIndicesShareTheOwnersPixelsAndKeepTheirOwnColours) {
+  Picture owner = Indexed(7, 5, 0, qRgb(255, 0, 0));
+  const Picture frame = Indexed(7, 5, 0, qRgb(0, 255, 0));
+  const Picture shared = SharingPixels(frame, owner);
+  ASSERT_NE(shared, frame);
+  EXPECT_EQ(shared->Image().constBits(), owner->Image().constBits());
+  EXPECT_EQ(shared->Image().colorTable(), frame->Image().colorTable());
+  EXPECT_EQ(shared->Image().dotsPerMeterX(), 1234);
+  EXPECT_NE(shared->Handle(), 0u);
+  EXPECT_EQ(owner->Image().color(1), qRgb(255, 0, 0));
+  // A write goes to a copy; the owner's pixels stay, and outlive the owner.
+  QImage written = shared->Image();
+  written.setPixel(0, 0, 2);
+  EXPECT_EQ(owner->Image().pixelIndex(0, 0), 0);
+  const QImage before = frame->Image();
+  owner.reset();
+  for (int y = 0; y < 5; ++y)
+    for (int x = 0; x < 7; ++x)
+      EXPECT_EQ(shared->Image().pixelIndex(x, y), before.pixelIndex(x, y));
+}
+
+TEST(SharingPixels, OtherPixelsSizesOrFormatsKeepThePicture) {
+  const Picture owner = Indexed(7, 5, 0, qRgb(255, 0, 0));
+  const Picture shifted = Indexed(7, 5, 1, qRgb(255, 0, 0));
+  EXPECT_EQ(SharingPixels(shifted, owner), shifted);
+  const Picture smaller = Indexed(6, 5, 0, qRgb(255, 0, 0));
+  EXPECT_EQ(SharingPixels(smaller, owner), smaller);
+  const Picture rgb =
+      std::make_shared<StdPicture>(owner->Image().convertToFormat(QImage::Format_RGB32));
+  EXPECT_EQ(SharingPixels(rgb, owner), rgb);
+  EXPECT_EQ(SharingPixels(owner, owner), owner);
+  EXPECT_EQ(SharingPixels(nullptr, owner), nullptr);
+  EXPECT_EQ(SharingPixels(owner, nullptr), owner);
+}
+
 TEST(PictureUnits, HimetricRoundTripsEveryPixelSize) {
   EXPECT_EQ(PixelsToHimetric(96), 2540);
   for (int px : {1, 2, 3, 320, 32767, 32768}) EXPECT_EQ(HimetricToPixels(PixelsToHimetric(px)), px);

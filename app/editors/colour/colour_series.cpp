@@ -143,6 +143,8 @@ bool ColourSeries::Build(const Reader& read, const platform::Picture& im1, const
     // Sliders moved during a stepwise build can ask for more frames than the table holds.
     if (state_.frameCount >= kColourSlots) return false;
     platform::Picture picture = gif.GetRGBPicture(shift.r, shift.g, shift.b, ReturnPicture);
+    // The shifts change colours, not indices: the frames share the first one's pixels.
+    if (state_.frameCount > 0) picture = platform::SharingPixels(picture, state_.frames[0]);
     showIm3(picture);
     state_.frames[state_.frameCount] = picture;
     shifts_.push_back(shift);

@@ -96,6 +96,18 @@ TEST_F(ColourSeriesTest, StepwiseWithSlidersAtZeroGivesOneFramePerChannel) {
   ExpectStoredFramesMatchShifts(testing::ColourSource());
 }
 
+TEST_F(ColourSeriesTest, FramesHoldTheirIndicesOnceAndTheirOwnColours) {
+  ASSERT_TRUE(Build(Stepwise(40, -40, 40, "20")));
+  ASSERT_GT(state_.frameCount, 2);
+  ExpectStoredFramesMatchShifts(testing::ColourSource());
+  for (int32_t i = 1; i < state_.frameCount; ++i) {
+    EXPECT_EQ(state_.frames[i]->Image().constBits(), state_.frames[0]->Image().constBits());
+    EXPECT_NE(std::find(shown_.begin(), shown_.end(), state_.frames[i]), shown_.end())
+        << "the preview shows the frame that is kept";
+  }
+  EXPECT_NE(state_.frames[1]->Image().colorTable(), state_.frames[2]->Image().colorTable());
+}
+
 TEST_F(ColourSeriesTest, StepwiseRedRunsPastItsSliderAndLaterPhasesKeepWhereItStopped) {
   EXPECT_EQ(Frames(Stepwise(30, 0, 0, "10")),
             (Shifts{{0, 0, 0}, {10, 0, 0}, {20, 0, 0}, {30, 0, 0}, {40, 0, 0}, {40, 10, 0}}));
