@@ -50,14 +50,19 @@ std::array<PaletteEntry, 256> BuildPalette() {
   const size_t greyCount = 256 - n - 10;
   std::vector<int> added;
   for (size_t k = 0; k < greyCount; ++k) {
-    int best = -1, bestGap = -1;
-    for (int v = 0; v < 256; ++v) {
-      if (grey[v]) continue;
-      int gap = INT_MAX;
-      for (int u = 0; u < 256; ++u)
-        if (grey[u]) gap = std::min(gap, std::abs(u - v));
-      if (gap > bestGap) bestGap = gap, best = v;
+    // Each level's distance to the nearest grey: from below, then from above.
+    int gap[256];
+    for (int v = 0, last = INT_MIN / 2; v < 256; ++v) {
+      if (grey[v]) last = v;
+      gap[v] = v - last;
     }
+    for (int v = 255, next = INT_MAX / 2; v >= 0; --v) {
+      if (grey[v]) next = v;
+      gap[v] = std::min(gap[v], next - v);
+    }
+    int best = -1, bestGap = -1;
+    for (int v = 0; v < 256; ++v)
+      if (!grey[v] && gap[v] > bestGap) bestGap = gap[v], best = v;
     grey[best] = true;
     added.push_back(best);
   }
@@ -94,58 +99,87 @@ inline int AxisMax(int v, int lo, int hi) {
   return d * d;
 }
 
-// The squared distances along one axis from every entry to the nearest and the farthest value
-// of every cell on that axis, so that a cell's distances are sums of three looked-up terms.
-struct AxisTerms {
-  int nearest[kCellsPerAxis][256];
-  int farthest[kCellsPerAxis][256];
+// The candidates of every cell of one size: cell c lists its entries at
+// list[first[c]] .. list[first[c + 1] - 1], in index order.
+struct Level {
+  int shift = 0;  // cells of 2^shift values per channel
+  std::vector<uint32_t> first;
+  std::vector<uint8_t> list;
 };
 
-std::unique_ptr<AxisTerms> MakeAxisTerms(const std::array<PaletteEntry, 256>& pal,
-                                         uint8_t PaletteEntry::*channel) {
-  auto terms = std::make_unique<AxisTerms>();
-  for (int c = 0; c < kCellsPerAxis; ++c) {
-    const int lo = c * kCellSide, hi = lo + kCellSide - 1;
-    for (int i = 0; i < 256; ++i) {
-      terms->nearest[c][i] = AxisMin(pal[i].*channel, lo, hi);
-      terms->farthest[c][i] = AxisMax(pal[i].*channel, lo, hi);
-    }
-  }
-  return terms;
-}
-
-InverseMap BuildInverseMap(const std::array<PaletteEntry, 256>& pal) {
-  const auto red = MakeAxisTerms(pal, &PaletteEntry::red);
-  const auto green = MakeAxisTerms(pal, &PaletteEntry::green);
-  const auto blue = MakeAxisTerms(pal, &PaletteEntry::blue);
-
-  InverseMap map;
-  map.first.resize(kCells + 1);
-  map.candidates.reserve(kCells * 8);
-  int nearestRG[256], farthestRG[256];
-  int cell = 0;
-  for (int rc = 0; rc < kCellsPerAxis; ++rc)
-    for (int gc = 0; gc < kCellsPerAxis; ++gc) {
+// The cells of side 2^shift, each searched among the candidates of the cell twice its side that
+// holds it (all entries at the top). That is enough: a cell inside a larger one is nearer to
+// every entry and its farthest point is nearer too, so its bound is no larger, an entry that
+// cannot win in the larger cell cannot win in it, and the entry that sets its bound is itself a
+// candidate of the larger cell. Coarse cells first keep the work to a few entries a cell.
+Level Refine(const std::array<PaletteEntry, 256>& pal, const Level* parent, int shift) {
+  const int side = 1 << shift, perAxis = 256 >> shift;
+  // Squared distances along each axis from every entry to the nearest and the farthest value of
+  // every cell on that axis, so that a cell's distances are sums of three looked-up terms:
+  // near[axis][cell * 256 + entry].
+  std::vector<int> near[3], far[3];
+  uint8_t PaletteEntry::*const channels[3] = {&PaletteEntry::red, &PaletteEntry::green,
+                                              &PaletteEntry::blue};
+  for (int axis = 0; axis < 3; ++axis) {
+    near[axis].resize(static_cast<size_t>(perAxis) * 256);
+    far[axis].resize(static_cast<size_t>(perAxis) * 256);
+    for (int c = 0; c < perAxis; ++c)
       for (int i = 0; i < 256; ++i) {
-        nearestRG[i] = red->nearest[rc][i] + green->nearest[gc][i];
-        farthestRG[i] = red->farthest[rc][i] + green->farthest[gc][i];
+        const int v = pal[i].*channels[axis], lo = c * side, hi = lo + side - 1;
+        near[axis][c * 256 + i] = AxisMin(v, lo, hi);
+        far[axis][c * 256 + i] = AxisMax(v, lo, hi);
       }
-      for (int bc = 0; bc < kCellsPerAxis; ++bc, ++cell) {
+  }
+  Level level;
+  level.shift = shift;
+  level.first.resize(static_cast<size_t>(perAxis) * perAxis * perAxis + 1);
+  uint8_t everyEntry[256];
+  for (int i = 0; i < 256; ++i) everyEntry[i] = static_cast<uint8_t>(i);
+  uint32_t cell = 0;
+  for (int rc = 0; rc < perAxis; ++rc)
+    for (int gc = 0; gc < perAxis; ++gc)
+      for (int bc = 0; bc < perAxis; ++bc, ++cell) {
+        const uint8_t* pool = everyEntry;
+        size_t poolSize = 256;
+        if (parent) {
+          const int up = perAxis >> 1;
+          const size_t p = (static_cast<size_t>(rc >> 1) * up + (gc >> 1)) * up + (bc >> 1);
+          pool = parent->list.data() + parent->first[p];
+          poolSize = parent->first[p + 1] - parent->first[p];
+        }
+        const int* nr = near[0].data() + rc * 256;
+        const int* ng = near[1].data() + gc * 256;
+        const int* nb = near[2].data() + bc * 256;
+        const int* fr = far[0].data() + rc * 256;
+        const int* fg = far[1].data() + gc * 256;
+        const int* fb = far[2].data() + bc * 256;
         // Every colour of the cell is within `bound` of some entry, so its nearest entry (and
         // any entry tying with it) is at most `bound` away; an entry whose closest approach to
         // the cell is farther can never win there.
         int bound = INT_MAX;
-        for (int i = 0; i < 256; ++i)
-          bound = std::min(bound, farthestRG[i] + blue->farthest[bc][i]);
-        map.first[cell] = static_cast<uint32_t>(map.candidates.size());
-        for (int i = 0; i < 256; ++i)
-          if (nearestRG[i] + blue->nearest[bc][i] <= bound)
-            map.candidates.push_back(
-                {static_cast<uint8_t>(i), pal[i].red, pal[i].green, pal[i].blue});
+        for (size_t k = 0; k < poolSize; ++k) {
+          const int i = pool[k];
+          bound = std::min(bound, fr[i] + fg[i] + fb[i]);
+        }
+        level.first[cell] = static_cast<uint32_t>(level.list.size());
+        for (size_t k = 0; k < poolSize; ++k) {
+          const int i = pool[k];
+          if (nr[i] + ng[i] + nb[i] <= bound) level.list.push_back(pool[k]);
+        }
       }
-    }
-  map.first[kCells] = static_cast<uint32_t>(map.candidates.size());
-  map.candidates.shrink_to_fit();
+  level.first[cell] = static_cast<uint32_t>(level.list.size());
+  return level;
+}
+
+InverseMap BuildInverseMap(const std::array<PaletteEntry, 256>& pal) {
+  static_assert(kCellShift < 5, "cells come from halving the cells of 32 values");
+  Level level = Refine(pal, nullptr, 5);
+  for (int shift = 4; shift >= kCellShift; --shift) level = Refine(pal, &level, shift);
+  InverseMap map;
+  map.first = std::move(level.first);
+  map.candidates.reserve(level.list.size());
+  for (const uint8_t i : level.list)
+    map.candidates.push_back({i, pal[i].red, pal[i].green, pal[i].blue});
   return map;
 }
 
@@ -196,27 +230,59 @@ struct Memo {
   std::unique_ptr<uint32_t[]> greenBlueSlots;
 };
 
-uint8_t Search(const InverseMap& map, int cell, int r, int g, int b) {
+// Finds and remembers the indices of the whole 4 x 4 x 4 block of (r, g, b), and returns the
+// one of (r, g, b). The block lies in one cell, so its colours share the candidates; comparing
+// each candidate with all 64 colours, four at a time in vector registers, costs a few
+// nanoseconds a colour, where one colour alone costs tens (a photograph's first pass finds
+// hundreds of thousands of colours, about half of each block it reaches). Kept out of the lookup
+// loop, which then holds everything it needs in registers.
+[[gnu::noinline]] uint8_t FillBlock(const Memo& memo, int r, int g, int b) {
+  // Floats, as SSE2 has no 32-bit integer multiply: every value is an integer below 2^24, so
+  // each is exact, and so are the comparisons.
+  typedef float Floats [[gnu::vector_size(16)]];
+  typedef int32_t Mask [[gnu::vector_size(16)]];
+  constexpr int kLanes = 4;
+  constexpr int kBlockColours = kBlockSide * kBlockSide * kBlockSide;
+  constexpr int kVectors = kBlockColours / kLanes;
+  constexpr int m = kBlockSide - 1;
+  const int r0 = r & ~m, g0 = g & ~m, b0 = b & ~m;
+  const InverseMap& map = memo.map;
+  const int cell = CellOf(r0, g0, b0);
   const Candidate* c = map.candidates.data() + map.first[cell];
   const Candidate* end = map.candidates.data() + map.first[cell + 1];
-  uint8_t best = c->index;
-  int bestDist = INT_MAX;
+  // The block's colours in slot order (red, then green, then blue within the block): blue runs
+  // along the four lanes.
+  Floats red[kVectors], green[kVectors], blue[kVectors], bestDist[kVectors], best[kVectors];
+  for (int v = 0; v < kVectors; ++v) {
+    const float rv = static_cast<float>(r0 + (v >> kBlockShift));
+    const float gv = static_cast<float>(g0 + (v & m));
+    red[v] = Floats{rv, rv, rv, rv};
+    green[v] = Floats{gv, gv, gv, gv};
+    blue[v] = Floats{0, 1, 2, 3} + static_cast<float>(b0);
+    bestDist[v] = Floats{} + 1e9f;
+    best[v] = Floats{} + static_cast<float>(c->index);
+  }
   // Candidates are in index order, so a strict comparison keeps the lowest index on a tie.
   for (; c != end; ++c) {
-    const int dr = r - c->red, dg = g - c->green, db = b - c->blue;
-    const int d = dr * dr + dg * dg + db * db;
-    if (d < bestDist) bestDist = d, best = c->index;
+    const Floats cr = Floats{} + static_cast<float>(c->red);
+    const Floats cg = Floats{} + static_cast<float>(c->green);
+    const Floats cb = Floats{} + static_cast<float>(c->blue);
+    const Floats index = Floats{} + static_cast<float>(c->index);
+    for (int v = 0; v < kVectors; ++v) {
+      const Floats dr = red[v] - cr, dg = green[v] - cg, db = blue[v] - cb;
+      const Floats d = dr * dr + dg * dg + db * db;
+      const Mask nearer = d < bestDist[v];
+      bestDist[v] = nearer ? d : bestDist[v];
+      best[v] = nearer ? index : best[v];
+    }
   }
-  return best;
-}
-
-// Finds and remembers the index of (r, g, b). Kept out of the lookup loop, which then holds
-// everything it needs in registers.
-[[gnu::noinline]] uint8_t FillEntry(const Memo& memo, int r, int g, int b) {
-  const uint8_t index = Search(memo.map, CellOf(r, g, b), r, g, b);
-  std::atomic_ref<uint16_t>(memo.answers[SlotOf(r, g, b)])
-      .store(index + 1, std::memory_order_relaxed);
-  return index;
+  static_assert(kBlockShift == 2, "blue runs along the four lanes");
+  uint16_t* const entries = memo.answers.get() + SlotOf(r0, g0, b0);
+  for (int j = 0; j < kBlockColours; ++j)
+    std::atomic_ref<uint16_t>(entries[j])
+        .store(static_cast<uint16_t>(best[j / kLanes][j % kLanes]) + 1, std::memory_order_relaxed);
+  const int mine = ((r & m) << (2 * kBlockShift)) | ((g & m) << kBlockShift) | (b & m);
+  return static_cast<uint8_t>(best[mine / kLanes][mine % kLanes]);
 }
 
 Memo BuildMemo() {
@@ -248,7 +314,7 @@ uint8_t NearestHalftoneIndex(uint8_t r, uint8_t g, uint8_t b) {
   const Memo& memo = GetMemo();
   const uint16_t known =
       std::atomic_ref<uint16_t>(memo.answers[SlotOf(r, g, b)]).load(std::memory_order_relaxed);
-  return known ? static_cast<uint8_t>(known - 1) : FillEntry(memo, r, g, b);
+  return known ? static_cast<uint8_t>(known - 1) : FillBlock(memo, r, g, b);
 }
 
 void NearestHalftoneIndices(const uint8_t* bgr, size_t count, uint8_t* out) {
@@ -256,11 +322,17 @@ void NearestHalftoneIndices(const uint8_t* bgr, size_t count, uint8_t* out) {
   // call per pixel: two slot terms and one table entry, all usually in cache.
   const Memo& memo = GetMemo();
   uint16_t* const answers = memo.answers.get();
+  // A large photograph reaches blocks all over the table, a few thousand pages of it, whose first
+  // touches cost more than the lookups (more so with two threads faulting at once). Whole 2 MB
+  // pages make that a few dozen faults, for up to the table's 32 MB. Small pictures keep to the
+  // pages they touch.
+  constexpr size_t kManyPixels = size_t{1} << 20;
+  if (count >= kManyPixels) ::madvise(answers, kAnswersBytes, MADV_HUGEPAGE);
   const uint32_t* const greenBlue = memo.greenBlueSlots.get();
   for (size_t i = 0; i < count; ++i, bgr += 3) {
     const uint32_t slot = greenBlue[bgr[0] | bgr[1] << 8] | kRedSlots[bgr[2]];
     const uint16_t known = std::atomic_ref<uint16_t>(answers[slot]).load(std::memory_order_relaxed);
-    out[i] = known ? static_cast<uint8_t>(known - 1) : FillEntry(memo, bgr[2], bgr[1], bgr[0]);
+    out[i] = known ? static_cast<uint8_t>(known - 1) : FillBlock(memo, bgr[2], bgr[1], bgr[0]);
   }
 }
 
