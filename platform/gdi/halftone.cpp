@@ -186,11 +186,10 @@ InverseMap BuildInverseMap(const std::array<PaletteEntry, 256>& pal) {
 // Answers are memoised per colour, each found on its first use, in a table laid out in blocks of
 // 4 x 4 x 4 colours. Neighbouring pixels of a photograph differ by a little noise in every
 // channel, and such colours share a block, so a picture keeps a small part of the table in cache.
-// (A photograph uses about half the colours of the blocks it reaches: finding a whole block at
-// once would search twice as often.) An entry holds the index plus one, so that 0 means not yet
-// known and a lookup reads one entry and no flag. The table is fresh anonymous memory: it reads
-// as zeros, and untouched blocks cost nothing. Threads racing on one colour compute and store the
-// same value, hence relaxed atomics.
+// A block is found whole on its first use (see FillBlock). An entry holds the index plus one, so
+// that 0 means not yet known and a lookup reads one entry and no flag. The table is fresh anonymous
+// memory: it reads as zeros, and untouched blocks cost nothing. Threads racing on one block compute
+// and store the same values, hence relaxed atomics.
 constexpr int kBlockShift = 2;
 constexpr int kBlockSide = 1 << kBlockShift;
 constexpr int kBlocksPerAxis = 256 / kBlockSide;
