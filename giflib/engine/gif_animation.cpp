@@ -8,6 +8,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <random>
 
@@ -216,9 +217,11 @@ bool OptimizedFrames(const std::vector<AnimationFrame>& frames, int32_t w, int32
   const uint8_t* lastPlain = nullptr;
   size_t lastPlainSize = 0;
   int plainCodeSize = 0;
-  // Declared after everything their jobs use, so that they finish first when this returns.
-  platform::SecondLane first, second;
-  bool coding = false;  // the lanes are coding prepared[(n - 1) % 2]
+  // Made for the first large frame; declared after everything their jobs use, so that they
+  // finish first when this returns.
+  std::unique_ptr<platform::SecondLane> first, second;
+  // Whether prepared[(n - 1) % 2] was coded, and whether on the lanes (then not yet awaited).
+  bool coded = false, onLanesNow = false;
 
   // Makes frame `p`'s codes on both lanes (they are awaited before the next call).
   auto startCoding = [&](Prepared& p) {
@@ -236,43 +239,58 @@ bool OptimizedFrames(const std::vector<AnimationFrame>& frames, int32_t w, int32
       if (into.fills > 0) code(pixels, n, into, true);
     };
     Prepared* q = &p;
+    // A small frame codes sooner here than a thread can be woken for it.
+    constexpr size_t kLanePixels = 64 * 1024;
+    const bool onLanes = p.plainSize >= kLanePixels;
+    if (onLanes && !first) {
+      first = std::make_unique<platform::SecondLane>();
+      second = std::make_unique<platform::SecondLane>();
+    }
+    auto run = [onLanes](std::unique_ptr<platform::SecondLane>& lane, std::function<void()> job) {
+      if (onLanes)
+        lane->Start(std::move(job));
+      else
+        job();
+    };
     if (!samePlain) {
       plainCodeSize = 0;  // until its codes are complete
       // A copy is kept by taking its buffer (the coding goes on reading it where it is).
       if (p.plain == p.plainCopy.data()) lastPlainCopy.swap(p.plainCopy);
       lastPlain = p.plain, lastPlainSize = p.plainSize;
       if (q->unchanged > 0) {
-        first.Start([=, &plainCoded] { both(q->plain, q->plainSize, plainCoded); });
-        second.Start(
+        run(first, [=, &plainCoded] { both(q->plain, q->plainSize, plainCoded); });
+        run(second,
             [=, &keepingCoded] { both(q->keeping.data(), q->keeping.size(), keepingCoded); });
       } else {
-        first.Start([=, &plainCoded] { code(q->plain, q->plainSize, plainCoded, false); });
-        second.Start([=, &plainCoded] { code(q->plain, q->plainSize, plainCoded, true); });
+        run(first, [=, &plainCoded] { code(q->plain, q->plainSize, plainCoded, false); });
+        run(second, [=, &plainCoded] { code(q->plain, q->plainSize, plainCoded, true); });
       }
     } else if (q->unchanged > 0) {
-      first.Start(
+      run(first,
           [=, &keepingCoded] { code(q->keeping.data(), q->keeping.size(), keepingCoded, false); });
-      second.Start(
+      run(second,
           [=, &keepingCoded] { code(q->keeping.data(), q->keeping.size(), keepingCoded, true); });
     } else {
       return;
     }
-    coding = true;
+    coded = true;
+    onLanesNow = onLanes;
   };
   // Waits for frame `p`'s codes and keeps the better variant.
   auto finishCoding = [&](Prepared& p) {
-    if (coding) {
-      coding = false;
+    if (onLanesNow) {
+      onLanesNow = false;
       std::exception_ptr failure;
       try {
-        first.Wait();
+        first->Wait();
       } catch (...) {
         failure = std::current_exception();
       }
-      second.Wait();
+      second->Wait();
       if (failure) std::rethrow_exception(failure);
-      plainCodeSize = p.minCodeSize;
     }
+    if (coded) plainCodeSize = p.minCodeSize;
+    coded = false;
     Image& image = p.image;
     const bool keepUnchanged =
         p.unchanged > 0 && keepingCoded.codes.size() < plainCoded.codes.size();

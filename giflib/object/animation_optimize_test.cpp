@@ -120,6 +120,23 @@ TEST_F(AnimationOptimizeTest, IdenticalFramesBecomeSinglePixels) {
   EXPECT_LT(many, one + 20 * 30) << "repeated frames cost more than a pixel each";
 }
 
+// A frame drawn only under a narrower and taller next frame, one of whose pixels over it is
+// transparent: the pixel below it must be cleared, found by the next frame's columns as they lie
+// on the screen. (Captured frames are transparent in their top-left colour.)
+TEST_F(AnimationOptimizeTest, ANarrowerNextFrameClearsUnderItsTransparentPixel) {
+  const auto wide =
+      Indices(100, 40, [](int x, int y) { return x < 34 || x >= 66 ? 0 : 1 + (x + y) % 3; });
+  // Its first column's fifth pixel lies on the wide frame's first row.
+  const auto narrow =
+      Indices(32, 48, [](int x, int y) { return x == 0 && (y == 0 || y == 4) ? 1 : 2 + x % 2; });
+  ExpectSameScreens({testing::MakeIndexedPicture(100, 40, testing::DistinctPalette(4), wide),
+                     testing::MakeIndexedPicture(32, 48, testing::DistinctPalette(4), narrow)},
+                    "narrower");
+  // Optimised, not written whole because the optimiser found it could not clear that pixel.
+  EXPECT_LT(std::filesystem::file_size(temp_.File("narrower.gif")),
+            std::filesystem::file_size(temp_.File("narrower-whole.gif")));
+}
+
 // Random series: sizes, palettes, transparency and small changes between frames.
 TEST_F(AnimationOptimizeTest, RandomSeriesShowTheSameScreens) {
   std::mt19937 random(2026);
@@ -167,6 +184,61 @@ TEST_F(AnimationOptimizeTest, PaletteSeriesOfLargeFrames) {
   for (size_t n = 0; n < frames.size(); ++n) {
     EXPECT_TRUE(whole.frames[n].indices == indices) << "frame " << n;
     EXPECT_EQ(whole.frames[n].palette[199].gGreen, std::min(255, 199 + static_cast<int>(n) * 20));
+  }
+}
+
+// Frames large enough to be coded on the second threads while the next one is prepared: a part
+// that changes only its colours (the same box and indices as the frame before, whose codes are
+// reused) and then its indices, frames of other sizes (the next frame covers only part of this
+// one), transparency.
+TEST_F(AnimationOptimizeTest, LargeFramesCodedWhileTheNextIsPrepared) {
+  const int w = 320, h = 240;
+  auto palette = [](int shift) {
+    std::vector<Vesk_GIFRGBTRIPLE> p(12);
+    for (int i = 0; i < 12; ++i)
+      p[i] = {static_cast<uint8_t>(i * 20), static_cast<uint8_t>(i < 6 || i == 9 ? 50 : 50 + shift),
+              static_cast<uint8_t>(200 - i * 10)};
+    return p;
+  };
+  const auto background = Indices(w, h, [](int x, int y) { return (x / 9 + y / 7) % 6; });
+  auto square = [&](int x0, int y0, int phase = 0) {
+    std::vector<uint8_t> v = background;
+    for (int y = y0; y < y0 + 120; ++y)
+      for (int x = x0; x < x0 + 160; ++x)
+        v[static_cast<size_t>(y) * w + x] = 6 + (x * y + phase) % 4;
+    return v;
+  };
+  std::vector<Picture> frames = {
+      testing::MakeIndexedPicture(w, h, palette(0), background),
+      testing::MakeIndexedPicture(w, h, palette(0), square(40, 40)),
+      testing::MakeIndexedPicture(w, h, palette(60), square(40, 40)),
+      // The same box, other indices: not the codes of the last frame but one.
+      testing::MakeIndexedPicture(w, h, palette(60), square(40, 40, 1)),
+      testing::MakeIndexedPicture(w, h, palette(120), square(40, 40)),
+      testing::MakeIndexedPicture(w, h, palette(120), square(100, 90), 11),
+      testing::MakeIndexedPicture(260, 250, palette(0),
+                                  Indices(260, 250, [](int x, int y) { return (x + y) % 12; }), 3),
+      testing::MakeIndexedPicture(w, h, palette(0), background),
+  };
+  ExpectSameScreens(frames, "large");
+
+  std::mt19937 random(99);
+  for (int series = 0; series < 3; ++series) {
+    std::vector<Picture> more;
+    for (int n = 0; n < 5; ++n) {
+      const int fw = 256 + static_cast<int>(random() % 80),
+                fh = 256 + static_cast<int>(random() % 40);
+      std::vector<uint8_t> frame(static_cast<size_t>(fw) * fh);
+      for (int y = 0; y < fh; ++y)
+        for (int x = 0; x < fw; ++x)
+          frame[static_cast<size_t>(y) * fw + x] =
+              static_cast<uint8_t>(random() % 50 == 0 ? random() % 12 : (x / 13 + y / 11 + n) % 12);
+      const bool transparent = random() % 2 == 0;
+      more.push_back(
+          testing::MakeIndexedPicture(fw, fh, palette(static_cast<int>(random() % 100)), frame,
+                                      transparent ? static_cast<int>(random() % 12) : -1));
+    }
+    ExpectSameScreens(more, "large-random" + std::to_string(series));
   }
 }
 
