@@ -115,8 +115,9 @@ struct FrameScan {
 // `shown` and the frame's colours compared pixel by pixel, with the next frame's transparency.
 // Rows go by three spans (left of the next frame, under it, right of it), so that the loops have
 // no tests of place and keep their state in registers.
-void Scan(const AnimationFrame& f, const uint32_t (&colours)[256], const AnimationFrame& next,
-          const std::vector<uint32_t>& shown, int32_t screenWidth, FrameScan& scan) {
+template <bool kScreenClear>
+void ScanRows(const AnimationFrame& f, const uint32_t (&colours)[256], const AnimationFrame& next,
+              const std::vector<uint32_t>& shown, int32_t screenWidth, FrameScan& scan) {
   const Vesk_GifPictureType& p = *f.picture;
   const int32_t fw = p.GifSetting.biWidth, fh = p.GifSetting.biHeight;
   const Vesk_GifPictureType& q = *next.picture;
@@ -130,7 +131,8 @@ void Scan(const AnimationFrame& f, const uint32_t (&colours)[256], const Animati
   for (int32_t fy = 0; fy < fh; ++fy) {
     const int32_t y = f.top + fy;
     const uint8_t* in = p.BitmapData.data() + static_cast<size_t>(fy) * fw;
-    const uint32_t* screen = shown.data() + static_cast<size_t>(y) * screenWidth + f.left;
+    const uint32_t* screen =
+        kScreenClear ? nullptr : shown.data() + static_cast<size_t>(y) * screenWidth + f.left;
     for (int32_t x = 0; x < fw; ++x) scan.used[in[x]] = true;
     const bool under = y >= next.top && y < next.top + nh && nx0 < nx1;
     // The next frame's indices under this frame's columns from nx0.
@@ -141,7 +143,7 @@ void Scan(const AnimationFrame& f, const uint32_t (&colours)[256], const Animati
     auto span = [&](int32_t from, int32_t to, bool nextClearThere, bool look) {
       for (int32_t x = from; x < to; ++x) {
         const uint32_t t = colours[in[x]];
-        const bool differs = screen[x] != t;
+        const bool differs = (kScreenClear ? kClear : screen[x]) != t;
         const bool drawn = t != kClear;
         clears |= differs && !drawn;
         sameDrawn += !differs && drawn;
@@ -167,6 +169,16 @@ void Scan(const AnimationFrame& f, const uint32_t (&colours)[256], const Animati
   }
   scan.clears = clears;
   scan.sameDrawn = sameDrawn;
+}
+
+// A screen known to be all clear is not read: then every drawn pixel differs from it.
+void Scan(const AnimationFrame& f, const uint32_t (&colours)[256], const AnimationFrame& next,
+          const std::vector<uint32_t>& shown, bool screenClear, int32_t screenWidth,
+          FrameScan& scan) {
+  if (screenClear)
+    ScanRows<true>(f, colours, next, shown, screenWidth, scan);
+  else
+    ScanRows<false>(f, colours, next, shown, screenWidth, scan);
 }
 
 // Whether the screen is clear wherever `within` (the part that may show anything) lies outside
@@ -207,8 +219,10 @@ struct Prepared {
 bool OptimizedFrames(const std::vector<AnimationFrame>& frames, int32_t w, int32_t h,
                      std::vector<Image>& images) {
   const size_t area = static_cast<size_t>(w) * static_cast<size_t>(h);
-  std::vector<uint32_t> shown(area, kClear);
-  Box shownWithin;  // where `shown` may hold anything but kClear
+  // What the screen shows, made when a frame first stays on it (a series whose every frame is
+  // cleared whole never needs it).
+  std::vector<uint32_t> shown;
+  Box shownWithin;  // where `shown` may hold anything but kClear (nothing while it is not made)
   Prepared prepared[2];
   Coded plainCoded, keepingCoded;
   // The indices `plainCoded` holds the codes of (a frame's own, or kept in `lastPlainCopy`), and
@@ -314,7 +328,8 @@ bool OptimizedFrames(const std::vector<AnimationFrame>& frames, int32_t w, int32
     ColoursOf(p, colours);
     // After the last frame the animation starts again with the first.
     FrameScan scan;
-    Scan(f, colours, frames[(n + 1) % frames.size()], shown, w, scan);
+    const bool screenClear = shownWithin.Empty();
+    Scan(f, colours, frames[(n + 1) % frames.size()], shown, screenClear, w, scan);
     if (scan.clears) return false;
     Box box = scan.changed;
     box.Add(scan.clearing);
@@ -375,20 +390,26 @@ bool OptimizedFrames(const std::vector<AnimationFrame>& frames, int32_t w, int32
       }
     }
 
-    // The screen now shows the frame; its box is cleared if the next frame needs that.
-    if (scan.clearing.Empty() || !whole) {
+    // The screen now shows the frame; its box is cleared if the next frame needs that. A frame
+    // cleared whole leaves the screen as it found it outside, and clear inside.
+    if (!scan.clearing.Empty() && whole) {
+      if (!screenClear)
+        for (int32_t y = box.y0; y <= box.y1; ++y)
+          std::fill_n(shown.data() + static_cast<size_t>(y) * w + box.x0, box.x1 - box.x0 + 1,
+                      kClear);
+      shownWithin = Box{};
+    } else {
+      if (shown.empty()) shown.assign(area, kClear);
       for (int32_t fy = 0; fy < fh; ++fy) {
         const uint8_t* in = p.BitmapData.data() + static_cast<size_t>(fy) * fw;
         uint32_t* out = shown.data() + static_cast<size_t>(f.top + fy) * w + f.left;
         for (int32_t x = 0; x < fw; ++x) out[x] = colours[in[x]];
       }
-    }
-    shownWithin = place;
-    if (!scan.clearing.Empty()) {
-      for (int32_t y = box.y0; y <= box.y1; ++y)
-        std::fill_n(shown.data() + static_cast<size_t>(y) * w + box.x0, box.x1 - box.x0 + 1,
-                    kClear);
-      if (whole) shownWithin = Box{};
+      shownWithin = place;
+      if (!scan.clearing.Empty())
+        for (int32_t y = box.y0; y <= box.y1; ++y)
+          std::fill_n(shown.data() + static_cast<size_t>(y) * w + box.x0, box.x1 - box.x0 + 1,
+                      kClear);
     }
 
     if (n > 0) finishCoding(prepared[(n - 1) % 2]);
@@ -413,12 +434,33 @@ void PutTable(std::vector<uint8_t>& out, const std::vector<Vesk_GIFRGBTRIPLE>& t
   for (const Vesk_GIFRGBTRIPLE& c : table) out.insert(out.end(), {c.gRed, c.gGreen, c.gBlue});
 }
 
-std::vector<uint8_t> FileBytes(const std::vector<Image>& images, int32_t w, int32_t h,
-                               int32_t loopCount) {
+bool WriteAll(int fd, const uint8_t* bytes, size_t size) {
+  size_t done = 0;
+  while (done < size) {
+    const ssize_t n = ::write(fd, bytes + done, size - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+// Writes the file through a small buffer: a file-sized one would hold every frame's codes a
+// second time.
+bool WriteFile(int fd, const std::vector<Image>& images, int32_t w, int32_t h, int32_t loopCount) {
+  constexpr size_t kStaging = 256 * 1024;
+  std::vector<uint8_t> out;
+  out.reserve(kStaging + 1024);
+  bool written = true;
+  auto flush = [&] {
+    written = written && WriteAll(fd, out.data(), out.size());
+    out.clear();
+    return written;
+  };
   // A series whose frames share one palette (a turn, a mesh) writes it once.
   const bool shared = std::all_of(images.begin(), images.end(),
                                   [&](const Image& i) { return i.table == images[0].table; });
-  std::vector<uint8_t> out = {'G', 'I', 'F', '8', '9', 'a'};
+  out.insert(out.end(), {'G', 'I', 'F', '8', '9', 'a'});
   Put16(out, w);
   Put16(out, h);
   out.push_back(shared ? static_cast<uint8_t>(0xF0 | (TableBits(images[0].table.size()) - 1))
@@ -446,24 +488,15 @@ std::vector<uint8_t> FileBytes(const std::vector<Image>& images, int32_t w, int3
     out.push_back(static_cast<uint8_t>(LzwMinimumCodeSize(i.table.size())));
     for (size_t at = 0; at < i.codes.size(); at += 255) {
       const size_t n = std::min<size_t>(255, i.codes.size() - at);
+      if (out.size() + n + 1 > kStaging && !flush()) return false;
       out.push_back(static_cast<uint8_t>(n));
       out.insert(out.end(), i.codes.begin() + at, i.codes.begin() + at + n);
     }
     out.push_back(0);
+    if (out.size() > kStaging && !flush()) return false;
   }
   out.push_back(0x3B);
-  return out;
-}
-
-bool WriteAll(int fd, const std::vector<uint8_t>& bytes) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
+  return flush();
 }
 
 }  // namespace
@@ -505,7 +538,7 @@ bool WriteAnimatedGif(const std::vector<AnimationFrame>& frames, int32_t screenW
       }
     }
     const bool written =
-        WriteAll(staged.Descriptor(), FileBytes(images, screenWidth, screenHeight, loopCount));
+        WriteFile(staged.Descriptor(), images, screenWidth, screenHeight, loopCount);
     const int writeError = errno;
     if (!written) {
       RecordFileError(writeError != 0 ? writeError : EIO);
