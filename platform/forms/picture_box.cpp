@@ -178,7 +178,14 @@ void PictureBox::Repaint() {
     QPainter p(&image_);
     p.drawImage(0, 0, picture_->Image());
   }
+  pictureShownKey_ = image_.cacheKey();
   update();
+}
+
+bool PictureBox::ShowsPictureOnly() const {
+  return picture_ && !image_.isNull() &&
+         (image_.cacheKey() == pictureShownKey_ ||
+          picture_->Image().cacheKey() == image_.cacheKey());
 }
 
 void PictureBox::SetPicture(const Picture& picture) {
