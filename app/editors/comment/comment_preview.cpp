@@ -65,15 +65,19 @@ CommentPreview::~CommentPreview() = default;
 
 std::optional<platform::Picture> CommentPreview::UpdateCommentPreview(const CommentSettings& s,
                                                                       bool announce) {
-  if (!gif_) gif_ = std::make_unique<GifObject>();
-  if (!SetPictureWith(*gif_, s.original, options_)) return std::nullopt;
-  if (!s.overPicture && !s.apartFromPicture)
-    return Missing("表示方法を選択してください。", announce);
+  platform::Picture base;
+  {
+    // Loads the unedited picture; gone before the overlay's surface is made, so that its copies
+    // of the picture do not sit beside it.
+    GifObject gif;
+    if (!SetPictureWith(gif, s.original, options_)) return std::nullopt;
+    if (!s.overPicture && !s.apartFromPicture)
+      return Missing("表示方法を選択してください。", announce);
 
-  // "放れて表示" puts the comment into a band of the picture's own height below it.
-  const float band = s.overPicture ? 1.0f : 2.0f;
-  const platform::Picture base =
-      gif_->GetMarginPictureEX(1.0f, band, mxLeft, myTop, pellory::ReturnPicture);
+    // "放れて表示" puts the comment into a band of the picture's own height below it.
+    const float band = s.overPicture ? 1.0f : 2.0f;
+    base = gif.GetMarginPictureEX(1.0f, band, mxLeft, myTop, pellory::ReturnPicture);
+  }
   OverLay overlay;
   if (!overlay.SetBasePicture(base)) return std::nullopt;
 
