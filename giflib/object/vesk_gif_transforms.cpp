@@ -130,8 +130,7 @@ Picture Vesk_GifObject::RunTransform(const char* name, Vesk_GifOrderEnum& order,
     }
     Materialize();
     Picture result;
-    if (!saved_) saved_ = std::make_unique<engine::SavedCodes>();
-    if (!engine::LoadTempGifFile(work_, result, &saved_->literal)) {
+    if (!engine::LoadTempGifFile(work_, result)) {
       Fail(0, kStyleExclamation);
       result = nullptr;
     }
