@@ -142,11 +142,6 @@ GifOptions ReadGifOptions(const ParsedOptions& options) {
 }
 
 platform::Picture LoadInput(const ParsedOptions& options) {
-  GifObject gif;
-  return LoadInput(options, gif);
-}
-
-platform::Picture LoadInput(const ParsedOptions& options, GifObject& gif) {
   const std::string path = Required(options, "input");
   if (path.empty()) throw UsageError("--input にファイル名を指定してください。");
   platform::Picture picture;
@@ -156,6 +151,7 @@ platform::Picture LoadInput(const ParsedOptions& options, GifObject& gif) {
     throw Failure(path + ": " + e.Description());
   }
   // What the editors do first with the picture: the library must take it.
+  GifObject gif;
   if (!SetPictureWith(gif, picture, ReadGifOptions(options)))
     throw Failure(path + ": " + OneLine(gif.GetErrorMsg(gif.ErrorNumber())));
   return picture;

@@ -108,8 +108,6 @@ std::vector<OptionDef> GifOptionDefs(bool transparency = true);
 GifOptions ReadGifOptions(const ParsedOptions& options);
 // The picture of --input, checked by taking it into the library with the GIF choices.
 platform::Picture LoadInput(const ParsedOptions& options);
-// The same, leaving the checked picture in `gif` for a command that goes on from it.
-platform::Picture LoadInput(const ParsedOptions& options, GifObject& gif);
 
 // A whole decimal number, optionally signed; nothing for other text or one beyond int.
 std::optional<int> ParseInteger(const std::string& text);

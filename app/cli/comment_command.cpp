@@ -87,15 +87,11 @@ void Comment(const ParsedOptions& options, Context& context) {
   CommentSettings s = ReadComment(options);
   CheckFontFamily(s);
   const std::string output = CheckedOutput(options);
-  // The check of the input leaves the picture set, as the preview sets it: the preview goes on
-  // from there.
-  auto loaded = std::make_unique<GifObject>();
-  s.original = LoadInput(options, *loaded);
+  s.original = LoadInput(options);
 
   CommentState state;
   CommentPreview preview(state);
   preview.SetGifOptions(ReadGifOptions(options));
-  preview.TakeLoaded(std::move(loaded), s.original);
   preview.UpdateCommentPreview(s);
   context.messages.ThrowIfAny();
   if (!state.CommentPicture) throw Failure("コメント付イメージを作れませんでした。");

@@ -91,22 +91,14 @@ CommentPreview::CommentPreview(CommentState& state) : state_(state) {}
 
 CommentPreview::~CommentPreview() = default;
 
-void CommentPreview::TakeLoaded(std::unique_ptr<GifObject> gif, platform::Picture picture) {
-  loaded_ = std::move(gif);
-  loadedPicture_ = std::move(picture);
-}
-
 std::optional<platform::Picture> CommentPreview::UpdateCommentPreview(const CommentSettings& s,
                                                                       bool announce) {
   platform::Picture base;
   {
     // Loads the unedited picture; gone before the overlay's surface is made, so that its copies
     // of the picture do not sit beside it.
-    std::unique_ptr<GifObject> loaded = std::move(loaded_);
-    const bool ready = loaded && loadedPicture_ == s.original;
-    loadedPicture_ = nullptr;
-    GifObject& gif = ready ? *loaded : *(loaded = std::make_unique<GifObject>());
-    if (!ready && !SetPictureWith(gif, s.original, options_)) return std::nullopt;
+    GifObject gif;
+    if (!SetPictureWith(gif, s.original, options_)) return std::nullopt;
     if (!s.overPicture && !s.apartFromPicture)
       return Missing("表示方法を選択してください。", announce);
 

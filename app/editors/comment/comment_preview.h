@@ -66,10 +66,6 @@ class CommentPreview {
   const CommentState& State() const { return state_; }
   // How the pictures are taken and the files written: reduction, transparency and coding.
   void SetGifOptions(const GifOptions& o) { options_ = o; }
-  // An object that `picture` was already set into with these options (a check of the picture
-  // before the first preview): the next preview of that picture goes on from it instead of
-  // setting the picture again.
-  void TakeLoaded(std::unique_ptr<GifObject> gif, platform::Picture picture);
 
  private:
   platform::Picture ReducedComposition(const platform::Picture& base, const std::string& comment,
@@ -77,8 +73,6 @@ class CommentPreview {
 
   CommentState& state_;
   GifOptions options_;
-  std::unique_ptr<GifObject> loaded_;
-  platform::Picture loadedPicture_;
 };
 
 }  // namespace kestrin

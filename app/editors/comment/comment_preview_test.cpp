@@ -406,25 +406,5 @@ TEST_F(CommentPreviewTest, AQuietRefreshShowsNoMessageAndTheSamePictures) {
   EXPECT_EQ(state_.CommentPicture, made);
 }
 
-// A picture already taken into an object goes on from that object; an object holding another
-// picture is not used, and it serves one preview only.
-TEST_F(CommentPreviewTest, ALoadedPictureServesOnlyThePreviewOfThatPicture) {
-  CommentSettings s = Complete();
-  const platform::Picture plain = Preview(s);
-  auto loaded = std::make_unique<GifObject>();
-  ASSERT_TRUE(SetPictureWith(*loaded, s.original, GifOptions{}));
-  preview_.TakeLoaded(std::move(loaded), s.original);
-  EXPECT_EQ(Preview(s)->Image(), plain->Image());
-
-  CommentSettings other = Complete();
-  other.original = Plain(90, 40);
-  auto stale = std::make_unique<GifObject>();
-  ASSERT_TRUE(SetPictureWith(*stale, s.original, GifOptions{}));
-  preview_.TakeLoaded(std::move(stale), s.original);
-  const platform::Picture small = Preview(other);
-  EXPECT_EQ(small->Image().size(), QSize(90, 40));
-  EXPECT_EQ(Preview(s)->Image(), plain->Image());
-}
-
 }  // namespace
 }  // namespace kestrin
