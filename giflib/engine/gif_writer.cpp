@@ -101,6 +101,11 @@ class CodePacker {
     return out_;
   }
 
+  // The bytes before this point are complete; the pending bits are not yet among them.
+  uint8_t* Position() const { return out_; }
+  // Goes on writing at `out`, where the caller has moved the bytes not yet taken.
+  void MoveTo(uint8_t* out) { out_ = out; }
+
  private:
   uint8_t* out_;
   uint64_t acc_ = 0;
@@ -238,10 +243,10 @@ namespace {
 // The records before the code stream, after the checks both writers make; false (with the error
 // recorded) for a file no decoder would read back as the picture.
 bool AppendRecords(std::vector<uint8_t>& out, const GifHeaderRecord& header,
-                   const std::vector<Vesk_GIFRGBTRIPLE>& colorTable,
-                   const std::vector<uint8_t>& codeBytes, uint8_t minCodeSize) {
+                   const std::vector<Vesk_GIFRGBTRIPLE>& colorTable, bool hasCodes,
+                   uint8_t minCodeSize) {
   const size_t entries = static_cast<size_t>(ColorTableEntries(header.ScreenFlags));
-  if (colorTable.size() > entries || codeBytes.empty() || minCodeSize < 2 || minCodeSize > 8) {
+  if (colorTable.size() > entries || !hasCodes || minCodeSize < 2 || minCodeSize > 8) {
     RecordModuleError(kErrFile, kStyleStop);
     return false;
   }
@@ -264,21 +269,66 @@ bool AppendRecords(std::vector<uint8_t>& out, const GifHeaderRecord& header,
   return true;
 }
 
-// The code bytes as sub-blocks, then the block terminator and the trailer. `flush` is handed the
-// bytes gathered so far whenever the next sub-block would take them past `staging`.
+// Code bytes as sub-blocks of 255 bytes, the last one shorter. `flush` is handed the bytes
+// gathered so far whenever the next sub-block would take them past `staging`; false when it fails.
 template <class Flush>
-void AppendBlocks(std::vector<uint8_t>& out, const std::vector<uint8_t>& codeBytes, size_t staging,
-                  Flush&& flush) {
-  const uint8_t* src = codeBytes.data();
-  for (size_t left = codeBytes.size(); left > 0;) {
+bool AppendSubBlocks(std::vector<uint8_t>& out, const uint8_t* src, size_t size, size_t staging,
+                     Flush&& flush) {
+  for (size_t left = size; left > 0;) {
     const size_t k = std::min(left, kMaxSubBlock);
-    if (out.size() + 1 + k > staging && !flush()) return;
+    if (out.size() + 1 + k > staging && !flush()) return false;
     out.push_back(static_cast<uint8_t>(k));
     out.insert(out.end(), src, src + k);
     src += k;
     left -= k;
   }
-  out.insert(out.end(), {0x00, 0x3B});
+  return true;
+}
+
+void AppendTrailer(std::vector<uint8_t>& out) {
+  out.insert(out.end(), {0x00, 0x3B});  // block terminator, trailer
+}
+
+// The code bytes as sub-blocks, then the block terminator and the trailer.
+template <class Flush>
+void AppendBlocks(std::vector<uint8_t>& out, const std::vector<uint8_t>& codeBytes, size_t staging,
+                  Flush&& flush) {
+  if (AppendSubBlocks(out, codeBytes.data(), codeBytes.size(), staging, flush)) AppendTrailer(out);
+}
+
+// What ChangeLZW makes of `n` indices followed by AppendBlocks, made a piece at a time: the codes
+// of a few hundred groups go out as whole sub-blocks, the bytes short of one wait for the next.
+template <class Flush>
+void AppendLiteralBlocks(std::vector<uint8_t>& out, const uint8_t* pixels, size_t n, size_t staging,
+                         Flush&& flush) {
+  constexpr size_t kDrainAt = 256 * kMaxSubBlock;
+  // One group's codes (254 literals and a clear code) and the packer's look-ahead fit past it.
+  std::vector<uint8_t> codes(kDrainAt + 512 + kPackSlack);
+  CodePacker packer(codes.data());
+  auto drain = [&](bool last) {
+    const size_t ready = static_cast<size_t>(packer.Position() - codes.data());
+    const size_t take = last ? ready : ready - ready % kMaxSubBlock;
+    if (!AppendSubBlocks(out, codes.data(), take, staging, flush)) return false;
+    std::memmove(codes.data(), codes.data() + take, ready - take);
+    packer.MoveTo(codes.data() + (ready - take));
+    return true;
+  };
+  packer.Put(kClearCode);
+  size_t left = n;
+  size_t group = kFirstGroupPixels;
+  while (left > 0) {
+    const size_t take = std::min(group, left);
+    packer.PutRun(pixels, take);
+    pixels += take;
+    left -= take;
+    if (take == group) packer.Put(kClearCode);
+    group = kLaterGroupPixels;
+    if (packer.Position() - codes.data() >= static_cast<ptrdiff_t>(kDrainAt) && !drain(false))
+      return;
+  }
+  packer.Put(kEndCode);
+  packer.MoveTo(packer.Finish());
+  if (drain(true)) AppendTrailer(out);
 }
 
 }  // namespace
@@ -291,7 +341,7 @@ bool MakeGifBytes(const GifHeaderRecord& header, const std::vector<Vesk_GIFRGBTR
       [&] {
         std::vector<uint8_t> out;
         out.reserve(kMaxHeadBytes + codeBytes.size() + codeBytes.size() / kMaxSubBlock + 3);
-        if (!AppendRecords(out, header, colorTable, codeBytes, minCodeSize)) return false;
+        if (!AppendRecords(out, header, colorTable, !codeBytes.empty(), minCodeSize)) return false;
         AppendBlocks(out, codeBytes, SIZE_MAX, [] { return true; });
         bytes = std::move(out);
         return true;
@@ -299,18 +349,22 @@ bool MakeGifBytes(const GifHeaderRecord& header, const std::vector<Vesk_GIFRGBTR
       kErrFile);
 }
 
-bool MakeGifFile(const GifHeaderRecord& header, const std::vector<Vesk_GIFRGBTRIPLE>& colorTable,
-                 const std::vector<uint8_t>& codeBytes, const std::string& fileName,
-                 uint8_t minCodeSize) {
+namespace {
+
+// Writes the records, then whatever `blocks(out, flush)` appends (the sub-blocks and trailer),
+// to a new file; `codeSize` is the number of code bytes when known, to size the staging buffer.
+template <class Blocks>
+bool WriteGifFile(const GifHeaderRecord& header, const std::vector<Vesk_GIFRGBTRIPLE>& colorTable,
+                  size_t codeSize, const std::string& fileName, uint8_t minCodeSize,
+                  Blocks&& blocks) {
   SetProcName("MakeGifFile");
   std::FILE* file = nullptr;
   try {
     // The records go out together with the first sub-blocks; the sub-blocks follow through a
     // small reused buffer, since a file-sized one costs more in fresh pages than it saves.
     std::vector<uint8_t> out;
-    out.reserve(
-        std::min(kStagingBytes, kMaxHeadBytes + codeBytes.size() + codeBytes.size() / 255 + 3));
-    if (!AppendRecords(out, header, colorTable, codeBytes, minCodeSize)) return false;
+    out.reserve(std::min(kStagingBytes, kMaxHeadBytes + codeSize + codeSize / 255 + 3));
+    if (!AppendRecords(out, header, colorTable, codeSize > 0, minCodeSize)) return false;
 
     namespace fs = std::filesystem;
     std::error_code ec;
@@ -331,7 +385,7 @@ bool MakeGifFile(const GifHeaderRecord& header, const std::vector<Vesk_GIFRGBTRI
       out.clear();
       return written;
     };
-    AppendBlocks(out, codeBytes, kStagingBytes, flush);
+    blocks(out, flush);
     flush();
     int err = errno;
     const bool closed = std::fclose(file) == 0;
@@ -353,6 +407,32 @@ bool MakeGifFile(const GifHeaderRecord& header, const std::vector<Vesk_GIFRGBTRI
     RecordCaughtAs(kErrFile);
     return false;
   }
+}
+
+}  // namespace
+
+bool MakeGifFile(const GifHeaderRecord& header, const std::vector<Vesk_GIFRGBTRIPLE>& colorTable,
+                 const std::vector<uint8_t>& codeBytes, const std::string& fileName,
+                 uint8_t minCodeSize) {
+  return WriteGifFile(header, colorTable, codeBytes.size(), fileName, minCodeSize,
+                      [&](std::vector<uint8_t>& out, auto& flush) {
+                        AppendBlocks(out, codeBytes, kStagingBytes, flush);
+                      });
+}
+
+bool MakeLiteralGifFile(const GifHeaderRecord& header,
+                        const std::vector<Vesk_GIFRGBTRIPLE>& colorTable,
+                        const std::vector<uint8_t>& bitmapData, const std::string& fileName) {
+  if (bitmapData.empty()) {
+    std::vector<uint8_t> none;
+    return ChangeLZW(bitmapData, none);  // records what it records for no pixels
+  }
+  // The literal codes take 9 bits an index, and a few more: never nothing.
+  const size_t codeSize = bitmapData.size() + bitmapData.size() / 8 + 3;
+  return WriteGifFile(
+      header, colorTable, codeSize, fileName, 8, [&](std::vector<uint8_t>& out, auto& flush) {
+        AppendLiteralBlocks(out, bitmapData.data(), bitmapData.size(), kStagingBytes, flush);
+      });
 }
 
 namespace {

@@ -50,6 +50,11 @@ bool SetGifFormatParm(const Vesk_GifPictureType& picture, GifHeaderRecord& heade
 bool MakeGifFile(const GifHeaderRecord& header, const std::vector<Vesk_GIFRGBTRIPLE>& colorTable,
                  const std::vector<uint8_t>& codeBytes, const std::string& fileName,
                  uint8_t minCodeSize = 8);
+// ChangeLZW and MakeGifFile in one: the literal codes of `bitmapData` are made as the file is
+// written, a few hundred kilobytes at a time, never all at once. The same file and errors.
+bool MakeLiteralGifFile(const GifHeaderRecord& header,
+                        const std::vector<Vesk_GIFRGBTRIPLE>& colorTable,
+                        const std::vector<uint8_t>& bitmapData, const std::string& fileName);
 // The codes of the last picture an object saved with LZW: the frames of a colour series differ
 // only in their palettes, and their indices are coded once.
 struct SavedCodes {
@@ -59,7 +64,7 @@ struct SavedCodes {
   uint64_t fingerprint = 0;
   std::vector<uint8_t> indices;
   std::vector<uint8_t> codes;
-  // The literal codes of the temporary files the object writes, kept from one to the next:
+  // The literal codes of the files an object saves uncoded, kept from one save to the next:
   // fresh pages for each would cost more than the coding.
   std::vector<uint8_t> literal;
 };

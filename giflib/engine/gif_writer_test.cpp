@@ -143,6 +143,48 @@ TEST(GifWriter, PacksEveryLengthAndBitPhaseExactly) {
   }
 }
 
+// The temporary files' literal codes are made as they are written, a piece at a time: around
+// every sub-block and piece boundary the file must be the one the whole codes give, and giflib
+// must read the indices back.
+TEST(GifWriter, LiteralFileMadeInPiecesEqualsTheFileOfTheWholeCodes) {
+  TempFolder dir;
+  struct Size {
+    int w, h;
+  };
+  // A piece ends after about 57800 pixels (65280 code bytes); 641 x 479 makes several.
+  for (const Size& size : {Size{1, 1}, Size{224, 1}, Size{225, 1}, Size{254, 1}, Size{577, 100},
+                           Size{233, 248}, Size{197, 294}, Size{641, 479}}) {
+    SCOPED_TRACE(::testing::Message() << size.w << " x " << size.h);
+    const auto pic = MakePicture(size.w, size.h, 256, static_cast<uint32_t>(size.w));
+    GifHeaderRecord header{};
+    ASSERT_TRUE(SetGifFormatParm(pic, header));
+    std::vector<uint8_t> codes;
+    ASSERT_TRUE(ChangeLZW(pic.BitmapData, codes));
+    ASSERT_TRUE(MakeGifFile(header, pic.ColorTable, codes, dir.File("whole.gif")));
+    ASSERT_TRUE(MakeLiteralGifFile(header, pic.ColorTable, pic.BitmapData, dir.File("pieces.gif")));
+    ASSERT_EQ(ReadFile(dir.File("pieces.gif")), ReadFile(dir.File("whole.gif")));
+    const auto back = DecodeGif(dir.File("pieces.gif"));
+    ASSERT_TRUE(back.ok) << back.error;
+    EXPECT_EQ(back.indices, pic.BitmapData);
+    EXPECT_EQ(back.palette, pic.ColorTable);
+  }
+  // Failures are those of the two steps, and leave no file behind.
+  auto empty = MakePicture(2, 2, 4);
+  GifHeaderRecord header{};
+  ASSERT_TRUE(SetGifFormatParm(empty, header));
+  empty.BitmapData.clear();
+  PendingError() = {};
+  EXPECT_FALSE(MakeLiteralGifFile(header, empty.ColorTable, empty.BitmapData, dir.File("e.gif")));
+  EXPECT_EQ(PendingError().Number, 2102);
+  EXPECT_EQ(PendingError().ProcName, "ChangeLZW");
+  const auto pic = MakePicture(6, 6, 4);
+  PendingError() = {};
+  EXPECT_FALSE(MakeLiteralGifFile(header, pic.ColorTable, pic.BitmapData, dir.File("no/a.gif")));
+  EXPECT_EQ(PendingError().Number, 2104);
+  EXPECT_EQ(PendingError().ProcName, "MakeGifFile");
+  EXPECT_EQ(dir.CountEntries(), 2);  // whole.gif and pieces.gif
+}
+
 TEST(GifWriter, SplitsCodesIntoSubBlocksOf255) {
   TempFolder dir;
   // 224 pixels make 226 codes = 255 bytes; 225 pixels make 227 codes = 256 bytes.

@@ -77,33 +77,106 @@ struct ColourScan {
   bool full = false;  // a 257th colour came, or the scan was told to stop
 };
 
-// Scans pixels [begin, end) into `scan`, writing their places to out[begin, end). Gives up at a
-// 257th colour, and (checking now and then) once `stop` is set by the other half.
-void ScanColours(const uint8_t* bgr, size_t begin, size_t end, uint8_t* out, ColourScan& scan,
-                 std::atomic<bool>& stop) {
-  ColourIndexMap map;
-  uint32_t lastKey = 0xFFFFFFFFu;
-  uint8_t lastIndex = 0;
-  const uint8_t* p = bgr + 3 * begin;
-  for (size_t i = begin; i < end; ++i, p += 3) {
-    const uint32_t key = p[0] | (p[1] << 8) | (p[2] << 16);
-    if (key != lastKey) {
-      const int pos = map.FindOrInsert(key, scan.n);
-      if (pos < 0) {
-        scan.full = true;
-        stop = true;
-        return;
+// Scans pixels into `scan` in the order they come, call after call, writing their places to
+// `out`. Gives up at a 257th colour, and (checking now and then) once `stop` is set by the other
+// half.
+class ColourScanner {
+ public:
+  explicit ColourScanner(ColourScan& scan) : scan_(scan) {}
+  // False once the scan has given up.
+  bool Scan(const uint8_t* bgr, size_t n, uint8_t* out, std::atomic<bool>& stop) {
+    if (scan_.full) return false;
+    const uint8_t* p = bgr;
+    for (size_t i = 0; i < n; ++i, p += 3) {
+      const uint32_t key = p[0] | (p[1] << 8) | (p[2] << 16);
+      if (key != lastKey_) {
+        const int pos = map_.FindOrInsert(key, scan_.n);
+        if (pos < 0) {
+          scan_.full = true;
+          stop = true;
+          return false;
+        }
+        if (pos == scan_.n) scan_.colours[scan_.n++] = {p[2], p[1], p[0]};
+        lastKey_ = key;
+        lastIndex_ = static_cast<uint8_t>(pos);
       }
-      if (pos == scan.n) scan.colours[scan.n++] = {p[2], p[1], p[0]};
-      lastKey = key;
-      lastIndex = static_cast<uint8_t>(pos);
+      out[i] = lastIndex_;
+      if ((++seen_ & 0xFFFF) == 0 && stop.load(std::memory_order_relaxed)) {
+        scan_.full = true;
+        return false;
+      }
     }
-    out[i] = lastIndex;
-    if ((i & 0xFFFF) == 0 && stop.load(std::memory_order_relaxed)) {
-      scan.full = true;
-      return;
-    }
+    return true;
   }
+
+ private:
+  ColourScan& scan_;
+  ColourIndexMap map_;
+  uint32_t lastKey_ = 0xFFFFFFFFu;
+  uint8_t lastIndex_ = 0;
+  size_t seen_ = 0;
+};
+
+// Joins the scans of the two halves, the second starting at pixel `mid`: its colours follow the
+// first's, those it shares taking the first's places, as one scan would have placed them. False
+// when more than 256 colours came (the error is recorded when the picture does not allow it).
+bool StoreScans(Vesk_GifPictureType& picture, ColourScan (&halves)[2], size_t mid, size_t count,
+                std::vector<uint8_t>& indices) {
+  ColourScan& merged = halves[0];
+  bool full = halves[0].full || halves[1].full;
+  if (!full && mid < count) {
+    ColourIndexMap map;
+    for (int i = 0; i < merged.n; ++i) map.FindOrInsert(KeyOf(merged.colours[i]), i);
+    uint8_t place[256];
+    bool moved = false;
+    for (int i = 0; i < halves[1].n && !full; ++i) {
+      const int pos = map.FindOrInsert(KeyOf(halves[1].colours[i]), merged.n);
+      if (pos < 0) {
+        full = true;
+      } else {
+        if (pos == merged.n) merged.colours[merged.n++] = halves[1].colours[i];
+        place[i] = static_cast<uint8_t>(pos);
+        moved = moved || pos != i;
+      }
+    }
+    if (!full && moved)
+      for (size_t i = mid; i < count; ++i) indices[i] = place[indices[i]];
+  }
+  if (full) {
+    // The caller reduces the picture instead when the client allows it.
+    if (!picture.GifSetting.HandleOver256Color)
+      RecordModuleError(kErrOver256Colors, kStyleExclamation);
+    return false;
+  }
+  StorePalette(picture, std::vector<Vesk_GIFRGBTRIPLE>(merged.colours, merged.colours + merged.n),
+               std::move(indices));
+  return true;
+}
+
+// Runs band(firstRow, rows, bgr) over the picture's rows, about a megabyte of 24-bit pixels a
+// band, in two halves of rows at once for a large picture; `half` tells a band which (0 or 1).
+// Returns the first row of the upper half (the height when not split).
+template <class Band>
+int32_t InBands(const Vesk_GifPictureType& picture, const RowReader& read, Band&& band) {
+  const int32_t w = picture.GifSetting.biWidth, h = picture.GifSetting.biHeight;
+  if (w < 0 || h < 0) throw platform::RuntimeError(platform::kErrSubscript);
+  const size_t rowBytes = 3 * static_cast<size_t>(w);
+  const int32_t bandRows =
+      static_cast<int32_t>(std::max<size_t>(1, (size_t{1} << 20) / std::max<size_t>(1, rowBytes)));
+  const bool split = static_cast<size_t>(w) * static_cast<size_t>(h) >= kMinPixelsForTwoThreads;
+  int32_t mid = h;
+  platform::RunInHalves(h, split, [&](int64_t begin, int64_t end) {
+    const int half = begin > 0 ? 1 : 0;
+    if (half == 1) mid = static_cast<int32_t>(begin);
+    std::vector<uint8_t> bgr(rowBytes *
+                             static_cast<size_t>(std::min<int64_t>(bandRows, end - begin)));
+    for (int64_t y = begin; y < end; y += bandRows) {
+      const int32_t rows = static_cast<int32_t>(std::min<int64_t>(bandRows, end - y));
+      read(static_cast<int32_t>(y), rows, bgr.data());
+      if (!band(half, static_cast<int32_t>(y), rows, bgr.data())) return;
+    }
+  });
+  return mid;
 }
 
 }  // namespace
@@ -113,47 +186,36 @@ bool MakePalette(Vesk_GifPictureType& picture, const std::vector<uint8_t>& bgr) 
     const size_t count = PixelCount(picture, bgr);
     std::vector<uint8_t> indices(count);
     // Large pictures are scanned in two halves at once; the second half's colours then follow
-    // the first's, those it shares taking the first's places: the order of first appearance,
-    // as one scan gives it.
+    // the first's (StoreScans).
     ColourScan halves[2];
     std::atomic<bool> stop{false};
     size_t mid = count;
     platform::RunInHalves(static_cast<int64_t>(count), count >= kMinPixelsForTwoThreads,
                           [&](int64_t begin, int64_t end) {
                             if (begin > 0) mid = static_cast<size_t>(begin);
-                            ScanColours(bgr.data(), static_cast<size_t>(begin),
-                                        static_cast<size_t>(end), indices.data(),
-                                        halves[begin > 0 ? 1 : 0], stop);
+                            ColourScanner scanner(halves[begin > 0 ? 1 : 0]);
+                            scanner.Scan(bgr.data() + 3 * static_cast<size_t>(begin),
+                                         static_cast<size_t>(end - begin), indices.data() + begin,
+                                         stop);
                           });
-    ColourScan& merged = halves[0];
-    bool full = halves[0].full || halves[1].full;
-    if (!full && mid < count) {
-      ColourIndexMap map;
-      for (int i = 0; i < merged.n; ++i) map.FindOrInsert(KeyOf(merged.colours[i]), i);
-      uint8_t place[256];
-      bool moved = false;
-      for (int i = 0; i < halves[1].n && !full; ++i) {
-        const int pos = map.FindOrInsert(KeyOf(halves[1].colours[i]), merged.n);
-        if (pos < 0) {
-          full = true;
-        } else {
-          if (pos == merged.n) merged.colours[merged.n++] = halves[1].colours[i];
-          place[i] = static_cast<uint8_t>(pos);
-          moved = moved || pos != i;
-        }
-      }
-      if (!full && moved)
-        for (size_t i = mid; i < count; ++i) indices[i] = place[indices[i]];
-    }
-    if (full) {
-      // The caller reduces the picture instead when the client allows it.
-      if (!picture.GifSetting.HandleOver256Color)
-        RecordModuleError(kErrOver256Colors, kStyleExclamation);
-      return false;
-    }
-    StorePalette(picture, std::vector<Vesk_GIFRGBTRIPLE>(merged.colours, merged.colours + merged.n),
-                 std::move(indices));
-    return true;
+    return StoreScans(picture, halves, mid, count, indices);
+  });
+}
+
+bool MakePaletteByRows(Vesk_GifPictureType& picture, const RowReader& read) {
+  return RunProcedure("MakePalette", [&] {
+    const size_t w = static_cast<size_t>(std::max(0, picture.GifSetting.biWidth));
+    const size_t count = w * static_cast<size_t>(std::max(0, picture.GifSetting.biHeight));
+    std::vector<uint8_t> indices(count);
+    ColourScan halves[2];
+    std::atomic<bool> stop{false};
+    ColourScanner scanners[2] = {ColourScanner(halves[0]), ColourScanner(halves[1])};
+    const int32_t mid =
+        InBands(picture, read, [&](int half, int32_t y, int32_t rows, const uint8_t* bgr) {
+          return scanners[half].Scan(bgr, w * static_cast<size_t>(rows),
+                                     indices.data() + w * static_cast<size_t>(y), stop);
+        });
+    return StoreScans(picture, halves, w * static_cast<size_t>(mid), count, indices);
   });
 }
 
@@ -202,6 +264,32 @@ bool ReduceColor(Vesk_GifPictureType& picture, const std::vector<uint8_t>& bgr) 
                                           static_cast<size_t>(end));
                           });
 
+    picture.BitmapData = std::move(indices);
+    return true;
+  });
+}
+
+bool ReduceColorByRows(Vesk_GifPictureType& picture, const RowReader& read) {
+  return RunProcedure("ReduceColor", [&] {
+    std::array<platform::PaletteEntry, 256> entries;
+    if (!GetHalftonePalette(entries)) return false;
+
+    std::vector<Vesk_GIFRGBTRIPLE> table(entries.size());
+    for (size_t i = 0; i < entries.size(); ++i)
+      table[i] = {entries[i].red, entries[i].green, entries[i].blue};
+    picture.ColorTable = std::move(table);
+    picture.GifSetting.PaletteSize = 256;
+    picture.GifSetting.Sort = false;
+
+    const size_t w = static_cast<size_t>(std::max(0, picture.GifSetting.biWidth));
+    std::vector<uint8_t> indices(w * static_cast<size_t>(std::max(0, picture.GifSetting.biHeight)));
+    // Builds the lookup tables here, so that a failure is caught on this thread.
+    platform::NearestHalftoneIndex(0, 0, 0);
+    InBands(picture, read, [&](int, int32_t y, int32_t rows, const uint8_t* bgr) {
+      platform::NearestHalftoneIndices(bgr, w * static_cast<size_t>(rows),
+                                       indices.data() + w * static_cast<size_t>(y));
+      return true;
+    });
     picture.BitmapData = std::move(indices);
     return true;
   });

@@ -241,25 +241,51 @@ bool ReadBitmap(Vesk_GifPictureType& picture, BitmapSource& source,
   if (dataOffset + (hgt - 1) * stride + rowBytes > fileSize)
     throw platform::RuntimeError(platform::kErrPathFileAccess, "Input past end of file");
 
-  std::vector<uint8_t> pixels;  // indices, or blue-green-red triples for 24 bits
-  pixels.resize(static_cast<size_t>(w * hgt * (bits == 24 ? 3 : 1)));
-  // Rows are read a megabyte at a time: a seek and a read per row cost more than the rows.
-  const int64_t rowsPerChunk = std::max<int64_t>(1, (int64_t{1} << 20) / stride);
-  std::vector<uint8_t> chunk;
-  if (bits == 24 || bits == 8) {
-    // Whole bytes per pixel: each row goes from the file straight to its place, the padding
-    // between rows into a scrap.
+  // Whole bytes per pixel: rows [first, first + count) (top row first) go from the file straight
+  // to their places in `out`, the padding between them into a scrap.
+  auto readRows = [&](int64_t first, int64_t count, uint8_t* out) {
     std::vector<uint8_t> scrap(static_cast<size_t>(stride - rowBytes));
     std::vector<iovec> iov;
+    const int64_t lowest = hgt - first - count;  // rows are stored bottom-up
+    for (int64_t k = 0; k < count; ++k) {
+      const int64_t y = count - 1 - k;
+      iov.push_back({out + static_cast<size_t>(y * rowBytes), static_cast<size_t>(rowBytes)});
+      if (!scrap.empty() && k + 1 < count) iov.push_back({scrap.data(), scrap.size()});
+    }
+    source.ReadInto(dataOffset + lowest * stride, iov, (count - 1) * stride + rowBytes);
+  };
+  Vesk_GifSettingType& s = picture.GifSetting;
+  auto setSize = [&] {
+    s.biWidth = width;
+    s.biHeight = height;
+    s.CompressionLevel = NoCompression;
+    // The 16-bit limit saturates: a picture GIF allows must not fail on its diagonal.
+    const double diagonal = std::nearbyint(std::sqrt(static_cast<double>(w * w + hgt * hgt)));
+    const int16_t limit = static_cast<int16_t>(diagonal > 32767.0 ? 32767.0 : diagonal);
+    s.LimitWidth = limit;
+    s.LimitHeight = limit;
+  };
+  // Rows are read a megabyte at a time: a seek and a read per row cost more than the rows.
+  const int64_t rowsPerChunk = std::max<int64_t>(1, (int64_t{1} << 20) / stride);
+  if (bits == 24 && s.ReduceColorMode != rcAdaptive && s.ReduceColorMode != rcAdaptiveDither) {
+    // The colours are counted, or mapped to the halftone palette, a band of rows at a time: the
+    // 24-bit pixels are never all held. A picture of more than 256 colours is read twice.
+    setSize();
+    const RowReader band = [&](int32_t first, int32_t count, uint8_t* out) {
+      readRows(first, count, out);
+    };
+    if (MakePaletteByRows(picture, band)) return true;
+    if (PendingError().Number != 0) return false;
+    return ReduceColorByRows(picture, band);
+  }
+  std::vector<uint8_t> pixels;  // indices, or blue-green-red triples for 24 bits
+  pixels.resize(static_cast<size_t>(w * hgt * (bits == 24 ? 3 : 1)));
+  std::vector<uint8_t> chunk;
+  if (bits == 24 || bits == 8) {
     for (int64_t r = 0; r < hgt; r += rowsPerChunk) {
       const int64_t rows = std::min(rowsPerChunk, hgt - r);
-      iov.clear();
-      for (int64_t k = 0; k < rows; ++k) {
-        const int64_t y = hgt - 1 - (r + k);  // rows are stored bottom-up
-        iov.push_back({&pixels[static_cast<size_t>(y * rowBytes)], static_cast<size_t>(rowBytes)});
-        if (!scrap.empty() && k + 1 < rows) iov.push_back({scrap.data(), scrap.size()});
-      }
-      source.ReadInto(dataOffset + r * stride, iov, (rows - 1) * stride + rowBytes);
+      readRows(hgt - r - rows, rows,
+               pixels.data() + static_cast<size_t>((hgt - r - rows) * rowBytes));
     }
   }
   for (int64_t r = 0; r < hgt && bits != 24 && bits != 8; ++r) {
@@ -284,15 +310,7 @@ bool ReadBitmap(Vesk_GifPictureType& picture, BitmapSource& source,
     }
   }
 
-  Vesk_GifSettingType& s = picture.GifSetting;
-  s.biWidth = width;
-  s.biHeight = height;
-  s.CompressionLevel = NoCompression;
-  // The 16-bit limit saturates: a picture GIF allows must not fail on its diagonal.
-  const double diagonal = std::nearbyint(std::sqrt(static_cast<double>(w * w + hgt * hgt)));
-  const int16_t limit = static_cast<int16_t>(diagonal > 32767.0 ? 32767.0 : diagonal);
-  s.LimitWidth = limit;
-  s.LimitHeight = limit;
+  setSize();
 
   if (s.PaletteSize != 0) {
     // Pixels may point past the colour count the file declares. Such entries show black, as

@@ -9,6 +9,7 @@
 
 #include "giflib/engine/error_record.h"
 #include "giflib/tests/gif_decode.h"
+#include "platform/gdi/halftone.h"
 
 namespace pellory::engine {
 namespace {
@@ -210,6 +211,72 @@ TEST_F(TempBitmap, TallAndWidePicturesReadEveryRowIntoItsPlace) {
         const auto c = colour(x, y);
         ASSERT_EQ(e, (Vesk_GIFRGBTRIPLE{c[0], c[1], c[2]})) << x << "," << y;
       }
+  }
+}
+
+// 24-bit pictures are counted, or mapped to the halftone palette, a band of rows at a time and in
+// two halves: the palette must still be in order of first appearance over the whole picture, the
+// lower half's new colours following and its shared ones taking the upper half's places; past 256
+// colours every pixel gets its nearest halftone entry, or 3028 when the picture does not allow it.
+TEST_F(TempBitmap, TrueColourBandsGiveTheWholePicturesPaletteAndIndices) {
+  struct Case {
+    int w, h, colours;
+  };
+  // Odd widths with row padding, one row, one column, and pictures large enough to be split.
+  for (const Case& c : {Case{1, 1, 1}, Case{3, 5, 7}, Case{1, 2000, 40}, Case{641, 479, 200},
+                        Case{1001, 300, 256}, Case{641, 479, 257}, Case{777, 401, 1000}}) {
+    SCOPED_TRACE(::testing::Message() << c.w << " x " << c.h << ", " << c.colours << " colours");
+    // The lower rows use the colours in reverse, so the halves meet their shared colours in
+    // different orders; a colour's shade depends only on its number.
+    auto number = [&](int x, int y) {
+      const int n = (x * 13 + y * 7) % c.colours;
+      return y >= c.h / 2 ? c.colours - 1 - n : n;
+    };
+    auto bgrOf = [](int n) {
+      return std::array<uint8_t, 3>{static_cast<uint8_t>(n * 3), static_cast<uint8_t>(n >> 2),
+                                    static_cast<uint8_t>(255 - n)};
+    };
+    BmpLayout s;
+    s.width = c.w;
+    s.height = c.h;
+    s.bits = 24;
+    for (int y = c.h - 1; y >= 0; --y) {
+      std::vector<uint8_t> row((3 * static_cast<size_t>(c.w) + 3) & ~size_t{3}, 0xEE);
+      for (int x = 0; x < c.w; ++x) std::copy_n(bgrOf(number(x, y)).begin(), 3, &row[3 * x]);
+      s.fileRows.push_back(row);
+    }
+    for (bool allowed : {true, false}) {
+      Vesk_GifPictureType p;
+      p.GifSetting.HandleOver256Color = allowed;
+      PendingError() = {};
+      const int error = Read(s, p);
+      if (c.colours > 256 && !allowed) {
+        EXPECT_EQ(error, 3028);
+        continue;
+      }
+      ASSERT_EQ(error, 0);
+      ASSERT_EQ(p.BitmapData.size(), static_cast<size_t>(c.w) * c.h);
+      std::vector<Vesk_GIFRGBTRIPLE> seen;
+      for (int y = 0; y < c.h; ++y)
+        for (int x = 0; x < c.w; ++x) {
+          const auto bgr = bgrOf(number(x, y));
+          const uint8_t index = p.BitmapData[static_cast<size_t>(y) * c.w + x];
+          if (c.colours > 256) {
+            ASSERT_EQ(index, platform::NearestHalftoneIndex(bgr[2], bgr[1], bgr[0]))
+                << x << "," << y;
+            continue;
+          }
+          const Vesk_GIFRGBTRIPLE colour{bgr[2], bgr[1], bgr[0]};
+          if (std::find(seen.begin(), seen.end(), colour) == seen.end()) seen.push_back(colour);
+          ASSERT_EQ(p.ColorTable.at(index), colour) << x << "," << y;
+        }
+      if (c.colours <= 256) {
+        ASSERT_GE(p.ColorTable.size(), seen.size());
+        EXPECT_TRUE(std::equal(seen.begin(), seen.end(), p.ColorTable.begin()));
+      } else {
+        EXPECT_EQ(p.GifSetting.PaletteSize, 256);
+      }
+    }
   }
 }
 

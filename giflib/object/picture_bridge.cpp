@@ -76,19 +76,22 @@ bool Actual_SetPicture(Vesk_GifPictureType& picture, const platform::Picture& so
   }
 }
 
-bool LoadTempGifFile(const Vesk_GifPictureType& picture, platform::Picture& result,
-                     std::vector<uint8_t>* scratch) {
+bool LoadTempGifFile(const Vesk_GifPictureType& picture, platform::Picture& result) {
   SetProcName("LoadTempGifFile");
   std::string path;
   TempFileGuard guard(path);
   try {
-    std::vector<uint8_t> local;
-    std::vector<uint8_t>& codes = scratch ? *scratch : local;
     GifHeaderRecord header{};
-    if (!ChangeLZW(picture.BitmapData, codes)) return false;
+    // No pixels fail as the coding of them does, before anything else is tried.
+    if (picture.BitmapData.empty()) {
+      std::vector<uint8_t> none;
+      return ChangeLZW(picture.BitmapData, none);
+    }
     if (!SetGifFormatParm(picture, header)) return false;
     if (!GetTempFilePathClass(picture, path)) return false;
-    if (!MakeGifFile(header, picture.ColorTable, codes, path)) return false;
+    // The codes are made as the file is written: a whole set of them would be as large again as
+    // the indices.
+    if (!MakeLiteralGifFile(header, picture.ColorTable, picture.BitmapData, path)) return false;
     if (!platform::FileExists(path)) {
       RecordModuleError(kErrTempFileMissing, kStyleStop);
       return false;

@@ -19,7 +19,6 @@ bool Actual_SetPicture(Vesk_GifPictureType& picture, const platform::Picture& so
                        const ExactColourRequest& exact = {});
 
 // The held picture as a picture object, through a temporary GIF file that is gone afterwards.
-bool LoadTempGifFile(const Vesk_GifPictureType& picture, platform::Picture& result,
-                     std::vector<uint8_t>* scratch = nullptr);
+bool LoadTempGifFile(const Vesk_GifPictureType& picture, platform::Picture& result);
 
 }  // namespace pellory::engine

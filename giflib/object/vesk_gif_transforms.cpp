@@ -130,8 +130,7 @@ Picture Vesk_GifObject::RunTransform(const char* name, Vesk_GifOrderEnum& order,
     }
     Materialize();
     Picture result;
-    if (!saved_) saved_ = std::make_unique<engine::SavedCodes>();
-    if (!engine::LoadTempGifFile(work_, result, &saved_->literal)) {
+    if (!engine::LoadTempGifFile(work_, result)) {
       Fail(0, kStyleExclamation);
       result = nullptr;
     }
@@ -497,21 +496,26 @@ Picture Vesk_GifObject::GetMarginPictureEX(float MarginRateX, float MarginRateY,
     newH = engine::RoundToInt32(ry * h);
     return true;
   };
-  return RunTransform("GetMarginPictureEX", Order, true, check, [&] {
-    if (MarginRateX == 1.0f && MarginRateY == 1.0f) return true;
-    const int32_t oldW = work_.GifSetting.biWidth, oldH = work_.GifSetting.biHeight;
-    const int32_t extraW = newW - oldW, extraH = newH - oldH;
-    int32_t left = ImagePositionX == mxLeft    ? 0
-                   : ImagePositionX == mxRight ? extraW
-                                               : engine::RoundToInt32(extraW / 2.0);
-    int32_t top = ImagePositionY == myTop      ? 0
-                  : ImagePositionY == myBottom ? extraH
-                                               : engine::RoundToInt32(extraH / 2.0);
-    Vesk_GifPictureType result = engine::MakeResultPicture(work_, newW, newH);
-    if (!engine::Actual_GetMarginPicture(work_, result, left, top)) return false;
-    ReplaceWork(std::move(result), MarginRateX, MarginRateY, newW != oldW || newH != oldH);
-    return true;
-  });
+  // Rates of 1 leave the picture as it is: it goes out from the source's own pixels.
+  const bool unchanged = MarginRateX == 1.0f && MarginRateY == 1.0f;
+  return RunTransform(
+      "GetMarginPictureEX", Order, true, check,
+      [&] {
+        if (unchanged) return true;
+        const int32_t oldW = work_.GifSetting.biWidth, oldH = work_.GifSetting.biHeight;
+        const int32_t extraW = newW - oldW, extraH = newH - oldH;
+        int32_t left = ImagePositionX == mxLeft    ? 0
+                       : ImagePositionX == mxRight ? extraW
+                                                   : engine::RoundToInt32(extraW / 2.0);
+        int32_t top = ImagePositionY == myTop      ? 0
+                      : ImagePositionY == myBottom ? extraH
+                                                   : engine::RoundToInt32(extraH / 2.0);
+        Vesk_GifPictureType result = engine::MakeResultPicture(work_, newW, newH);
+        if (!engine::Actual_GetMarginPicture(work_, result, left, top)) return false;
+        ReplaceWork(std::move(result), MarginRateX, MarginRateY, newW != oldW || newH != oldH);
+        return true;
+      },
+      false, unchanged);
 }
 
 }  // namespace pellory

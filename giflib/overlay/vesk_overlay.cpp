@@ -5,6 +5,7 @@
 #include "giflib/engine/conversions.h"
 #include "giflib/object/vesk_gif_object.h"
 #include "giflib/overlay/ol_module.h"
+#include "platform/gdi/sys_colors.h"
 #include "platform/kernel/err.h"
 
 namespace pellory {
@@ -21,6 +22,52 @@ constexpr int32_t Rgb(int r, int g, int b) {
   return r | (g << 8) | (b << 16);
 }
 constexpr int32_t kMaxGifSide = 32767;
+
+// The colour a resize of the surface uncovers.
+QRgb FillOf(const platform::PictureBox& s) {
+  const int32_t c = platform::TranslateColor(s.BackColor());
+  return qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+}
+
+// True when the surface shows nothing but `fill`, so that it does after any resize too.
+bool ShowsOnly(const platform::PictureBox& s, QRgb fill) {
+  const QImage& image = s.ImageData();
+  if (image.format() != QImage::Format_RGB32) return image.isNull();
+  for (int y = 0; y < image.height(); ++y) {
+    const QRgb* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+    for (int x = 0; x < image.width(); ++x)
+      if (row[x] != fill) return false;
+  }
+  return true;
+}
+
+// The base as the surface shows it painted over `fill`, as an indexed picture that shares the
+// base's indices: transparent entries, and indices past the table, become `fill`. Null for a
+// base that is not indexed or has partly transparent entries.
+Picture OpaqueOver(const Picture& base, QRgb fill) {
+  const QImage& src = base->Image();
+  if (src.format() != QImage::Format_Indexed8) return nullptr;
+  QList<QRgb> table = src.colorTable();
+  if (table.size() > 256) return nullptr;
+  for (QRgb& c : table) {
+    if (qAlpha(c) == 0)
+      c = fill;
+    else if (qAlpha(c) != 255)
+      return nullptr;
+  }
+  table.resize(256, fill);
+  // The indices stay the base's: the picture keeps the base alive, and a change would copy them.
+  auto* keep = new Picture(base);
+  QImage shown(
+      src.constBits(), src.width(), src.height(), src.bytesPerLine(), QImage::Format_Indexed8,
+      [](void* p) { delete static_cast<Picture*>(p); }, keep);
+  if (shown.isNull()) {
+    delete keep;
+    return nullptr;
+  }
+  shown.setColorTable(table);
+  return std::make_shared<platform::StdPicture>(std::move(shown));
+}
 
 }  // namespace
 
@@ -168,10 +215,18 @@ bool Vesk_OverLay::SetBasePicture(const Picture& SourcePicture) {
     if (hasPicture_) Clear();
     if (!present) return true;
     platform::PictureBox& s = Surface();
+    // A base that the surface can show as an indexed picture is kept so: the 32-bit image then
+    // has no second owner, and drawing on it copies nothing.
+    const QRgb fill = FillOf(s);
+    Picture shown = ShowsOnly(s, fill) ? OpaqueOver(SourcePicture, fill) : nullptr;
     s.SetAutoSize(false);
     s.ResizePixels(w, h);
-    s.PaintPicture(SourcePicture, 0, 0);
-    snapshot_ = s.Image();
+    if (shown) {
+      snapshot_ = std::move(shown);
+    } else {
+      s.PaintPicture(SourcePicture, 0, 0);
+      snapshot_ = s.Image();
+    }
     s.SetPicture(snapshot_);
     s.SetAutoSize(true);
     baseBackColor_ = s.Point(0, 0);
@@ -226,7 +281,9 @@ void Vesk_OverLay::Place(int32_t w, int32_t h, const Vesk_OLPositionType& positi
 
 bool Vesk_OverLay::Grow(int32_t w, int32_t h, bool allowed, Block& block) {
   platform::PictureBox& s = Surface();
-  block.entry = s.Image();
+  // Untouched since the base was set, the surface is restored from the base itself.
+  const bool atBase = snapshot_ && s.GetPicture() == snapshot_ && s.ShowsPictureOnly();
+  block.entry = atBase ? snapshot_ : s.Image();
   block.growLeft = block.growTop = 0;
   const int64_t W = s.ScaleWidthPixels(), H = s.ScaleHeightPixels();
   const int64_t left = block.left, top = block.top;

@@ -318,6 +318,59 @@ TEST_F(OverlayBaseTest, ResetReturnsToTheBaseAndClearEmpties) {
   EXPECT_EQ(info.ErrorCallCount, 0);
 }
 
+// An indexed base is kept as it is rather than as a copy of the drawn surface: where it is
+// transparent the surface's own colour must still show (that of a fresh surface, or the last
+// base's background on a reused one), and drawing, a failed call and a reset must come back to
+// exactly the pixels the base was first shown with.
+TEST_F(OverlayBaseTest, AnIndexedBaseComesBackExactlyAfterDrawingFailureAndReset) {
+  const std::vector<Vesk_GIFRGBTRIPLE> palette = {{20, 40, 60}, {1, 2, 3}, {250, 240, 230}};
+  std::vector<uint8_t> indices(40 * 30);
+  for (size_t i = 0; i < indices.size(); ++i) indices[i] = static_cast<uint8_t>(i % 7 % 3);
+  const Picture base = testing::MakeIndexedPicture(40, 30, palette, indices, 1);
+  auto shown = [&](Vesk_OverLay& ol) {
+    Picture p = ol.GetOLPicture();
+    EXPECT_NE(p, nullptr);
+    return p ? p->Image().convertToFormat(QImage::Format_RGB32) : QImage();
+  };
+  for (bool reused : {false, true}) {
+    SCOPED_TRACE(reused ? "reused surface" : "fresh surface");
+    std::unique_ptr<Vesk_OverLay> ol = NewOverlay();
+    ol->Transparent(TransOff);
+    if (reused) {
+      ASSERT_TRUE(ol->SetBasePicture(Solid(70, 50, kEdge)));
+    }
+    const int32_t under = reused ? kEdge : -1;
+    ASSERT_TRUE(ol->SetBasePicture(base));
+    const QImage first = shown(*ol);
+    ASSERT_EQ(first.size(), QSize(40, 30));
+    const int32_t behind = ColourAt(std::make_shared<platform::StdPicture>(first), 1, 0);
+    if (under >= 0) {
+      EXPECT_EQ(behind, under);
+    }
+    for (int y = 0; y < 30; ++y)
+      for (int x = 0; x < 40; ++x) {
+        const uint8_t index = indices[static_cast<size_t>(y) * 40 + x];
+        const Vesk_GIFRGBTRIPLE& e = palette[index];
+        const int32_t want = index == 1 ? behind : Rgb(e.gRed, e.gGreen, e.gBlue);
+        ASSERT_EQ(ColourAt(std::make_shared<platform::StdPicture>(first), x, y), want) << x << y;
+      }
+
+    Vesk_OLWCFType format;
+    format.ForeColor = kInk;
+    ASSERT_NE(ol->WriteCharacter("Kk", format), nullptr);
+    EXPECT_NE(shown(*ol), first);
+    ol->ResetOLPicture();
+    EXPECT_EQ(shown(*ol), first);
+    // Growth beyond the largest side fails after the block is placed: the base comes back.
+    ol->TextAutoSize(true);
+    format.Position = {ByNumber, static_cast<Vesk_GifMarginXEnum>(32760), myTop};
+    EXPECT_EQ(ol->WriteCharacter("Kk", format), nullptr);
+    EXPECT_NE(ol->ErrorNumber(), 0);
+    ol->ResetError();
+    EXPECT_EQ(shown(*ol), first);
+  }
+}
+
 TEST_F(OverlayBaseTest, ResetWithoutEverABaseStaysEmpty) {
   ol_->ResetOLPicture();
   EXPECT_FALSE(ol_->HasPicture());

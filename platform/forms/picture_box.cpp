@@ -9,10 +9,14 @@
 #include "platform/gdi/device_context.h"
 #include "platform/gdi/sys_colors.h"
 #include "platform/kernel/err.h"
+#include "platform/kernel/second_lane.h"
 
 namespace platform {
 
 namespace {
+
+// Below this a second thread costs more than it saves.
+constexpr int64_t kMinPixelsForTwoThreads = int64_t{1} << 18;
 
 QRgb ToRgb(int32_t color) {
   const int32_t c = TranslateColor(color);
@@ -50,13 +54,33 @@ bool DrawIndexedOver(QImage& dst, const QImage& src, int px, int py) {
   const int x0 = std::max(0, px), y0 = std::max(0, py);
   const int x1 = std::min(dst.width(), px + src.width());
   const int y1 = std::min(dst.height(), py + src.height());
-  for (int y = y0; y < y1; ++y) {
-    QRgb* d = reinterpret_cast<QRgb*>(dst.scanLine(y));
-    const uchar* s = src.constScanLine(y - py) - px;
-    for (int x = x0; x < x1; ++x)
-      if (shows[s[x]]) d[x] = colours[s[x]];
-  }
+  if (y1 <= y0 || x1 <= x0) return true;
+  // Rows are independent: a large picture is drawn in two halves at once. The pixels are taken
+  // once here, since a detach from two threads would race.
+  uchar* dstBits = dst.bits();
+  const qsizetype dstLine = dst.bytesPerLine();
+  const uchar* srcBits = src.constBits();
+  const qsizetype srcLine = src.bytesPerLine();
+  const bool split = int64_t{x1 - x0} * (y1 - y0) >= kMinPixelsForTwoThreads;
+  RunInHalves(y1 - y0, split, [&](int64_t first, int64_t end) {
+    for (int64_t y = y0 + first; y < y0 + end; ++y) {
+      QRgb* d = reinterpret_cast<QRgb*>(dstBits + y * dstLine);
+      const uchar* s = srcBits + (y - py) * srcLine - px;
+      for (int x = x0; x < x1; ++x)
+        if (shows[s[x]]) d[x] = colours[s[x]];
+    }
+  });
   return true;
+}
+
+// True when drawing `picture` at the top left of `image` sets every pixel of it: an indexed
+// picture at least as large, with an opaque entry for every index.
+bool CoversWhole(const QImage& picture, const QImage& image) {
+  if (picture.format() != QImage::Format_Indexed8 || picture.colorCount() < 256 ||
+      picture.width() < image.width() || picture.height() < image.height())
+    return false;
+  const QList<QRgb> table = picture.colorTable();
+  return std::all_of(table.begin(), table.end(), [](QRgb c) { return qAlpha(c) == 255; });
 }
 
 }  // namespace
@@ -172,13 +196,21 @@ void PictureBox::Repaint() {
   if (image_.isNull()) return;
   // The box's own snapshot, put back: it already is what the box shows.
   if (picture_ && picture_->Image().cacheKey() == image_.cacheKey()) return;
-  image_.fill(ToRgb(backColor_));
+  // The background shows only where the picture leaves pixels undrawn.
+  if (!picture_ || !CoversWhole(picture_->Image(), image_)) image_.fill(ToRgb(backColor_));
   if (picture_ && !picture_->Image().isNull() &&
       !DrawIndexedOver(image_, picture_->Image(), 0, 0)) {
     QPainter p(&image_);
     p.drawImage(0, 0, picture_->Image());
   }
+  pictureShownKey_ = image_.cacheKey();
   update();
+}
+
+bool PictureBox::ShowsPictureOnly() const {
+  return picture_ && !image_.isNull() &&
+         (image_.cacheKey() == pictureShownKey_ ||
+          picture_->Image().cacheKey() == image_.cacheKey());
 }
 
 void PictureBox::SetPicture(const Picture& picture) {

@@ -58,6 +58,9 @@ class PictureBox : public ControlOf<QWidget> {
   // automatic sizing on, the box first takes the picture's size.
   const Picture& GetPicture() const { return picture_; }
   void SetPicture(const Picture& picture);
+  // True while the image is the assigned picture over the background with nothing drawn since:
+  // assigning the picture again would give the same pixels.
+  bool ShowsPictureOnly() const;
   // The persistent image (picture plus everything drawn since) as a new 32-bit picture; an
   // empty picture when the box has no inner area.
   Picture Image() const;
@@ -135,6 +138,8 @@ class PictureBox : public ControlOf<QWidget> {
 
   Picture picture_;
   QImage image_;
+  // The image's cache key when it last showed the picture alone; every drawing changes the key.
+  qint64 pictureShownKey_ = 0;
   bool autoSize_ = false;
   int32_t backColor_ = kDefaultBackColor;
   int32_t foreColor_ = kDefaultForeColor;

@@ -2,8 +2,10 @@
 
 #include <gif_lib.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -321,6 +323,68 @@ TEST(SharingPixels, OtherPixelsSizesOrFormatsKeepThePicture) {
   EXPECT_EQ(SharingPixels(owner, owner), owner);
   EXPECT_EQ(SharingPixels(nullptr, owner), nullptr);
   EXPECT_EQ(SharingPixels(owner, nullptr), owner);
+}
+
+// Large pictures are written in two halves of rows at once, each half through its own buffers
+// written where they belong: every row must still lie in its place, bottom row first, padded with
+// zeros, at odd widths and in every format; a write that fails (here: past the file size limit)
+// leaves no file and raises 75.
+TEST_F(PictureFiles, LargeBitmapsWrittenInHalvesKeepEveryRowInPlace) {
+  const int w = 701, h = 523;  // rows of 2104 and 704 bytes: more than a buffer each half
+  auto colour = [](int x, int y) { return qRgb(x % 251, (y * 3) % 256, (x + 7 * y) % 256); };
+  QImage opaque(w, h, QImage::Format_RGB32), alpha(w, h, QImage::Format_ARGB32);
+  QImage indexed(w, h, QImage::Format_Indexed8);
+  QList<QRgb> table;
+  for (int i = 0; i < 256; ++i) table.push_back(qRgb(i, 255 - i, i / 2));
+  indexed.setColorTable(table);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      opaque.setPixel(x, y, colour(x, y));
+      alpha.setPixel(x, y, (x + y) % 5 == 0 ? qRgba(0, 0, 0, 0) : colour(x, y));
+      indexed.setPixel(x, y, static_cast<uint>((x * 5 + y) % 256));
+    }
+  for (const QImage* image : {&opaque, &alpha, &indexed}) {
+    const bool eight = image->format() == QImage::Format_Indexed8;
+    SCOPED_TRACE(eight ? "indexed" : image->hasAlphaChannel() ? "alpha" : "opaque");
+    SavePicture(std::make_shared<StdPicture>(*image), File("big.bmp"));
+    const std::vector<uint8_t> b = ReadAll(File("big.bmp"));
+    const size_t rowBytes = eight ? w : 3 * static_cast<size_t>(w);
+    const size_t stride = (rowBytes + 3) & ~size_t{3};
+    const size_t offset = 54 + (eight ? 4 * 256 : 0);
+    ASSERT_EQ(b.size(), offset + h * stride);
+    for (int y = 0; y < h; ++y) {
+      const uint8_t* row = b.data() + offset + (h - 1 - y) * stride;
+      for (int x = 0; x < w; ++x) {
+        if (eight) {
+          ASSERT_EQ(row[x], (x * 5 + y) % 256) << x << "," << y;
+          continue;
+        }
+        const QRgb c = image->pixel(x, y);
+        const int grey = qAlpha(c) == 0 ? 254 : -1;
+        ASSERT_EQ(row[3 * x], grey >= 0 ? grey : qBlue(c)) << x << "," << y;
+        ASSERT_EQ(row[3 * x + 1], grey >= 0 ? grey : qGreen(c)) << x << "," << y;
+        ASSERT_EQ(row[3 * x + 2], grey >= 0 ? grey : qRed(c)) << x << "," << y;
+      }
+      for (size_t at = rowBytes; at < stride; ++at) ASSERT_EQ(row[at], 0) << at << "," << y;
+    }
+  }
+  // The size limit makes writes past it fail (with a signal that is ignored here).
+  struct rlimit before {};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &before), 0);
+  const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = before;
+  small.rlim_cur = 300 * 1024;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  int number = 0;
+  try {
+    SavePicture(std::make_shared<StdPicture>(opaque), File("full.bmp"));
+  } catch (const RuntimeError& e) {
+    number = e.Number();
+  }
+  ::setrlimit(RLIMIT_FSIZE, &before);
+  std::signal(SIGXFSZ, previous);
+  EXPECT_EQ(number, kErrPathFileAccess);
+  EXPECT_FALSE(std::filesystem::exists(File("full.bmp")));
 }
 
 TEST(PictureUnits, HimetricRoundTripsEveryPixelSize) {

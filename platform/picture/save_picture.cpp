@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <QtEndian>
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -10,6 +12,7 @@
 
 #include "platform/kernel/err.h"
 #include "platform/kernel/files.h"
+#include "platform/kernel/second_lane.h"
 #include "platform/picture/picture.h"
 
 namespace platform {
@@ -49,8 +52,9 @@ std::vector<uint8_t> Headers(int w, int h, int bits, uint32_t colors, uint32_t i
   return out;
 }
 
-// The file goes out through a buffer of about a megabyte, rows written bottom-up as they are
-// made: a whole-file buffer would be as large as the picture's bitmap again.
+// Rows go out through buffers of about a megabyte, written where they belong in the file as they
+// are made: a whole-file buffer would be as large as the picture's bitmap again. A large picture
+// is made in two halves of rows at once, each through its own buffer.
 class BitmapFile {
  public:
   explicit BitmapFile(const std::string& path)
@@ -60,19 +64,32 @@ class BitmapFile {
   ~BitmapFile() {
     if (fd_ >= 0) ::close(fd_);
   }
-  void Put(const uint8_t* data, size_t size) {
-    if (buffer_.size() + size > kBufferBytes) Flush();
-    buffer_.insert(buffer_.end(), data, data + size);
+  void Put(const std::vector<uint8_t>& data) {
+    if (!WriteAt(data.data(), data.size(), end_)) ok_ = false;
+    end_ += data.size();
   }
-  // Room for `size` more bytes at the end of the buffer, written by the caller.
-  uint8_t* Grow(size_t size) {
-    if (buffer_.size() + size > kBufferBytes) Flush();
-    buffer_.resize(buffer_.size() + size);
-    return buffer_.data() + buffer_.size() - size;
+  // Appends `rows` rows of `stride` bytes; make(row, dst) fills row `row` (in file order) and may
+  // write `spare` bytes past its end, which the next row overwrites.
+  template <class MakeRow>
+  void PutRows(int rows, size_t stride, size_t spare, MakeRow&& make) {
+    const uint64_t start = end_;
+    end_ += static_cast<uint64_t>(rows) * stride;
+    const int64_t perBuffer = std::max<int64_t>(1, static_cast<int64_t>(kBufferBytes / stride));
+    const bool split = static_cast<uint64_t>(rows) * stride >= kMinBytesForTwoThreads;
+    RunInHalves(rows, split, [&](int64_t first, int64_t end) {
+      std::vector<uint8_t> buffer(static_cast<size_t>(std::min(perBuffer, end - first)) * stride +
+                                  spare);
+      for (int64_t r = first; r < end && ok_.load(std::memory_order_relaxed); r += perBuffer) {
+        const int64_t n = std::min(perBuffer, end - r);
+        for (int64_t k = 0; k < n; ++k)
+          make(static_cast<int>(r + k), buffer.data() + static_cast<size_t>(k) * stride);
+        if (!WriteAt(buffer.data(), static_cast<size_t>(n) * stride,
+                     start + static_cast<uint64_t>(r) * stride))
+          ok_ = false;
+      }
+    });
   }
-  void Shrink(size_t size) { buffer_.resize(buffer_.size() - size); }
   bool Close() {
-    Flush();
     const bool closed = ::close(fd_) == 0;
     fd_ = -1;
     return ok_ && closed;
@@ -80,18 +97,20 @@ class BitmapFile {
 
  private:
   static constexpr size_t kBufferBytes = size_t{1} << 20;
-  void Flush() {
-    for (size_t done = 0; ok_ && done < buffer_.size();) {
-      const ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
+  // Below this a second thread costs more than it saves.
+  static constexpr uint64_t kMinBytesForTwoThreads = uint64_t{1} << 20;
+  bool WriteAt(const uint8_t* data, size_t size, uint64_t offset) const {
+    for (size_t done = 0; done < size;) {
+      const ssize_t n = ::pwrite(fd_, data + done, size - done, static_cast<off_t>(offset + done));
       if (n < 0 && errno == EINTR) continue;
-      ok_ = n > 0;
-      if (ok_) done += static_cast<size_t>(n);
+      if (n <= 0) return false;
+      done += static_cast<size_t>(n);
     }
-    buffer_.clear();
+    return true;
   }
   int fd_;
-  bool ok_ = true;
-  std::vector<uint8_t> buffer_;
+  std::atomic<bool> ok_{true};
+  uint64_t end_ = 0;
 };
 
 void WriteIndexed(const QImage& image, BitmapFile& file) {
@@ -107,12 +126,13 @@ void WriteIndexed(const QImage& image, BitmapFile& file) {
     head[at++] = qRed(c);
     head[at++] = 0;
   }
-  file.Put(head.data(), head.size());
-  for (int y = h - 1; y >= 0; --y) {
-    uint8_t* row = file.Grow(stride);
-    std::memcpy(row, image.constScanLine(y), w);
-    std::memset(row + w, 0, stride - static_cast<uint32_t>(w));
-  }
+  file.Put(head);
+  const uchar* bits = image.constBits();
+  const qsizetype line = image.bytesPerLine();
+  file.PutRows(h, stride, 0, [&](int row, uint8_t* dst) {
+    std::memcpy(dst, bits + (h - 1 - row) * line, w);  // rows are stored bottom-up
+    std::memset(dst + w, 0, stride - static_cast<uint32_t>(w));
+  });
 }
 
 void WriteTrueColor(const QImage& source, BitmapFile& file) {
@@ -123,30 +143,33 @@ void WriteTrueColor(const QImage& source, BitmapFile& file) {
           : source.convertToFormat(QImage::Format_ARGB32);
   const int w = image.width(), h = image.height();
   const uint32_t stride = (static_cast<uint32_t>(w) * 3 + 3) & ~3u;
-  const std::vector<uint8_t> head = Headers(w, h, 24, 0, stride * h);
-  file.Put(head.data(), head.size());
+  file.Put(Headers(w, h, 24, 0, stride * h));
+  const uint32_t pad = stride - 3 * static_cast<uint32_t>(w);
+  // Taken once here: the rows are made on two threads.
+  const uchar* bits = image.constBits();
+  const qsizetype line = image.bytesPerLine();
+  auto rowOf = [&](int row) {  // rows are stored bottom-up
+    return reinterpret_cast<const QRgb*>(bits + (h - 1 - row) * line);
+  };
   auto flatten = [](int c, int a) { return (c * a + kFlattenGrey * (255 - a) + 127) / 255; };
   if (image.format() == QImage::Format_RGB32) {
     // Opaque: each pixel's four bytes go out as they lie in memory (blue, green, red, then a
-    // byte the next pixel overwrites), with a spare byte at the row's end for the last one.
-    for (int y = h - 1; y >= 0; --y) {
-      const QRgb* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-      uint8_t* dst = file.Grow(stride + 1);
+    // byte the next pixel overwrites), with a spare byte past the row for the last one.
+    file.PutRows(h, stride, 1, [&](int row, uint8_t* dst) {
+      const QRgb* src = rowOf(row);
       for (int x = 0; x < w; ++x) {
-        const uint32_t p = qToLittleEndian(row[x]);
+        const uint32_t p = qToLittleEndian(src[x]);
         std::memcpy(dst + 3 * static_cast<size_t>(x), &p, 4);
       }
-      std::memset(dst + 3 * static_cast<uint32_t>(w), 0, stride - 3 * static_cast<uint32_t>(w));
-      file.Shrink(1);
-    }
+      std::memset(dst + 3 * static_cast<uint32_t>(w), 0, pad);
+    });
     return;
   }
-  for (int y = h - 1; y >= 0; --y) {
-    const QRgb* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-    uint8_t* dst = file.Grow(stride);
-    std::memset(dst + 3 * static_cast<uint32_t>(w), 0, stride - 3 * static_cast<uint32_t>(w));
+  file.PutRows(h, stride, 0, [&](int row, uint8_t* dst) {
+    const QRgb* src = rowOf(row);
+    std::memset(dst + 3 * static_cast<uint32_t>(w), 0, pad);
     for (int x = 0; x < w; ++x) {
-      const QRgb p = row[x];
+      const QRgb p = src[x];
       const int a = qAlpha(p);
       if (a == 255) {
         dst[0] = qBlue(p);
@@ -159,7 +182,7 @@ void WriteTrueColor(const QImage& source, BitmapFile& file) {
       }
       dst += 3;
     }
-  }
+  });
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 #include "app/editors/comment/comment_preview.h"
 
+#include <QImage>
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 #include "app/gif_object.h"
 #include "app/message.h"
@@ -45,6 +47,32 @@ std::optional<platform::Picture> Missing(const char* message, bool announce) {
   return std::nullopt;
 }
 
+// The base over the original's own indices where it has the same ones (a comment over the
+// picture): the copy that came back from the library is then let go instead of being held
+// beside the original for the whole preview. Only the colour table is the base's.
+platform::Picture OverOriginalIndices(const platform::Picture& base,
+                                      const platform::Picture& original) {
+  if (!base || !original) return base;
+  const QImage& b = base->Image();
+  const QImage& o = original->Image();
+  if (b.format() != QImage::Format_Indexed8 || o.format() != QImage::Format_Indexed8 ||
+      b.size() != o.size())
+    return base;
+  const size_t w = static_cast<size_t>(b.width());
+  for (int y = 0; y < b.height(); ++y)
+    if (std::memcmp(b.constScanLine(y), o.constScanLine(y), w) != 0) return base;
+  auto* keep = new platform::Picture(original);
+  QImage shared(
+      o.constBits(), o.width(), o.height(), o.bytesPerLine(), QImage::Format_Indexed8,
+      [](void* p) { delete static_cast<platform::Picture*>(p); }, keep);
+  if (shared.isNull()) {
+    delete keep;
+    return base;
+  }
+  shared.setColorTable(b.colorTable());
+  return std::make_shared<platform::StdPicture>(std::move(shared));
+}
+
 }  // namespace
 
 CommentState& ProgramCommentState() {
@@ -65,15 +93,20 @@ CommentPreview::~CommentPreview() = default;
 
 std::optional<platform::Picture> CommentPreview::UpdateCommentPreview(const CommentSettings& s,
                                                                       bool announce) {
-  if (!gif_) gif_ = std::make_unique<GifObject>();
-  if (!SetPictureWith(*gif_, s.original, options_)) return std::nullopt;
-  if (!s.overPicture && !s.apartFromPicture)
-    return Missing("表示方法を選択してください。", announce);
+  platform::Picture base;
+  {
+    // Loads the unedited picture; gone before the overlay's surface is made, so that its copies
+    // of the picture do not sit beside it.
+    GifObject gif;
+    if (!SetPictureWith(gif, s.original, options_)) return std::nullopt;
+    if (!s.overPicture && !s.apartFromPicture)
+      return Missing("表示方法を選択してください。", announce);
 
-  // "放れて表示" puts the comment into a band of the picture's own height below it.
-  const float band = s.overPicture ? 1.0f : 2.0f;
-  const platform::Picture base =
-      gif_->GetMarginPictureEX(1.0f, band, mxLeft, myTop, pellory::ReturnPicture);
+    // "放れて表示" puts the comment into a band of the picture's own height below it.
+    const float band = s.overPicture ? 1.0f : 2.0f;
+    base = OverOriginalIndices(
+        gif.GetMarginPictureEX(1.0f, band, mxLeft, myTop, pellory::ReturnPicture), s.original);
+  }
   OverLay overlay;
   if (!overlay.SetBasePicture(base)) return std::nullopt;
 

@@ -73,8 +73,6 @@ class CommentPreview {
 
   CommentState& state_;
   GifOptions options_;
-  // Loads the unedited picture for each preview; made on first use.
-  std::unique_ptr<GifObject> gif_;
 };
 
 }  // namespace kestrin
