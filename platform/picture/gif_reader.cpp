@@ -3,6 +3,7 @@
 #include <gif_lib.h>
 
 #include <algorithm>
+#include <bit>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -44,10 +45,23 @@ class CodeReader {
   }
   // False when the data ends first.
   bool Read(int bits, uint32_t& code) {
-    while (pending_ < bits) {
-      if (at_ == end_ && !NextBlock()) return false;
-      acc_ |= uint64_t{*at_++} << pending_;
-      pending_ += 8;
+    if (pending_ < bits) {
+      if (end_ - at_ >= 8) {
+        // Whole bytes up to 56 bits at once from the middle of a sub-block.
+        uint64_t word;
+        std::memcpy(&word, at_, 8);
+        static_assert(std::endian::native == std::endian::little, "codes are read as in memory");
+        acc_ |= word << pending_;
+        const int take = (63 - pending_) >> 3;
+        at_ += take;
+        pending_ += take * 8;
+      } else {
+        while (pending_ < bits) {
+          if (at_ == end_ && !NextBlock()) return false;
+          acc_ |= uint64_t{*at_++} << pending_;
+          pending_ += 8;
+        }
+      }
     }
     code = static_cast<uint32_t>(acc_) & ((1u << bits) - 1);
     acc_ >>= bits;

@@ -8,6 +8,8 @@
 
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <random>
 #include <vector>
 
@@ -190,6 +192,66 @@ TEST_F(GifScreens, DecodesEveryPictureAsGiflibDoes) {
           << "picture " << n << " row " << y;
     DGifCloseFile(reference, &error);
   }
+}
+
+// Encoders cut the code stream into sub-blocks of any length from 1 to 255: the same picture with
+// its codes re-cut into lengths 1 to 23 decodes as giflib decodes it, wherever a code meets a cut.
+TEST_F(GifScreens, SubBlocksOfEveryLengthGiveThePixelsGiflibGives) {
+  const int w = 211, h = 97, colours = 64;
+  std::vector<GifColorType> table(colours);
+  for (int i = 0; i < colours; ++i)
+    table[i] = {static_cast<GifByteType>(i * 4), static_cast<GifByteType>(255 - i), 9};
+  std::mt19937 random(5);
+  std::vector<GifPixelType> pixels(static_cast<size_t>(w) * h);
+  for (size_t i = 0; i < pixels.size(); ++i)
+    pixels[i] =
+        static_cast<GifPixelType>(random() % 5 == 0 ? random() % colours : (i / 7) % colours);
+  const std::string written = folder_.File("whole-blocks.gif");
+  int error = 0;
+  GifFileType* gif = EGifOpenFileName(written.c_str(), false, &error);
+  ASSERT_NE(gif, nullptr);
+  ColorMapObject* map = GifMakeMapObject(colours, table.data());
+  EXPECT_EQ(EGifPutScreenDesc(gif, w, h, 8, 0, map), GIF_OK);
+  EXPECT_EQ(EGifPutImageDesc(gif, 0, 0, w, h, false, nullptr), GIF_OK);
+  for (int y = 0; y < h; ++y)
+    EXPECT_EQ(EGifPutLine(gif, pixels.data() + static_cast<size_t>(y) * w, w), GIF_OK);
+  EGifCloseFile(gif, &error);
+  GifFreeMapObject(map);
+
+  // Signature, screen, the 64-entry table, the image descriptor; then the code size and blocks.
+  std::ifstream in(written, std::ios::binary);
+  const std::vector<uint8_t> file((std::istreambuf_iterator<char>(in)), {});
+  const size_t dataAt = 6 + 7 + 3 * colours + 10 + 1;
+  ASSERT_GT(file.size(), dataAt);
+  ASSERT_EQ(file[dataAt - 11], 0x2C);
+  std::vector<uint8_t> codes;
+  size_t at = dataAt;
+  for (; file[at] != 0; at += 1 + file[at])
+    codes.insert(codes.end(), file.begin() + at + 1, file.begin() + at + 1 + file[at]);
+  std::vector<uint8_t> recut(file.begin(), file.begin() + dataAt);
+  for (size_t from = 0, n = 1; from < codes.size(); from += n, n = n % 23 + 1) {
+    const size_t take = std::min(n, codes.size() - from);
+    recut.push_back(static_cast<uint8_t>(take));
+    recut.insert(recut.end(), codes.begin() + from, codes.begin() + from + take);
+  }
+  recut.insert(recut.end(), file.begin() + at, file.end());
+  const std::string cut = folder_.File("cut-blocks.gif");
+  std::ofstream(cut, std::ios::binary)
+      .write(reinterpret_cast<const char*>(recut.data()),
+             static_cast<std::streamsize>(recut.size()));
+
+  GifFileType* reference = DGifOpenFileName(cut.c_str(), &error);
+  ASSERT_NE(reference, nullptr);
+  ASSERT_EQ(DGifSlurp(reference), GIF_OK);
+  const QImage image = LoadPicture(cut)->Image();
+  ASSERT_EQ(image.size(), QSize(w, h));
+  for (int y = 0; y < h; ++y) {
+    ASSERT_EQ(0, std::memcmp(image.constScanLine(y), pixels.data() + static_cast<size_t>(y) * w, w))
+        << "row " << y;
+    ASSERT_EQ(0, std::memcmp(image.constScanLine(y),
+                             reference->SavedImages[0].RasterBits + static_cast<size_t>(y) * w, w));
+  }
+  DGifCloseFile(reference, &error);
 }
 
 // A few bytes that claim a picture of 2^28 pixels, or a screen beyond that, are refused before
