@@ -112,6 +112,27 @@ class CodePacker {
   unsigned bits_ = 0;
 };
 
+// The literal codes of `n` indices as ChangeLZW makes them: a clear code first and after every
+// full group, the end code last. `afterGroup` runs after each group; false from it stops.
+template <class AfterGroup>
+bool PutLiteralGroups(CodePacker& packer, const uint8_t* pixels, size_t n,
+                      AfterGroup&& afterGroup) {
+  packer.Put(kClearCode);
+  size_t left = n;
+  size_t group = kFirstGroupPixels;
+  while (left > 0) {
+    const size_t take = std::min(group, left);
+    packer.PutRun(pixels, take);
+    pixels += take;
+    left -= take;
+    if (take == group) packer.Put(kClearCode);
+    group = kLaterGroupPixels;
+    if (!afterGroup()) return false;
+  }
+  packer.Put(kEndCode);
+  return true;
+}
+
 // Records `number` with the run-time detail of the exception being handled.
 bool InGifRange(int32_t v) {
   return v >= 1 && v <= kMaxGifDimension;
@@ -166,19 +187,7 @@ bool ChangeLZW(const std::vector<uint8_t>& bitmapData, std::vector<uint8_t>& cod
     codeBytes.resize(bytes + kPackSlack);
 
     CodePacker packer(codeBytes.data());
-    packer.Put(kClearCode);
-    const uint8_t* pixels = bitmapData.data();
-    size_t left = n;
-    size_t group = kFirstGroupPixels;
-    while (left > 0) {
-      const size_t take = std::min(group, left);
-      packer.PutRun(pixels, take);
-      pixels += take;
-      left -= take;
-      if (take == group) packer.Put(kClearCode);
-      group = kLaterGroupPixels;
-    }
-    packer.Put(kEndCode);
+    PutLiteralGroups(packer, bitmapData.data(), n, [] { return true; });
     codeBytes.resize(static_cast<size_t>(packer.Finish() - codeBytes.data()));
     return true;
   } catch (...) {
@@ -313,20 +322,10 @@ void AppendLiteralBlocks(std::vector<uint8_t>& out, const uint8_t* pixels, size_
     packer.MoveTo(codes.data() + (ready - take));
     return true;
   };
-  packer.Put(kClearCode);
-  size_t left = n;
-  size_t group = kFirstGroupPixels;
-  while (left > 0) {
-    const size_t take = std::min(group, left);
-    packer.PutRun(pixels, take);
-    pixels += take;
-    left -= take;
-    if (take == group) packer.Put(kClearCode);
-    group = kLaterGroupPixels;
-    if (packer.Position() - codes.data() >= static_cast<ptrdiff_t>(kDrainAt) && !drain(false))
-      return;
-  }
-  packer.Put(kEndCode);
+  if (!PutLiteralGroups(packer, pixels, n, [&] {
+        return packer.Position() - codes.data() < static_cast<ptrdiff_t>(kDrainAt) || drain(false);
+      }))
+    return;
   packer.MoveTo(packer.Finish());
   if (drain(true)) AppendTrailer(out);
 }

@@ -242,17 +242,26 @@ bool GetHalftonePalette(std::array<platform::PaletteEntry, 256>& entries) {
   });
 }
 
+namespace {
+
+// The halftone palette as the picture's colour table, as both reductions to it begin.
+bool TakeHalftoneTable(Vesk_GifPictureType& picture) {
+  std::array<platform::PaletteEntry, 256> entries;
+  if (!GetHalftonePalette(entries)) return false;
+  std::vector<Vesk_GIFRGBTRIPLE> table(entries.size());
+  for (size_t i = 0; i < entries.size(); ++i)
+    table[i] = {entries[i].red, entries[i].green, entries[i].blue};
+  picture.ColorTable = std::move(table);
+  picture.GifSetting.PaletteSize = 256;
+  picture.GifSetting.Sort = false;
+  return true;
+}
+
+}  // namespace
+
 bool ReduceColor(Vesk_GifPictureType& picture, const std::vector<uint8_t>& bgr) {
   return RunProcedure("ReduceColor", [&] {
-    std::array<platform::PaletteEntry, 256> entries;
-    if (!GetHalftonePalette(entries)) return false;
-
-    std::vector<Vesk_GIFRGBTRIPLE> table(entries.size());
-    for (size_t i = 0; i < entries.size(); ++i)
-      table[i] = {entries[i].red, entries[i].green, entries[i].blue};
-    picture.ColorTable = std::move(table);
-    picture.GifSetting.PaletteSize = 256;
-    picture.GifSetting.Sort = false;
+    if (!TakeHalftoneTable(picture)) return false;
 
     const size_t count = PixelCount(picture, bgr);
     std::vector<uint8_t> indices(count);
@@ -271,15 +280,7 @@ bool ReduceColor(Vesk_GifPictureType& picture, const std::vector<uint8_t>& bgr) 
 
 bool ReduceColorByRows(Vesk_GifPictureType& picture, const RowReader& read) {
   return RunProcedure("ReduceColor", [&] {
-    std::array<platform::PaletteEntry, 256> entries;
-    if (!GetHalftonePalette(entries)) return false;
-
-    std::vector<Vesk_GIFRGBTRIPLE> table(entries.size());
-    for (size_t i = 0; i < entries.size(); ++i)
-      table[i] = {entries[i].red, entries[i].green, entries[i].blue};
-    picture.ColorTable = std::move(table);
-    picture.GifSetting.PaletteSize = 256;
-    picture.GifSetting.Sort = false;
+    if (!TakeHalftoneTable(picture)) return false;
 
     const size_t w = static_cast<size_t>(std::max(0, picture.GifSetting.biWidth));
     std::vector<uint8_t> indices(w * static_cast<size_t>(std::max(0, picture.GifSetting.biHeight)));
