@@ -7,6 +7,7 @@
 #include <QImage>
 
 #include "platform/gdi/sys_colors.h"
+#include "platform/tests/memory_dc.h"
 
 namespace kestrin {
 namespace {
@@ -15,23 +16,7 @@ using namespace platform;
 
 constexpr uint32_t kKey = 0x00FF00;  // colour value: green
 
-// A memory context holding a copy of `image`; freed with the object.
-struct MemoryDc {
-  explicit MemoryDc(const QImage& image) {
-    bitmap = CreateBitmapFromImage(image);
-    dc = CreateCompatibleDC(0);
-    old = SelectObject(dc, bitmap);
-  }
-  ~MemoryDc() {
-    SelectObject(dc, old);
-    DeleteDC(dc);
-    DeleteObject(bitmap);
-  }
-  QImage Image() const { return BitmapImage(bitmap); }
-  HBitmap bitmap;
-  Hdc dc;
-  HGdiObj old;
-};
+using platform::testing::MemoryDc;
 
 QImage Target() {
   QImage t(6, 5, QImage::Format_RGB32);

@@ -12,6 +12,7 @@
 
 #include "app/tests/app_fixture.h"
 #include "platform/gdi/device_context.h"
+#include "platform/tests/memory_dc.h"
 
 namespace kestrin {
 namespace {
@@ -20,23 +21,7 @@ using namespace platform;
 
 constexpr QRgb kGreen = 0xFF00FF00;
 
-// A memory context holding a copy of `image`; freed with the object.
-struct MemoryDc {
-  explicit MemoryDc(const QImage& image) {
-    bitmap = CreateBitmapFromImage(image);
-    dc = CreateCompatibleDC(0);
-    old = SelectObject(dc, bitmap);
-  }
-  ~MemoryDc() {
-    SelectObject(dc, old);
-    DeleteDC(dc);
-    DeleteObject(bitmap);
-  }
-  QImage Image() const { return BitmapImage(bitmap).convertToFormat(QImage::Format_RGB32); }
-  HBitmap bitmap;
-  Hdc dc;
-  HGdiObj old;
-};
+using platform::testing::MemoryDc;
 
 QImage Filled(int w, int h, QRgb colour) {
   QImage image(w, h, QImage::Format_RGB32);
@@ -71,7 +56,7 @@ TEST(TransparencyComposer, CutsTheSelectionToThePiecesTopLeftCorner) {
   MemoryDc from(source);
   MemoryDc piece(Filled(5, 4, qRgb(1, 2, 3)));
   TransparencyComposer::CutPiece(piece.dc, from.dc, 3, 2, 4, 3);
-  const QImage cut = piece.Image();
+  const QImage cut = piece.Image().convertToFormat(QImage::Format_RGB32);
   for (int y = 0; y < 4; ++y)
     for (int x = 0; x < 5; ++x) {
       const QRgb expected = x < 4 && y < 3 ? source.pixel(3 + x, 2 + y) : qRgb(1, 2, 3);
@@ -84,7 +69,7 @@ TEST(TransparencyComposer, LaysThePieceFromInsideItsBorderWithTheKeyColourLeftOu
   MemoryDc target(before);
   const Picture piece = Capture();
   TransparencyComposer::DrawPiece(target.dc, 2, 3, 6, 6, piece, {0x00FF00, 0});
-  const QImage after = target.Image();
+  const QImage after = target.Image().convertToFormat(QImage::Format_RGB32);
   for (int y = 0; y < 10; ++y)
     for (int x = 0; x < 12; ++x) {
       const bool inside = x >= 2 && x < 8 && y >= 3 && y < 9;
@@ -100,7 +85,7 @@ TEST(TransparencyComposer, TheToleranceLeavesOutNearColoursOnly) {
   const Picture piece = Capture();
   // 5 x 4.42 = 22.1 reaches the near green (17.3) but not red or blue.
   TransparencyComposer::DrawPiece(target.dc, 0, 0, 6, 6, piece, {0x00FF00, 5});
-  const QImage after = target.Image();
+  const QImage after = target.Image().convertToFormat(QImage::Format_RGB32);
   for (int y = 0; y < 6; ++y)
     for (int x = 0; x < 6; ++x) {
       const QRgb drawn = piece->Image().pixel(x + 1, y + 1);
