@@ -3,6 +3,7 @@
 #include <gif_lib.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <csignal>
@@ -253,6 +254,37 @@ TEST_F(PictureFiles, SavedTrueColourBitmapFlattensTransparencyOnGrey254) {
   EXPECT_THROW(SavePicture(std::make_shared<StdPicture>(), File("n.bmp")), RuntimeError);
   EXPECT_THROW(SavePicture(std::make_shared<StdPicture>(image), File("no/such/dir.bmp")),
                RuntimeError);
+}
+
+// A bitmap saved where a longer file stands replaces it whole: nothing of the old file may
+// follow the new one.
+TEST_F(PictureFiles, SavingOverALongerFileReplacesItWhole) {
+  QImage image(3, 2, QImage::Format_Indexed8);
+  image.setColorTable({qRgb(1, 2, 3), qRgb(4, 5, 6)});
+  image.fill(1);
+  SavePicture(std::make_shared<StdPicture>(image), File("fresh.bmp"));
+  const std::vector<uint8_t> expected = ReadAll(File("fresh.bmp"));
+  {
+    std::ofstream old(File("over.bmp"), std::ios::binary);
+    old << std::string(expected.size() * 3, 'x');
+  }
+  SavePicture(std::make_shared<StdPicture>(image), File("over.bmp"));
+  EXPECT_EQ(ReadAll(File("over.bmp")), expected);
+}
+
+TEST_F(PictureFiles, SavingOverAReadOnlyFileFailsAndLeavesIt) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root writes read-only files";
+  QImage image(3, 2, QImage::Format_Indexed8);
+  image.setColorTable({qRgb(1, 2, 3), qRgb(4, 5, 6)});
+  image.fill(1);
+  {
+    std::ofstream kept(File("kept.bmp"), std::ios::binary);
+    kept << "keep";
+  }
+  std::filesystem::permissions(File("kept.bmp"), std::filesystem::perms::owner_read);
+  EXPECT_THROW(SavePicture(std::make_shared<StdPicture>(image), File("kept.bmp")), RuntimeError);
+  const std::vector<uint8_t> after = ReadAll(File("kept.bmp"));
+  EXPECT_EQ(std::string(after.begin(), after.end()), "keep");
 }
 
 // Opaque 32-bit pictures go out four bytes a pixel at a time; the rows must still be three bytes

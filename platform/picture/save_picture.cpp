@@ -1,5 +1,6 @@
 // SavePicture: the uncompressed bottom-up Windows bitmap that the GIF library's reader expects.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QtEndian>
@@ -58,8 +59,17 @@ std::vector<uint8_t> Headers(int w, int h, int bits, uint32_t colors, uint32_t i
 class BitmapFile {
  public:
   explicit BitmapFile(const std::string& path)
-      : fd_(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666)) {
+      : fd_(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666)) {
     if (fd_ < 0) throw RuntimeError(kErrPathFileAccess);
+    // Emptied only when it holds something. ext4 takes any truncation as a file being rewritten
+    // and forces its blocks out when it is closed: for a temporary name reserved empty, a cost
+    // of its own and a slower removal after it, several times what writing the file costs.
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0 || (st.st_size != 0 && ::ftruncate(fd_, 0) != 0)) {
+      ::close(fd_);
+      fd_ = -1;
+      throw RuntimeError(kErrPathFileAccess);
+    }
   }
   ~BitmapFile() {
     if (fd_ >= 0) ::close(fd_);
