@@ -8,6 +8,7 @@
 #include "giflib/engine/conversions.h"
 #include "giflib/engine/error_record.h"
 #include "platform/kernel/err.h"
+#include "platform/kernel/large_pages.h"
 #include "platform/kernel/second_lane.h"
 
 namespace pellory::engine {
@@ -184,7 +185,7 @@ int32_t InBands(const Vesk_GifPictureType& picture, const RowReader& read, Band&
 bool MakePalette(Vesk_GifPictureType& picture, const std::vector<uint8_t>& bgr) {
   return RunProcedure("MakePalette", [&] {
     const size_t count = PixelCount(picture, bgr);
-    std::vector<uint8_t> indices(count);
+    std::vector<uint8_t> indices = platform::LargeZeroed(count);
     // Large pictures are scanned in two halves at once; the second half's colours then follow
     // the first's (StoreScans).
     ColourScan halves[2];
@@ -206,7 +207,7 @@ bool MakePaletteByRows(Vesk_GifPictureType& picture, const RowReader& read) {
   return RunProcedure("MakePalette", [&] {
     const size_t w = static_cast<size_t>(std::max(0, picture.GifSetting.biWidth));
     const size_t count = w * static_cast<size_t>(std::max(0, picture.GifSetting.biHeight));
-    std::vector<uint8_t> indices(count);
+    std::vector<uint8_t> indices = platform::LargeZeroed(count);
     ColourScan halves[2];
     std::atomic<bool> stop{false};
     ColourScanner scanners[2] = {ColourScanner(halves[0]), ColourScanner(halves[1])};
@@ -264,7 +265,7 @@ bool ReduceColor(Vesk_GifPictureType& picture, const std::vector<uint8_t>& bgr) 
     if (!TakeHalftoneTable(picture)) return false;
 
     const size_t count = PixelCount(picture, bgr);
-    std::vector<uint8_t> indices(count);
+    std::vector<uint8_t> indices = platform::LargeZeroed(count);
     // Builds the lookup tables here, so that a failure is caught on this thread.
     platform::NearestHalftoneIndex(0, 0, 0);
     platform::RunInHalves(static_cast<int64_t>(count), count >= kMinPixelsForTwoThreads,
@@ -283,7 +284,8 @@ bool ReduceColorByRows(Vesk_GifPictureType& picture, const RowReader& read) {
     if (!TakeHalftoneTable(picture)) return false;
 
     const size_t w = static_cast<size_t>(std::max(0, picture.GifSetting.biWidth));
-    std::vector<uint8_t> indices(w * static_cast<size_t>(std::max(0, picture.GifSetting.biHeight)));
+    std::vector<uint8_t> indices =
+        platform::LargeZeroed(w * static_cast<size_t>(std::max(0, picture.GifSetting.biHeight)));
     // Builds the lookup tables here, so that a failure is caught on this thread.
     platform::NearestHalftoneIndex(0, 0, 0);
     InBands(picture, read, [&](int, int32_t y, int32_t rows, const uint8_t* bgr) {

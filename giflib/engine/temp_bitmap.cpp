@@ -19,6 +19,7 @@
 #include "giflib/engine/palette.h"
 #include "platform/kernel/err.h"
 #include "platform/kernel/files.h"
+#include "platform/kernel/large_pages.h"
 
 namespace pellory::engine {
 
@@ -279,7 +280,7 @@ bool ReadBitmap(Vesk_GifPictureType& picture, BitmapSource& source,
     return ReduceColorByRows(picture, band);
   }
   std::vector<uint8_t> pixels;  // indices, or blue-green-red triples for 24 bits
-  pixels.resize(static_cast<size_t>(w * hgt * (bits == 24 ? 3 : 1)));
+  pixels = platform::LargeZeroed(static_cast<size_t>(w * hgt * (bits == 24 ? 3 : 1)));
   std::vector<uint8_t> chunk;
   if (bits == 24 || bits == 8) {
     for (int64_t r = 0; r < hgt; r += rowsPerChunk) {

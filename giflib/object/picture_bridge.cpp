@@ -8,6 +8,7 @@
 #include "giflib/engine/temp_bitmap.h"
 #include "platform/kernel/err.h"
 #include "platform/kernel/files.h"
+#include "platform/kernel/large_pages.h"
 
 namespace pellory::engine {
 
@@ -36,6 +37,7 @@ platform::Picture PictureOfWrittenGif(const GifHeaderRecord& header,
   const int w = picture.GifSetting.biWidth, h = picture.GifSetting.biHeight;
   QImage image(w, h, QImage::Format_Indexed8);
   if (image.isNull()) throw platform::RuntimeError(platform::kErrOutOfMemory);
+  platform::AdviseLargePages(image.bits(), static_cast<size_t>(image.sizeInBytes()));
   const int entries = ColorTableEntries(header.ScreenFlags);
   const int transparent = (header.ControlFlags & 0x01) ? header.TransColorIndex : -1;
   QList<QRgb> colors(entries, qRgb(0, 0, 0));

@@ -9,6 +9,7 @@
 #include "platform/gdi/device_context.h"
 #include "platform/gdi/sys_colors.h"
 #include "platform/kernel/err.h"
+#include "platform/kernel/large_pages.h"
 #include "platform/kernel/second_lane.h"
 
 namespace platform {
@@ -151,6 +152,7 @@ void PictureBox::SyncImage() {
     return;
   }
   QImage grown(inner, QImage::Format_RGB32);
+  if (!grown.isNull()) AdviseLargePages(grown.bits(), static_cast<size_t>(grown.sizeInBytes()));
   grown.fill(ToRgb(backColor_));
   if (!image_.isNull()) {
     QPainter p(&grown);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/kernel/err.h"
+#include "platform/kernel/large_pages.h"
 #include "platform/picture/color_table.h"
 
 namespace platform {
@@ -108,6 +109,8 @@ class GrowingPixels {
       grown = std::max(std::min(grown, total_), needed);
       auto* more = static_cast<uint8_t*>(std::realloc(data_, grown));
       if (!more) throw RuntimeError(kErrOutOfMemory);
+      // What grew is not touched yet.
+      AdviseLargePages(more, grown);
       data_ = more;
       size_ = grown;
     }
@@ -129,8 +132,8 @@ class GrowingPixels {
 // Decodes the image's LZW data as giflib's line reader does: the same table and code widths,
 // refused where it refuses (an undefined code, an end code or the end of the data before the last
 // pixel), with data past the last pixel ignored; a code size beyond 8 bits, which giflib would
-// truncate into the indices, is refused too. Each table entry is a span of the pixels already decoded, so
-// a string is one copy rather than a walk of its prefixes.
+// truncate into the indices, is refused too. Each table entry is a span of the pixels already
+// decoded, so a string is one copy rather than a walk of its prefixes.
 void DecodeLzw(GifFileType* gif, size_t total, GrowingPixels& pixels) {
   int minCodeSize = 0;
   GifByteType* first = nullptr;
