@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "platform/kernel/err.h"
-#include "platform/kernel/large_pages.h"
 #include "platform/picture/color_table.h"
 
 namespace platform {
@@ -109,8 +108,6 @@ class GrowingPixels {
       grown = std::max(std::min(grown, total_), needed);
       auto* more = static_cast<uint8_t*>(std::realloc(data_, grown));
       if (!more) throw RuntimeError(kErrOutOfMemory);
-      // What grew is not touched yet.
-      AdviseLargePages(more, grown);
       data_ = more;
       size_ = grown;
     }
