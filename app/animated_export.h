@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,30 @@ struct AnimationSettings {
 // message (or a message of its own) in `error`.
 bool SaveAnimatedSeries(const std::vector<platform::Picture>& frames, const std::string& path,
                         const AnimationSettings& settings, std::string* error);
+
+// The same file, with its frames taken as a series hands them over while it makes the next one,
+// on a thread of their own: a series made one frame at a time leaves the other processor idle.
+// The file is the one SaveAnimatedSeries writes of the same frames; saving frames other than
+// those handed over, or after a frame was refused, is SaveAnimatedSeries itself.
+class AnimationCapture {
+ public:
+  explicit AnimationCapture(const AnimationSettings& settings);
+  ~AnimationCapture();
+  AnimationCapture(const AnimationCapture&) = delete;
+  AnimationCapture& operator=(const AnimationCapture&) = delete;
+
+  // The next frame in the order the file shows them.
+  void Add(const platform::Picture& frame);
+  // As SaveAnimatedSeries. Whatever was taken is let go.
+  bool Save(const std::vector<platform::Picture>& frames, const std::string& path,
+            std::string* error);
+
+ private:
+  struct Taken;
+  void Settle();  // waits for the frame being taken
+  AnimationSettings settings_;
+  std::unique_ptr<Taken> taken_;
+};
 
 inline constexpr const char* kAnimationButtonCaption = "アニメGIFで保存";
 inline constexpr const char* kDelayLabelCaption = "表示時間(1/100秒)";

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 #include "app/editors/colour/colour_window.h"
 #include "app/editors/mesh/mesh_window.h"
@@ -185,6 +186,80 @@ TEST_F(AnimationButtonTest, WithoutASeriesTheButtonAsksForNothing) {
   w.AnimationButton().click();
   EXPECT_TRUE(files_->requests.size() == 1) << "only the menu's open dialog";
   EXPECT_TRUE(boxes_->shown.empty());
+}
+
+}  // namespace
+}  // namespace kestrin
+
+namespace kestrin {
+namespace {
+
+std::vector<uint8_t> Bytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Frames of different sizes and colour counts, large enough to be coded on the lanes.
+std::vector<platform::Picture> SomeFrames() {
+  return {testing::Stripes(300, 260, 6), testing::Stripes(280, 300, 9),
+          testing::Stripes(320, 240, 4), testing::Stripes(300, 260, 6)};
+}
+
+// Frames taken while a series is made give the file the whole series gives at once; frames
+// other than those handed over are saved as they are.
+TEST(AnimationCapture, SavesTheFileTheWholeSeriesGives) {
+  testing::TempFolder out;
+  const std::vector<platform::Picture> frames = SomeFrames();
+  const AnimationSettings settings{7, 2, true};
+  ASSERT_TRUE(SaveAnimatedSeries(frames, out.File("whole.gif"), settings, nullptr));
+  const std::vector<uint8_t> whole = Bytes(out.File("whole.gif"));
+  const testing::DecodedAnimation decoded = testing::DecodeAnimation(out.File("whole.gif"));
+  ASSERT_TRUE(decoded.ok) << decoded.error;
+  ASSERT_EQ(decoded.frames.size(), frames.size());
+  EXPECT_EQ(decoded.loopCount, 2);
+
+  AnimationCapture taken(settings);
+  for (const platform::Picture& f : frames) taken.Add(f);
+  std::string error;
+  ASSERT_TRUE(taken.Save(frames, out.File("taken.gif"), &error)) << error;
+  EXPECT_EQ(Bytes(out.File("taken.gif")), whole);
+
+  // One frame short, and the frames in another order: each is the file of the frames saved.
+  std::vector<platform::Picture> reordered = frames;
+  std::swap(reordered[0], reordered[1]);
+  ASSERT_TRUE(SaveAnimatedSeries(reordered, out.File("reordered.gif"), settings, nullptr));
+  AnimationCapture inOrder(settings);
+  for (const platform::Picture& f : frames) inOrder.Add(f);
+  ASSERT_TRUE(inOrder.Save(reordered, out.File("taken-reordered.gif"), &error)) << error;
+  EXPECT_EQ(Bytes(out.File("taken-reordered.gif")), Bytes(out.File("reordered.gif")));
+  AnimationCapture short_(settings);
+  for (size_t i = 0; i + 1 < frames.size(); ++i) short_.Add(frames[i]);
+  ASSERT_TRUE(short_.Save(frames, out.File("taken-short.gif"), &error)) << error;
+  EXPECT_EQ(Bytes(out.File("taken-short.gif")), whole);
+}
+
+// A frame the library refuses is refused at the save with the message the whole series gets,
+// and nothing is written; one refused while taken does not spoil a save of good frames.
+TEST(AnimationCapture, ARefusedFrameFailsAsTheWholeSeriesFails) {
+  testing::TempFolder out;
+  std::vector<platform::Picture> frames = SomeFrames();
+  frames[2] = std::make_shared<platform::StdPicture>();
+  const AnimationSettings settings;
+  std::string wholeError, takenError;
+  EXPECT_FALSE(SaveAnimatedSeries(frames, out.File("whole.gif"), settings, &wholeError));
+  AnimationCapture taken(settings);
+  for (const platform::Picture& f : frames) taken.Add(f);
+  EXPECT_FALSE(taken.Save(frames, out.File("taken.gif"), &takenError));
+  EXPECT_FALSE(wholeError.empty());
+  EXPECT_EQ(takenError, wholeError);
+  EXPECT_EQ(out.CountEntries(), 0);
+
+  const std::vector<platform::Picture> good = SomeFrames();
+  AnimationCapture spoiled(settings);
+  for (const platform::Picture& f : frames) spoiled.Add(f);
+  ASSERT_TRUE(spoiled.Save(good, out.File("good.gif"), &takenError)) << takenError;
+  ASSERT_TRUE(SaveAnimatedSeries(good, out.File("good-whole.gif"), settings, nullptr));
+  EXPECT_EQ(Bytes(out.File("good.gif")), Bytes(out.File("good-whole.gif")));
 }
 
 }  // namespace

@@ -35,8 +35,13 @@ void Mesh(const ParsedOptions& options, Context& context) {
   MeshState state;
   MeshSeries series(state);
   series.SetGifOptions(ReadGifOptions(options));
+  // Fine to coarse, the animation shows the frames in the order they are made.
+  const std::unique_ptr<AnimationCapture> capture = CaptureFor(output, meshOrder.fineToCoarse);
   series.Build(
-      level, picture, [](const platform::Picture&) {}, context.progress);
+      level, picture, [](const platform::Picture&) {}, context.progress,
+      [&](const platform::Picture& frame) {
+        if (capture) capture->Add(frame);
+      });
   context.progress.Unload();
   context.messages.ThrowIfAny();
   ThrowIfInterrupted();
@@ -46,7 +51,7 @@ void Mesh(const ParsedOptions& options, Context& context) {
   WriteSeries(
       output, frames,
       [&](const std::string& chosen) { series.Save(chosen, meshOrder, picture, context.progress); },
-      context);
+      context, capture.get());
 }
 
 }  // namespace

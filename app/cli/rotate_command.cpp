@@ -30,7 +30,12 @@ void Rotate(const ParsedOptions& options, Context& context) {
   RotationSeries series(state);
   series.SetGifOptions(ReadGifOptions(options));
   series.Load();
-  series.Build(s, picture, 0, 0, context.progress, [](const platform::Picture&) {});
+  // The preview plays the frames in the order they are made: the animation takes each as it
+  // comes (and checks that they are the ones played).
+  const std::unique_ptr<AnimationCapture> capture = CaptureFor(output, true);
+  series.Build(s, picture, 0, 0, context.progress, [&](const platform::Picture& frame) {
+    if (capture) capture->Add(frame);
+  });
   context.progress.Unload();
   context.messages.ThrowIfAny();
   ThrowIfInterrupted();
@@ -41,7 +46,7 @@ void Rotate(const ParsedOptions& options, Context& context) {
   WriteSeries(
       output, frames,
       [&](const std::string& chosen) { series.Save(chosen, s, picture, context.progress); },
-      context);
+      context, capture.get());
 }
 
 }  // namespace

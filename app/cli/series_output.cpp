@@ -158,8 +158,13 @@ SeriesOutput ReadSeriesOutput(const ParsedOptions& options) {
   return output;
 }
 
+std::unique_ptr<AnimationCapture> CaptureFor(const SeriesOutput& output, bool madeInPlayOrder) {
+  if (output.animated.empty() || !madeInPlayOrder) return nullptr;
+  return std::make_unique<AnimationCapture>(output.animation);
+}
+
 void WriteSeries(const SeriesOutput& output, const std::vector<platform::Picture>& frames,
-                 const SaveFrames& saveFrames, Context& context) {
+                 const SaveFrames& saveFrames, Context& context, AnimationCapture* captured) {
   if (frames.empty())
     throw Failure("連続イメージが1枚もできませんでした。設定を見直してください。");
   std::optional<StagedFolder> staged;
@@ -179,7 +184,10 @@ void WriteSeries(const SeriesOutput& output, const std::vector<platform::Picture
     // Written beside its place and moved there, so a file it replaces stays until it is done.
     animated.emplace(output.animated);
     std::string error;
-    if (!SaveAnimatedSeries(frames, animated->Written(), output.animation, &error))
+    const bool saved =
+        captured ? captured->Save(frames, animated->Written(), &error)
+                 : SaveAnimatedSeries(frames, animated->Written(), output.animation, &error);
+    if (!saved)
       throw Failure(output.animated + ": " +
                     (error.empty() ? "アニメGIFを保存できませんでした。" : OneLine(error)));
     if (!animated->Place(&error)) throw Failure(output.animated + ": " + error);

@@ -49,8 +49,14 @@ using SaveFrames = std::function<void(const std::string& chosenPath)>;
 // Saves the series: the frame files through `saveFrames` into a hidden folder, then the
 // animated file of `frames` (in the order played), then the frame files moved into place. Any
 // message of the editor or the library, a name already taken or a failure of the animated file
-// ends it with nothing of this run left behind.
+// ends it with nothing of this run left behind. `captured`, when given, holds the frames the
+// series handed over as it made them (AnimationCapture), and saves the animated file.
 void WriteSeries(const SeriesOutput& output, const std::vector<platform::Picture>& frames,
-                 const SaveFrames& saveFrames, Context& context);
+                 const SaveFrames& saveFrames, Context& context,
+                 AnimationCapture* captured = nullptr);
+
+// What a series command hands its frames to while it makes them: an AnimationCapture when an
+// animated file is wanted and the frames are made in the order it shows them, else nothing.
+std::unique_ptr<AnimationCapture> CaptureFor(const SeriesOutput& output, bool madeInPlayOrder);
 
 }  // namespace kestrin::cli

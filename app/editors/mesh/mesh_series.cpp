@@ -25,7 +25,7 @@ constexpr int64_t kSmallestShared = 2 * 1024 * 1024;
 }  // namespace
 
 void MeshSeries::BuildFrames(pellory::Vesk_GifObject& gif, const platform::Picture& im1,
-                             int32_t level) {
+                             int32_t level, const Show& made) {
   const QImage& image = im1->Image();
   bool alone = level < 2 || static_cast<int64_t>(image.width()) * image.height() < kSmallestShared;
   if (!alone) {
@@ -51,7 +51,10 @@ void MeshSeries::BuildFrames(pellory::Vesk_GifObject& gif, const platform::Pictu
     for (int32_t i = 0; i < level; ++i) state_.frames[i] = again.GetMeshPicture(i, ReturnPicture);
     return;
   }
-  for (int32_t i = 0; i < level; ++i) state_.frames[i] = gif.GetMeshPicture(i, ReturnPicture);
+  for (int32_t i = 0; i < level; ++i) {
+    state_.frames[i] = gif.GetMeshPicture(i, ReturnPicture);
+    if (made && state_.frames[i]) made(state_.frames[i]);
+  }
 }
 
 MeshState& ProgramMeshState() {
@@ -78,7 +81,7 @@ std::vector<int32_t> MeshSeries::FrameOrder(int32_t frameCount, const MeshOrder&
 }
 
 bool MeshSeries::Build(int level, const platform::Picture& im1, const Show& showIm2,
-                       Progress& progress) {
+                       Progress& progress, const Show& made) {
   if (const std::string message = CheckLevel(level); !message.empty()) {
     ShowMessage(message);
     return false;
@@ -91,7 +94,7 @@ bool MeshSeries::Build(int level, const platform::Picture& im1, const Show& show
   showIm2(gif.GetMeshPicture(level, ReturnPicture));
   progress.SetValue(100);
   progress.SetCaption("処理が終了しました");
-  BuildFrames(gif, im1, level);
+  BuildFrames(gif, im1, level, made);
   state_.frameCount = level;
   state_.unsaved = level > 0;
   progress.Unload();

@@ -54,7 +54,10 @@ class MeshSeries {
 
   // Shows IM1's picture meshed at `level` in IM2 and makes the frames of levels 0 to level - 1.
   // False, with the series kept, when the level is refused or the library refuses the picture.
-  bool Build(int level, const platform::Picture& im1, const Show& showIm2, Progress& progress);
+  // `made` sees each frame as soon as it is made, in level order, where they are made one after
+  // another on this thread (a large picture's are made two at a time, and it sees none).
+  bool Build(int level, const platform::Picture& im1, const Show& showIm2, Progress& progress,
+             const Show& made = {});
   // Shows the frames in IM3, pausing after each. The slots are read as they are shown, so a
   // build made during the pauses shows its frames for the slots still to come.
   void Play(const MeshOrder& order, const Show& showIm3, const Pause& pause);
@@ -76,7 +79,8 @@ class MeshSeries {
 
  private:
   // The frames of levels 0 to level - 1 into the table, `gif` holding IM1's picture.
-  void BuildFrames(pellory::Vesk_GifObject& gif, const platform::Picture& im1, int32_t level);
+  void BuildFrames(pellory::Vesk_GifObject& gif, const platform::Picture& im1, int32_t level,
+                   const Show& made);
 
   MeshState& state_;
   GifOptions options_;
