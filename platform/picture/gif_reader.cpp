@@ -69,6 +69,52 @@ class CodeReader {
     return true;
   }
 
+  // Root codes (below `clear`) while they last, each taken as DecodeLzw takes one after a
+  // string: its index at out[p], and the previous string and that index as the next entry.
+  // Stops, consuming nothing more, at any other code, at `end`, once the table reaches `limit`
+  // entries (the codes would widen, or the table is full), and where a sub-block has fewer
+  // than eight bytes left. An uncompressed picture is all roots. The state is held in locals:
+  // the stores of indices could alias it, and would otherwise reload it for every code.
+  void Roots(int bits, uint32_t clear, uint8_t* out, size_t& p, size_t end, uint32_t* start,
+             uint16_t* length, uint32_t& next, uint32_t limit, size_t& previousStart,
+             size_t& previousLength) {
+    uint64_t acc = acc_;
+    int pending = pending_;
+    const uint8_t* at = at_;
+    const uint8_t* const blockEnd = end_;
+    const uint32_t mask = (1u << bits) - 1;
+    size_t q = p, prevStart = previousStart, prevLength = previousLength;
+    uint32_t n = next;
+    while (q < end && n < limit) {
+      if (pending < bits) {
+        if (blockEnd - at < 8) break;
+        uint64_t word;
+        std::memcpy(&word, at, 8);
+        acc |= word << pending;
+        const int take = (63 - pending) >> 3;
+        at += take;
+        pending += take * 8;
+      }
+      const uint32_t code = static_cast<uint32_t>(acc) & mask;
+      if (code >= clear) break;
+      acc >>= bits;
+      pending -= bits;
+      out[q] = static_cast<uint8_t>(code);
+      start[n] = static_cast<uint32_t>(prevStart);
+      length[n] = static_cast<uint16_t>(prevLength + 1);
+      ++n;
+      prevStart = q++;
+      prevLength = 1;
+    }
+    acc_ = acc;
+    pending_ = pending;
+    at_ = at;
+    p = q;
+    next = n;
+    previousStart = prevStart;
+    previousLength = prevLength;
+  }
+
  private:
   bool NextBlock() {
     if (done_) return false;
@@ -153,6 +199,14 @@ void DecodeLzw(GifFileType* gif, size_t total, GrowingPixels& pixels) {
     if (p + kLongest > room && room < total) {
       out = pixels.Room(p, kLongest + (size_t{1} << 16));
       room = pixels.Size();
+    }
+    if (hasPrevious) {
+      const size_t before = p;
+      const uint32_t limit = bits < 12 ? 1u << bits : kTableSize;
+      reader.Roots(bits, clear, out, p, std::min(total, room), start.data(), length.data(), next,
+                   limit, previousStart, previousLength);
+      if (next >= (1u << bits) && bits < 12) ++bits;
+      if (p != before) continue;
     }
     uint32_t code;
     if (!reader.Read(bits, code)) Malformed();

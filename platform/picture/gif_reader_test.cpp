@@ -254,6 +254,107 @@ TEST_F(GifScreens, SubBlocksOfEveryLengthGiveThePixelsGiflibGives) {
   DGifCloseFile(reference, &error);
 }
 
+// Streams that are mostly single indices (as an uncompressed writer makes them) with strings of
+// the table among them, widening codes, clear codes anywhere and a full table, at every code
+// size, cut into sub-blocks of many lengths: the pixels they stand for, as giflib gives them.
+TEST_F(GifScreens, RootCodesAmongStringsGiveThePixelsGiflibGives) {
+  std::mt19937 random(11);
+  for (int minCodeSize = 2; minCodeSize <= 8; ++minCodeSize) {
+    SCOPED_TRACE(minCodeSize);
+    const uint32_t clear = 1u << minCodeSize, colours = clear;
+    const int w = 173, h = 61 + 20 * minCodeSize;
+    const size_t total = static_cast<size_t>(w) * h;
+    // The codes and the pixels they decode to, made together: each string code copies pixels
+    // already made, as the decoder's table holds them.
+    std::vector<std::pair<uint32_t, int>> codes;  // code, width
+    std::vector<uint8_t> pixels;
+    std::vector<std::pair<size_t, size_t>> table(4096);  // start, length
+    uint32_t next = clear + 2;
+    int bits = minCodeSize + 1;
+    bool hasPrevious = false;
+    size_t previousStart = 0, previousLength = 0;
+    codes.push_back({clear, bits});
+    while (pixels.size() < total) {
+      if (random() % 500 == 0 || (hasPrevious && next == 4096 && random() % 4 == 0)) {
+        codes.push_back({clear, bits});
+        next = clear + 2, bits = minCodeSize + 1, hasPrevious = false;
+        continue;
+      }
+      const size_t at = pixels.size();
+      uint32_t code;
+      if (hasPrevious && next > clear + 2 && random() % 10 == 0) {
+        code = clear + 2 + static_cast<uint32_t>(random() % (next - clear - 2));
+        for (size_t k = 0; k < table[code].second; ++k)
+          pixels.push_back(pixels[table[code].first + k]);
+      } else {
+        code = static_cast<uint32_t>(random() % colours);
+        pixels.push_back(static_cast<uint8_t>(code));
+      }
+      codes.push_back({code, bits});
+      if (hasPrevious && next < 4096) table[next++] = {previousStart, previousLength + 1};
+      if (next >= (1u << bits) && bits < 12) ++bits;
+      hasPrevious = true;
+      previousStart = at;
+      previousLength = pixels.size() - at;
+    }
+    codes.push_back({clear + 1, bits});
+    pixels.resize(total);  // a string may run past the last pixel; the rest is ignored
+    std::vector<uint8_t> bytes;
+    uint64_t acc = 0;
+    int pending = 0;
+    for (const auto& [code, width] : codes) {
+      acc |= uint64_t{code} << pending;
+      for (pending += width; pending >= 8; pending -= 8, acc >>= 8)
+        bytes.push_back(static_cast<uint8_t>(acc));
+    }
+    if (pending > 0) bytes.push_back(static_cast<uint8_t>(acc));
+
+    std::vector<uint8_t> file = {'G',
+                                 'I',
+                                 'F',
+                                 '8',
+                                 '9',
+                                 'a',
+                                 static_cast<uint8_t>(w),
+                                 0,
+                                 static_cast<uint8_t>(h),
+                                 0,
+                                 static_cast<uint8_t>(0x80 | (minCodeSize - 1)),
+                                 0,
+                                 0};
+    for (uint32_t i = 0; i < colours; ++i)
+      file.insert(file.end(), {static_cast<uint8_t>(i), static_cast<uint8_t>(255 - i), 3});
+    file.insert(file.end(), {0x2C, 0, 0, 0, 0, static_cast<uint8_t>(w), 0, static_cast<uint8_t>(h),
+                             0, 0, static_cast<uint8_t>(minCodeSize)});
+    // Sub-blocks of 255, 1, 8, 15, ... 253 bytes, over and over.
+    for (size_t from = 0, n = 255; from < bytes.size(); from += n, n = n == 255 ? 1 : n + 7) {
+      n = std::min({n, size_t{255}, bytes.size() - from});
+      file.push_back(static_cast<uint8_t>(n));
+      file.insert(file.end(), bytes.begin() + from, bytes.begin() + from + n);
+    }
+    file.insert(file.end(), {0, 0x3B});
+    const std::string path = folder_.File("roots" + std::to_string(minCodeSize) + ".gif");
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(file.data()),
+               static_cast<std::streamsize>(file.size()));
+
+    int error = 0;
+    GifFileType* reference = DGifOpenFileName(path.c_str(), &error);
+    ASSERT_NE(reference, nullptr);
+    ASSERT_EQ(DGifSlurp(reference), GIF_OK);
+    const QImage image = LoadPicture(path)->Image();
+    ASSERT_EQ(image.size(), QSize(w, h));
+    for (int y = 0; y < h; ++y) {
+      const uint8_t* want = pixels.data() + static_cast<size_t>(y) * w;
+      ASSERT_EQ(0, std::memcmp(reference->SavedImages[0].RasterBits + static_cast<size_t>(y) * w,
+                               want, w))
+          << "giflib, row " << y;
+      ASSERT_EQ(0, std::memcmp(image.constScanLine(y), want, w)) << "row " << y;
+    }
+    DGifCloseFile(reference, &error);
+  }
+}
+
 // A few bytes that claim a picture of 2^28 pixels, or a screen beyond that, are refused before
 // memory is taken for what they claim (the test may map at most 64 MB more meanwhile).
 TEST_F(GifScreens, ClaimedSizesCostMemoryOnlyForTheRowsTheDataHolds) {
