@@ -215,7 +215,9 @@ struct Prepared {
 // cleared (this frame then clears its box after it is shown; otherwise it stays). Unchanged
 // pixels in the box become transparent where that codes shorter. False when the frames cannot
 // be written so (the caller writes them whole).
-// A frame's codes are made on two threads while this thread prepares the next frame.
+// A frame's two variants are coded at once, one on a second thread, which goes on while this
+// thread prepares the next frame. (Two threads of their own, with this one preparing beside
+// them, were slower on two processors: three threads contend for them.)
 bool OptimizedFrames(const std::vector<AnimationFrame>& frames, int32_t w, int32_t h,
                      std::vector<Image>& images) {
   const size_t area = static_cast<size_t>(w) * static_cast<size_t>(h);
@@ -231,13 +233,14 @@ bool OptimizedFrames(const std::vector<AnimationFrame>& frames, int32_t w, int32
   const uint8_t* lastPlain = nullptr;
   size_t lastPlainSize = 0;
   int plainCodeSize = 0;
-  // Made for the first large frame; declared after everything their jobs use, so that they
+  // Made for the first large frame; declared after everything its jobs use, so that they
   // finish first when this returns.
-  std::unique_ptr<platform::SecondLane> first, second;
-  // Whether prepared[(n - 1) % 2] was coded, and whether on the lanes (then not yet awaited).
-  bool coded = false, onLanesNow = false;
+  std::unique_ptr<platform::SecondLane> lane;
+  // Whether prepared[(n - 1) % 2] was coded, and whether on the lane (then not yet awaited).
+  bool coded = false, onLaneNow = false;
 
-  // Makes frame `p`'s codes on both lanes (they are awaited before the next call).
+  // Makes frame `p`'s codes: the first job on the lane (awaited before the next call), the
+  // second here.
   auto startCoding = [&](Prepared& p) {
     const bool samePlain = plainCodeSize == p.minCodeSize && lastPlainSize == p.plainSize &&
                            std::memcmp(lastPlain, p.plain, p.plainSize) == 0;
@@ -255,53 +258,40 @@ bool OptimizedFrames(const std::vector<AnimationFrame>& frames, int32_t w, int32
     Prepared* q = &p;
     // A small frame codes sooner here than a thread can be woken for it.
     constexpr size_t kLanePixels = 64 * 1024;
-    const bool onLanes = p.plainSize >= kLanePixels;
-    if (onLanes && !first) {
-      first = std::make_unique<platform::SecondLane>();
-      second = std::make_unique<platform::SecondLane>();
-    }
-    auto run = [onLanes](std::unique_ptr<platform::SecondLane>& lane, std::function<void()> job) {
-      if (onLanes)
-        lane->Start(std::move(job));
+    const bool onLane = p.plainSize >= kLanePixels;
+    if (onLane && !lane) lane = std::make_unique<platform::SecondLane>();
+    auto split = [&](std::function<void()> there, const std::function<void()>& here) {
+      if (onLane)
+        lane->Start(std::move(there));
       else
-        job();
+        there();
+      here();
     };
     if (!samePlain) {
       plainCodeSize = 0;  // until its codes are complete
       // A copy is kept by taking its buffer (the coding goes on reading it where it is).
       if (p.plain == p.plainCopy.data()) lastPlainCopy.swap(p.plainCopy);
       lastPlain = p.plain, lastPlainSize = p.plainSize;
-      if (q->unchanged > 0) {
-        run(first, [=, &plainCoded] { both(q->plain, q->plainSize, plainCoded); });
-        run(second,
-            [=, &keepingCoded] { both(q->keeping.data(), q->keeping.size(), keepingCoded); });
-      } else {
-        run(first, [=, &plainCoded] { code(q->plain, q->plainSize, plainCoded, false); });
-        run(second, [=, &plainCoded] { code(q->plain, q->plainSize, plainCoded, true); });
-      }
+      if (q->unchanged > 0)
+        split([=, &plainCoded] { both(q->plain, q->plainSize, plainCoded); },
+              [=, &keepingCoded] { both(q->keeping.data(), q->keeping.size(), keepingCoded); });
+      else
+        split([=, &plainCoded] { code(q->plain, q->plainSize, plainCoded, false); },
+              [=, &plainCoded] { code(q->plain, q->plainSize, plainCoded, true); });
     } else if (q->unchanged > 0) {
-      run(first,
-          [=, &keepingCoded] { code(q->keeping.data(), q->keeping.size(), keepingCoded, false); });
-      run(second,
-          [=, &keepingCoded] { code(q->keeping.data(), q->keeping.size(), keepingCoded, true); });
+      split([=, &keepingCoded] { code(q->keeping.data(), q->keeping.size(), keepingCoded, false); },
+            [=, &keepingCoded] { code(q->keeping.data(), q->keeping.size(), keepingCoded, true); });
     } else {
       return;
     }
     coded = true;
-    onLanesNow = onLanes;
+    onLaneNow = onLane;
   };
   // Waits for frame `p`'s codes and keeps the better variant.
   auto finishCoding = [&](Prepared& p) {
-    if (onLanesNow) {
-      onLanesNow = false;
-      std::exception_ptr failure;
-      try {
-        first->Wait();
-      } catch (...) {
-        failure = std::current_exception();
-      }
-      second->Wait();
-      if (failure) std::rethrow_exception(failure);
+    if (onLaneNow) {
+      onLaneNow = false;
+      lane->Wait();
     }
     if (coded) plainCodeSize = p.minCodeSize;
     coded = false;
