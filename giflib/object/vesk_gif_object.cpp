@@ -350,7 +350,9 @@ void Vesk_GifObject::ClearTempPicture() {
 void Vesk_GifObject::ClearSRCPicture() {
   error_.BeginCall("ClearSRCPicture", false);
   source_.ColorTable.clear();
-  source_.BitmapData.clear();
+  // Given back, not kept empty: the next picture is read into a buffer of its own, and the old
+  // one would sit beside it until then (a whole frame more at the peak of a series' save).
+  std::vector<uint8_t>().swap(source_.BitmapData);
   hasPicture_ = false;
 }
 
