@@ -18,20 +18,24 @@ constexpr uint32_t kTableCodes = 1u << kMaxCodeBits;  // 4096
 // The last code the table may hand out before it must be cleared, as giflib keeps it.
 constexpr uint32_t kLastCode = kTableCodes - 1;
 
-// Codes packed least significant bit first into a byte vector. The vector grows in large steps
-// and is written through a pointer, a 64-bit word at a time; Finish trims it.
+// Codes packed least significant bit first into a byte vector. The vector grows to what the
+// picture is projected to need and is written through a pointer, a 64-bit word at a time;
+// Finish trims it.
 class BitWriter {
  public:
-  explicit BitWriter(std::vector<uint8_t>& out, size_t expected) : out_(out) {
+  explicit BitWriter(std::vector<uint8_t>& out, size_t expected, size_t total)
+      : out_(out), total_(total) {
     out_.resize(std::max<size_t>(expected, 64));
     at_ = out_.data();
     end_ = out_.data() + out_.size() - 8;
   }
-  void Put(uint32_t code, int bits) {
+  // `done`: how many of the `total` pixels the codes so far stand for, to size the room they
+  // still need.
+  void Put(uint32_t code, int bits, size_t done = 0) {
     acc_ |= uint64_t{code} << pending_;
     pending_ += bits;
     if (pending_ >= 32) {
-      if (at_ >= end_) Grow();
+      if (at_ >= end_) Grow(done);
       const uint64_t word = acc_;
       const uint32_t low = static_cast<uint32_t>(word);
       static_assert(std::endian::native == std::endian::little, "bytes are stored as in memory");
@@ -43,7 +47,7 @@ class BitWriter {
   }
   void Finish() {
     for (; pending_ > 0; pending_ -= 8, acc_ >>= 8) {
-      if (at_ >= end_) Grow();
+      if (at_ >= end_) Grow(total_);
       *at_++ = static_cast<uint8_t>(acc_);
     }
     pending_ = 0;
@@ -51,13 +55,23 @@ class BitWriter {
   }
 
  private:
-  void Grow() {
+  // To what the codes so far, as many again for the pixels left, come to, a sixteenth more;
+  // by at least a quarter. Every byte of the room is zeroed, and so resident, when it is made:
+  // doubling would leave up to as much again as the codes need.
+  void Grow(size_t done) {
     const size_t used = static_cast<size_t>(at_ - out_.data());
-    out_.resize(out_.size() * 2);
+    size_t size = out_.size() + out_.size() / 4;
+    if (done > 0 && done < total_) {
+      const size_t projected = static_cast<size_t>(
+          static_cast<double>(used) * static_cast<double>(total_) / static_cast<double>(done));
+      size = std::max(size, projected + projected / 16 + 64);
+    }
+    out_.resize(size);
     at_ = out_.data() + used;
     end_ = out_.data() + out_.size() - 8;
   }
   std::vector<uint8_t>& out_;
+  size_t total_;
   uint8_t* at_;
   uint8_t* end_;
   uint64_t acc_ = 0;
@@ -66,7 +80,9 @@ class BitWriter {
 
 // The table's place of the string `code` followed by `index`. Index-major: the strings a picture
 // extends with its few frequent colours share cache lines, which makes the walk below wait less.
-inline size_t SlotOf(uint32_t code, uint32_t index) { return size_t{index} << kMaxCodeBits | code; }
+inline size_t SlotOf(uint32_t code, uint32_t index) {
+  return size_t{index} << kMaxCodeBits | code;
+}
 
 // Follows the table from `current` along the pixels from `i` while it holds the string so far
 // followed by the next pixel; returns where it stopped (`count` at the end) and the code there.
@@ -93,7 +109,7 @@ int LzwMinimumCodeSize(size_t entries) {
 size_t EncodeLzw(const uint8_t* indices, size_t count, int minCodeSize,
                  std::vector<uint8_t>& codeBytes, bool deferClear) {
   // Drawings code to a tenth or less; a noisy picture needs more, and the writer grows.
-  BitWriter out(codeBytes, count / 8 + 64);
+  BitWriter out(codeBytes, count / 8 + 64, count);
   const uint32_t alphabet = 1u << minCodeSize;
   const uint32_t clearCode = alphabet, endCode = alphabet + 1;
 
@@ -125,8 +141,9 @@ size_t EncodeLzw(const uint8_t* indices, size_t count, int minCodeSize,
   int bits = minCodeSize + 1;
   uint32_t widenAt = 1u << bits;
 
+  size_t i = 1;  // the pixel the string being coded ends before
   auto emit = [&](uint32_t code) {
-    out.Put(code, bits);
+    out.Put(code, bits, i);
     // The decoder widens its codes once its table reaches the current width's limit.
     if (nextCode >= widenAt && code <= kLastCode && bits < kMaxCodeBits) widenAt = 1u << ++bits;
   };
@@ -161,7 +178,7 @@ size_t EncodeLzw(const uint8_t* indices, size_t count, int minCodeSize,
   size_t windowStart = 0, windowCodes = 0, reference = 0;
   uint32_t current = indices[0];
   bool fresh = true;  // `current` is the root of the pixel before i
-  for (size_t i = 1; i < count; ++i) {
+  for (; i < count; ++i) {
     if (fresh) {
       fresh = false;
       if (indices[i] == current && longestRun[current] != current) [[unlikely]] {
