@@ -361,6 +361,8 @@ bool GetBmpBytes(Vesk_GifPictureType& picture, const uint8_t* data, size_t size,
 void CopyGifPicture(Vesk_GifPictureType& destination, const Vesk_GifPictureType& source) {
   destination.GifSetting = source.GifSetting;
   destination.ColorTable = source.ColorTable;
+  // A series' frames leave with their pixels, so the copy usually needs fresh room.
+  platform::ReserveLarge(destination.BitmapData, source.BitmapData.size());
   destination.BitmapData = source.BitmapData;
 }
 

@@ -29,15 +29,36 @@ class TempFileGuard {
   std::string& path_;
 };
 
-// The picture that decoding the file just written gives: its whole colour table (padded with
-// black to the size the header announces), the transparent entry of its graphic control and the
-// indices as written. Decoding the file again would only spend time reproducing them.
-platform::Picture PictureOfWrittenGif(const GifHeaderRecord& header,
-                                      const Vesk_GifPictureType& picture) {
+// The indices of `picture` as an image's own rows, without a copy when they are laid out as one
+// (rows a multiple of four bytes long) and `take` allows: the picture is then left without them.
+QImage IndexedImageOf(Vesk_GifPictureType& picture, bool take) {
   const int w = picture.GifSetting.biWidth, h = picture.GifSetting.biHeight;
+  if (take && w % 4 == 0 &&
+      picture.BitmapData.size() == static_cast<size_t>(w) * static_cast<size_t>(h)) {
+    auto* held = new std::vector<uint8_t>(std::move(picture.BitmapData));
+    QImage image(
+        held->data(), w, h, w, QImage::Format_Indexed8,
+        [](void* p) { delete static_cast<std::vector<uint8_t>*>(p); }, held);
+    if (image.isNull()) {
+      picture.BitmapData = std::move(*held);
+      delete held;
+      throw platform::RuntimeError(platform::kErrOutOfMemory);
+    }
+    return image;
+  }
   QImage image(w, h, QImage::Format_Indexed8);
   if (image.isNull()) throw platform::RuntimeError(platform::kErrOutOfMemory);
   platform::AdviseLargePages(image.bits(), static_cast<size_t>(image.sizeInBytes()));
+  for (int y = 0; y < h; ++y)
+    std::memcpy(image.scanLine(y), picture.BitmapData.data() + static_cast<size_t>(y) * w, w);
+  return image;
+}
+
+// The picture that decoding the file just written gives: its whole colour table (padded with
+// black to the size the header announces), the transparent entry of its graphic control and the
+// indices as written. Decoding the file again would only spend time reproducing them.
+platform::Picture PictureOfWrittenGif(const GifHeaderRecord& header, Vesk_GifPictureType& picture,
+                                      bool takePixels) {
   const int entries = ColorTableEntries(header.ScreenFlags);
   const int transparent = (header.ControlFlags & 0x01) ? header.TransColorIndex : -1;
   QList<QRgb> colors(entries, qRgb(0, 0, 0));
@@ -46,9 +67,8 @@ platform::Picture PictureOfWrittenGif(const GifHeaderRecord& header,
     colors[i] = qRgb(e.gRed, e.gGreen, e.gBlue);
   }
   if (transparent >= 0 && transparent < entries) colors[transparent] &= 0x00FFFFFF;
+  QImage image = IndexedImageOf(picture, takePixels);
   image.setColorTable(colors);
-  for (int y = 0; y < h; ++y)
-    std::memcpy(image.scanLine(y), picture.BitmapData.data() + static_cast<size_t>(y) * w, w);
   return std::make_shared<platform::StdPicture>(std::move(image));
 }
 
@@ -78,7 +98,7 @@ bool Actual_SetPicture(Vesk_GifPictureType& picture, const platform::Picture& so
   }
 }
 
-bool LoadTempGifFile(const Vesk_GifPictureType& picture, platform::Picture& result) {
+bool LoadTempGifFile(Vesk_GifPictureType& picture, platform::Picture& result, bool takePixels) {
   SetProcName("LoadTempGifFile");
   std::string path;
   TempFileGuard guard(path);
@@ -98,7 +118,7 @@ bool LoadTempGifFile(const Vesk_GifPictureType& picture, platform::Picture& resu
       RecordModuleError(kErrTempFileMissing, kStyleStop);
       return false;
     }
-    result = PictureOfWrittenGif(header, picture);
+    result = PictureOfWrittenGif(header, picture, takePixels);
     return true;
   } catch (...) {
     RecordModuleUnexpected();

@@ -19,6 +19,8 @@ bool Actual_SetPicture(Vesk_GifPictureType& picture, const platform::Picture& so
                        const ExactColourRequest& exact = {});
 
 // The held picture as a picture object, through a temporary GIF file that is gone afterwards.
-bool LoadTempGifFile(const Vesk_GifPictureType& picture, platform::Picture& result);
+// With `takePixels` the object may take the picture's indices rather than a copy of them, which
+// leaves the picture without any.
+bool LoadTempGifFile(Vesk_GifPictureType& picture, platform::Picture& result, bool takePixels);
 
 }  // namespace pellory::engine

@@ -130,7 +130,8 @@ Picture Vesk_GifObject::RunTransform(const char* name, Vesk_GifOrderEnum& order,
     }
     Materialize();
     Picture result;
-    if (!engine::LoadTempGifFile(work_, result)) {
+    // The working picture is cleared next: its own pixels (not lent ones) go to the result.
+    if (!engine::LoadTempGifFile(work_, result, !lent.active)) {
       Fail(0, kStyleExclamation);
       result = nullptr;
     }

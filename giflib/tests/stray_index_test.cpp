@@ -155,7 +155,8 @@ TEST_F(StrayIndices, HeldPictureWithIndicesPastItsTableIsNeverReturned) {
   held.ColorTable = {{255, 0, 0}, {0, 255, 0}};
   held.BitmapData = {0, 5};
   Picture result;
-  EXPECT_FALSE(engine::LoadTempGifFile(held, result));
+  EXPECT_FALSE(engine::LoadTempGifFile(held, result, true));
+  EXPECT_EQ(held.BitmapData, (std::vector<uint8_t>{0, 5})) << "a refused picture keeps its indices";
   EXPECT_FALSE(result);
   EXPECT_EQ(engine::PendingError().Number, 2103);
 }
