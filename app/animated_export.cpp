@@ -1,5 +1,7 @@
 #include "app/animated_export.h"
 
+#include <utility>
+
 #include "giflib/object/vesk_gif_animation.h"
 #include "platform/kernel/second_lane.h"
 
@@ -76,18 +78,16 @@ void AnimationCapture::Add(const platform::Picture& frame) {
 bool AnimationCapture::Save(const std::vector<platform::Picture>& frames, const std::string& path,
                             std::string* error) {
   Settle();
+  // Whatever was taken goes with this save; later frames are not taken.
+  std::unique_ptr<Taken> taken = std::exchange(taken_, std::make_unique<Taken>());
+  taken_->refused = true;
   // Anything but exactly these frames, all taken, is saved as if nothing had been: a frame
   // refused here is refused again there, with its own message.
-  if (taken_->refused || taken_->frames != frames) {
-    taken_ = std::make_unique<Taken>();
-    taken_->refused = true;
+  if (taken->refused || taken->frames != frames) {
+    taken.reset();
     return SaveAnimatedSeries(frames, path, settings_, error);
   }
-  const bool saved = taken_->animation.SaveAnimatedGif(path);
-  if (!saved) Failed(taken_->animation, error);
-  taken_ = std::make_unique<Taken>();
-  taken_->refused = true;
-  return saved;
+  return taken->animation.SaveAnimatedGif(path) || Failed(taken->animation, error);
 }
 
 }  // namespace kestrin
