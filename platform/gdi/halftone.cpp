@@ -78,14 +78,13 @@ std::array<PaletteEntry, 256> BuildPalette() {
 constexpr int kCellShift = 3;
 constexpr int kCellSide = 1 << kCellShift;
 constexpr int kCellsPerAxis = 256 / kCellSide;
-constexpr int kCells = kCellsPerAxis * kCellsPerAxis * kCellsPerAxis;
 
 struct Candidate {
   uint8_t index, red, green, blue;
 };
 
 struct InverseMap {
-  std::vector<uint32_t> first;  // kCells + 1 offsets into candidates
+  std::vector<uint32_t> first;  // per cell, its first candidate; then the end
   std::vector<Candidate> candidates;
 };
 
